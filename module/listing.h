@@ -1,0 +1,4 @@
+// Console listing of the loaded module.
+#pragma once
+
+void printModule();

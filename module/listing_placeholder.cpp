@@ -1,0 +1,4 @@
+// PLACEHOLDER until the console listing lands.
+#include "module/listing.h"
+
+void printModule() {}

@@ -1,0 +1,199 @@
+// The module loader. Every count and length in a module is checked against
+// the bytes left in the file before anything is read or allocated, so a cut
+// or crafted file gives a false result with a message, never a crash.
+#include "module/loader.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <iostream>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "module/read_primitives.h"
+#include "module/records.h"
+#include "platform/wide_path.h"
+
+using namespace Ravlin::RM_Reader;
+
+namespace {
+
+const wchar_t kNotAModule[] = L"Данный фаил не является игровым модулем Ravlin.";
+
+// Every block the loader allocated. Records only refer to blocks; this list
+// keeps them reachable for the life of the process and lets a failed load
+// give them back.
+std::vector<unsigned char*> mediaBlocks;
+
+struct ModuleFile {
+    FILE* file;
+    uint64_t size;
+};
+
+uint64_t offsetOf(const ModuleFile& m) {
+    long at = ftell(m.file);
+    return at < 0 ? m.size : static_cast<uint64_t>(at);
+}
+
+uint64_t bytesLeft(const ModuleFile& m) {
+    uint64_t at = offsetOf(m);
+    return at >= m.size ? 0 : m.size - at;
+}
+
+bool fail(const std::wstring& reason) {
+    unloadModule();
+    loaderError = reason;
+    return false;
+}
+
+bool failTruncated(const ModuleFile& m, const wchar_t* what) {
+    return fail(L"Модуль повреждён: файл обрывается на байте " + std::to_wstring(m.size) +
+                L", не дочитано: " + what + L".");
+}
+
+// Checks that n more bytes stand in the file before they are read.
+bool need(const ModuleFile& m, uint64_t n, const wchar_t* what) {
+    if (bytesLeft(m) < n) return failTruncated(m, what);
+    return true;
+}
+
+bool readCount(ModuleFile& m, int& count, const wchar_t* what) {
+    if (!need(m, 1, what)) return false;
+    count = fgetc(m.file) & 0xFF;
+    return true;
+}
+
+bool readText(ModuleFile& m, std::wstring& out, const wchar_t* what) {
+    int count = 0;
+    if (!readCount(m, count, what)) return false;
+    if (!need(m, 2u * static_cast<uint64_t>(count), what)) return false;
+    out = readString(count, m.file);
+    return true;
+}
+
+bool readLength(ModuleFile& m, uint32_t& length, const wchar_t* what) {
+    if (!need(m, 4, what)) return false;
+    length = readU32BE(m.file);
+    return true;
+}
+
+// Reads one media block of the given length with one read into an
+// allocation of exactly that size.
+bool readBlock(ModuleFile& m, uint32_t length, unsigned char*& block, const wchar_t* what) {
+    uint64_t at = offsetOf(m);
+    if (bytesLeft(m) < length) {
+        return fail(L"Модуль повреждён: " + std::wstring(what) + L" длиной " + std::to_wstring(length) +
+                    L" байт с байта " + std::to_wstring(at) + L" выходит за конец файла (файл обрывается на байте " +
+                    std::to_wstring(m.size) + L").");
+    }
+    block = new (std::nothrow) unsigned char[length];
+    if (!block) {
+        return fail(L"Недостаточно памяти: " + std::wstring(what) + L" занимает " + std::to_wstring(length) +
+                    L" байт.");
+    }
+    mediaBlocks.push_back(block);
+    if (length > 0 && fread(block, 1, length, m.file) != length) return failTruncated(m, what);
+    return true;
+}
+
+bool readMedia(ModuleFile& m, RM_Ask& ask) {
+    switch (ask.type) {
+    case 'A':
+        return readLength(m, ask.mediaSize, L"длина звука") &&
+               readBlock(m, ask.mediaSize, ask.media, L"звук");
+    case 'I':
+        if (!readLength(m, ask.mediaSize, L"длина картинки")) return false;
+        std::wcout << L"File size: " << ask.mediaSize << std::endl;
+        return readBlock(m, ask.mediaSize, ask.media, L"картинка");
+    case 'V':
+        if (!readLength(m, ask.mediaSize, L"длина звуковой дорожки видео")) return false;
+        std::wcout << L"Видео size: " << ask.mediaSize << std::endl;
+        return readBlock(m, ask.mediaSize, ask.media, L"звуковая дорожка видео") &&
+               readLength(m, ask.videoSize, L"длина видео") &&
+               readBlock(m, ask.videoSize, ask.video, L"видео");
+    default:
+        return true;
+    }
+}
+
+bool readQuestion(ModuleFile& m, RM_Ask& ask) {
+    int type = 0;
+    if (!readCount(m, type, L"тип вопроса")) return false;
+    ask.type = static_cast<char>(type);
+    if (!readText(m, ask.question, L"текст вопроса")) return false;
+    if (!readText(m, ask.answer, L"текст ответа")) return false;
+    if (!need(m, 2, L"очки вопроса")) return false;
+    ask.points = readU16BE(m.file);
+    std::wcout << L"Вопрос: " << ask.question << std::endl;
+    std::wcout << L"Ответ: " << ask.answer << std::endl;
+    std::wcout << L"Очки: " << ask.points << std::endl;
+    std::wcout << L"File pos: " << ftell(m.file) << std::endl;
+    if (!readMedia(m, ask)) return false;
+    std::wcout << L"---------------------" << std::endl;
+    return true;
+}
+
+bool readModule(ModuleFile& m) {
+    char magic[4] = {0, 0, 0, 0};
+    for (char& c : magic) {
+        int byte = fgetc(m.file);
+        c = byte == EOF ? '\0' : static_cast<char>(byte);
+    }
+    const std::string expected = std::string("RVL") + "1";
+    if (std::string(magic, 4) != expected) return fail(kNotAModule);
+
+    if (!need(m, 4, L"время создания")) return false;
+    creationTime = readTime(m.file);
+    creationTimeKnown = true;
+    if (!readText(m, packName, L"название пака")) return false;
+    if (!readText(m, author, L"автор")) return false;
+
+    int topicCount = 0;
+    if (!readCount(m, topicCount, L"число тем")) return false;
+    std::cout << topicCount << std::endl;
+
+    topics.reserve(static_cast<size_t>(topicCount));
+    for (int t = 0; t < topicCount; ++t) {
+        topics.emplace_back();
+        RM_Topic& topic = topics[static_cast<size_t>(t)];
+        if (!readText(m, topic.name, L"название темы")) return false;
+        int askCount = 0;
+        if (!readCount(m, askCount, L"число вопросов")) return false;
+        std::wcout << L"Тема: " << topic.name << askCount << std::endl;
+        topic.asks.reserve(static_cast<size_t>(askCount));
+        for (int a = 0; a < askCount; ++a) {
+            topic.asks.emplace_back();
+            if (!readQuestion(m, topic.asks[static_cast<size_t>(a)])) return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+void unloadModule() {
+    topics.clear();
+    topics.shrink_to_fit();
+    packName.clear();
+    author.clear();
+    creationTime = std::tm{};
+    creationTimeKnown = false;
+    loaderError.clear();
+    for (unsigned char* block : mediaBlocks) delete[] block;
+    mediaBlocks.clear();
+}
+
+bool loadModule(std::wstring path) {
+    FILE* file = openWidePath(path, "rb");
+    if (!file) return fail(L"Не удалось открыть файл модуля: " + path);
+    struct stat info {};
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
+        fclose(file);
+        return fail(L"Не удалось прочитать файл модуля (это не обычный файл): " + path);
+    }
+    ModuleFile m{file, static_cast<uint64_t>(info.st_size)};
+    bool loaded = readModule(m);
+    fclose(file);
+    return loaded;
+}

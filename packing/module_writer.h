@@ -1,0 +1,47 @@
+// Writes quiz modules in the .rvl format. Used by the pack tool, the demo
+// module build and the tests; the reader itself never writes a module.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace rvlpack {
+
+struct Question {
+    char type = 'T';          // 'T', 'I', 'A', 'V'; any other byte carries no media
+    std::wstring question;    // UTF-16 code units, at most 255
+    std::wstring answer;
+    uint16_t points = 0;
+    std::vector<uint8_t> media;  // picture, sound, or a video's sound track
+    std::vector<uint8_t> video;  // 'V' only
+};
+
+struct Topic {
+    std::wstring name;
+    std::vector<Question> questions;
+};
+
+struct Module {
+    uint32_t created = 0;  // seconds since 1970-01-01 UTC
+    std::wstring packName;
+    std::wstring author;
+    std::vector<Topic> topics;
+};
+
+// Appends the module's bytes to out. False, with error set, when the module
+// holds what the format cannot (too many topics or questions, a text over
+// 255 units, media over 4 GiB); out is then left as it was.
+bool writeModule(const Module& module, std::vector<uint8_t>& out, std::string* error = nullptr);
+
+// Writes the module to a file; on failure nothing is left at path.
+bool writeModuleFile(const Module& module, const std::string& path, std::string* error = nullptr);
+
+// Checks the limits of the format without writing anything.
+bool checkLimits(const Module& module, std::string* error = nullptr);
+
+// UTF-8 to the UTF-16 units the format stores (convenience for callers).
+std::wstring u16(const std::string& utf8);
+
+} // namespace rvlpack

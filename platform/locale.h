@@ -1,0 +1,5 @@
+// Sets the process locale to Russian where the system has one.
+#pragma once
+
+// Returns the name of the locale that was set, or nullptr when none was.
+const char* setRussianLocale();

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs the Debian packages this project needs. Usage: deps.sh build|test|run
+# (test and run include build). Uses sudo only when not root.
+set -euo pipefail
+
+build=(build-essential cmake pkg-config libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev
+       libsfml-dev libopencv-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev
+       fonts-comfortaa fonts-yanone-kaffeesatz)
+test=(xvfb xdotool x11-utils xfonts-base imagemagick locales clang libclang-rt-14-dev)
+run=(zenity)
+
+want=("${build[@]}")
+case "${1:-build}" in
+  test) want+=("${test[@]}") ;;
+  run) want+=("${run[@]}") ;;
+  build) ;;
+  *) echo "usage: $0 build|test|run" >&2; exit 2 ;;
+esac
+
+missing=()
+for p in "${want[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The console tests also run under a generated Russian UTF-8 locale.
+if [ "${1:-build}" = test ] && ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf8$'; then
+  $sudo sed -i 's/^# *ru_RU.UTF-8 UTF-8/ru_RU.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^ru_RU.UTF-8 UTF-8' /etc/locale.gen || echo 'ru_RU.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+  $sudo locale-gen >/dev/null
+fi

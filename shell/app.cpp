@@ -1,0 +1,132 @@
+// Start-up sequence, the board's frame loop and its event pump, and shutdown.
+#include "shell/app.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <SDL_ttf.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "board/board_state.h"
+#include "module/listing.h"
+#include "module/loader.h"
+#include "module/records.h"
+#include "shell/globals.h"
+#include "shell/select_module.h"
+
+using Ravlin::RM_Reader::loaderError;
+using Ravlin::RM_Reader::topics;
+
+void failStartup(const char* title, const char* text) {
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, text, window);
+    exit(0);
+}
+
+namespace {
+
+bool isQuitEvent(const SDL_Event& e) {
+    if (e.type == SDL_QUIT) return true;
+    return (e.type == SDL_KEYDOWN || e.type == SDL_KEYUP) && e.key.keysym.scancode == SDL_SCANCODE_F10;
+}
+
+// A missing resource would leave a null handle that later drawing trips on;
+// stop with a box that names the file instead.
+[[noreturn]] void failResource(const char* call, const char* file) {
+    std::string text = std::string(call) + "(\"" + file + "\"): " + SDL_GetError();
+    failStartup("Can't load resource", text.c_str());
+}
+
+SDL_Texture* loadTexture(const char* file, int* w, int* h) {
+    SDL_Surface* surface = IMG_Load(file);
+    if (!surface) failResource("IMG_Load", file);
+    SDL_Texture* texture = SDL_CreateTextureFromSurface(renderer, surface);
+    if (!texture) {
+        SDL_FreeSurface(surface);
+        failResource("SDL_CreateTextureFromSurface", file);
+    }
+    if (w) *w = surface->w;
+    if (h) *h = surface->h;
+    SDL_FreeSurface(surface);
+    return texture;
+}
+
+// Without a GPU the accelerated renderer is missing; SDL's software renderer
+// also supports target textures, which the board needs.
+SDL_Renderer* createRenderer() {
+    SDL_Renderer* r = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
+    if (r) return r;
+    r = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
+    if (r) return r;
+    std::string text = std::string("SDL_CreateRenderer: ") + SDL_GetError();
+    failStartup("Can't create renderer", text.c_str());
+}
+
+} // namespace
+
+App::App() { running = true; }
+
+void App::init() {
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", "Device not found!", window);
+    if (SDL_Init(SDL_INIT_EVERYTHING) != 0) failStartup("Can't iniitialise SDL", SDL_GetError());
+    if ((IMG_Init(IMG_INIT_JPG | IMG_INIT_PNG) & (IMG_INIT_JPG | IMG_INIT_PNG)) == 0)
+        failStartup("Can't iniitialise SDL_image", SDL_GetError());
+    if (TTF_Init() != 0) failStartup("Can't iniitialise SDL_ttf", SDL_GetError());
+
+    window = SDL_CreateWindow("RVL Reader", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, screenWidth, screenHeight,
+                              SDL_WINDOW_SHOWN);
+    if (!window) {
+        std::string text = std::string("SDL_CreateWindow: ") + SDL_GetError();
+        failStartup("Can't create window", text.c_str());
+    }
+    renderer = createRenderer();
+
+    bgTexture = loadTexture("res/bg.png", nullptr, nullptr);
+    skTexture = loadTexture("res/sk.png", &skRect.w, &skRect.h);
+    skRect.x = screenWidth / 2 - skRect.w / 2;
+    skRect.y = screenHeight / 2 - skRect.h / 2;
+    mainFont = TTF_OpenFont("res/FuturaC.ttf", 40);
+    if (!mainFont) failResource("TTF_OpenFont", "res/FuturaC.ttf");
+
+    std::wstring path = selectModuleFile();
+    if (!loadModule(std::wstring(path))) std::wcout << loaderError << std::endl;
+    printModule();
+    board.prepare(&topics, renderer);
+    if (boardBackground) SDL_DestroyTexture(boardBackground);
+    boardBackground = buildBoardBackground(renderer);
+}
+
+void App::run() {
+    while (running) {
+        handleEvents();
+        update();
+        render();
+    }
+}
+
+void App::handleEvents() {
+    while (SDL_PollEvent(&event)) {
+        if (isQuitEvent(event)) {
+            running = false;
+            return;
+        }
+        board.handleEvent(&topics, event);
+    }
+}
+
+void App::update() {}
+
+void App::render() {
+    SDL_RenderCopy(renderer, boardBackground, nullptr, nullptr);
+    board.draw(&topics, renderer);
+    SDL_RenderPresent(renderer);
+}
+
+void App::shutdown() {
+    SDL_DestroyRenderer(renderer);
+    SDL_DestroyWindow(window);
+    TTF_Quit();
+    IMG_Quit();
+    SDL_Quit();
+}

@@ -1,0 +1,8 @@
+// The module selection screen and the external file chooser it runs.
+#pragma once
+
+#include <string>
+
+// Waits for a click, runs the chooser and returns the chosen path. Ends the
+// process on a quit request or F10.
+std::wstring selectModuleFile();
