@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2015  # "check && check || fail" is meant: fail ends the script
 # End to end, as a person uses the reader: the real program in a real X window
 # under Xvfb, driven with pointer motion, clicks and keys (xdotool), checked by
 # screenshots (import) and by its stdout, with its sound recorded by OpenAL's
@@ -109,6 +110,7 @@ wait_for() {
 why=
 pixel_is() { # IMG X Y "R G B" TOL
     local got
+    # shellcheck disable=SC2086  # $4 is the three channels
     got=$("$probe" near "$1" "$2" "$3" $4 "$5") && return 0
     why="pixel ($2,$3) is ($got), expected ($4) within $5"
     return 1
@@ -130,7 +132,8 @@ start_x() {
         [ "$SECONDS" -ge "$deadline" ] && fail "Xvfb gave no display number in 15s"
         sleep 0.1
     done
-    export DISPLAY=":$(head -n 1 "$art/display")"
+    DISPLAY=":$(head -n 1 "$art/display")"
+    export DISPLAY
     echo "display $DISPLAY"
 }
 
@@ -300,7 +303,7 @@ list_shifted() {
 scrolling() {
     step "scrolling the topic list with the wheel"
     move 175 500
-    local expect=0 turn button
+    local expect=0 turn
     # Down five notches (25 pixels each, held at 70 x 10 - 593 = 107), up
     # one, down one.
     for turn in 5 5 5 5 5 4 5; do
@@ -321,7 +324,7 @@ choose_topic() {
     # With the list scrolled by 107 the tenth topic's row spans y 698 to 767.
     move 175 735
     click 1
-    local before after expect
+    local before expect r g b
     before=$("$probe" pixel "$scrolled_shot" 345 745)
     read -r r g b <<<"$before"
     expect="$((r + 100 > 255 ? 255 : r + 100)) $((g + 100 > 255 ? 255 : g + 100)) $b"
