@@ -276,3 +276,32 @@ TEST(BoardDraw, FrameLoopShowsTheBoard) {
     EXPECT_GT(inkBetween(background, f, SDL_Rect{0, 175, 350, 70}).count, 0) << "no topic";
     Ravlin::RM_Reader::topics.clear();
 }
+
+TEST(BoardDraw, EmptyNamesAndAMissingFontAreSkipped) {
+    {
+        Topics topics = makeTopics(3);
+        topics[0].name.clear();
+        Board b(topics);
+        ASSERT_TRUE(b.sdl.ok());
+        Frame background = backgroundOnly();
+        Frame f = boardFrame(b.topics);
+        EXPECT_EQ(inkBetween(background, f, SDL_Rect{0, 176, 350, 69}, 0).count, 0) << "empty name drew something";
+        EXPECT_GT(inkBetween(background, f, SDL_Rect{0, 245, 350, 70}).count, 100) << "second name missing";
+    }
+    // Without the font file no text can be rendered; the board still draws
+    // its lines and band and does not trip over the null font.
+    testing_support::ScratchDir dir;
+    ASSERT_EQ(remove(dir.file("res").c_str()), 0);
+    Board b(makeTopics(2, 3));
+    ASSERT_TRUE(b.sdl.ok());
+    EXPECT_EQ(pointsFont, nullptr);
+    ASSERT_NE(boardBackground, nullptr);
+    Frame background = backgroundOnly();
+    EXPECT_TRUE(same(background.at(350, 500), kYellow));
+    EXPECT_TRUE(same(background.at(600, 175), kYellow));
+    board.selectedTopic = 1;
+    Frame f = boardFrame(b.topics);
+    EXPECT_EQ(board.gridTopic, 1);
+    EXPECT_EQ(inkBetween(background, f, SDL_Rect{351, 176, 673, 592}, 0).count, 0);
+    EXPECT_GT(inkBetween(background, f, SDL_Rect{0, 175, 350, 70}).count, 1000) << "band missing";
+}

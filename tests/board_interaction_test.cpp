@@ -120,6 +120,8 @@ TEST(BoardGridClick, CellFromPointerPlaysColumnPlusFourTimesRow) {
         {350, 176, 1},  {1021, 176, 4}, {350, 310, 5},  {1022, 176, 0}, {1023, 400, 0},
         {517, 176, 1},  {518, 176, 2},  {350, 308, 1},  {350, 710, 13}, {350, 711, 17},
         {1021, 767, 20}, {700, 175, 0}, {700, 100, 0},
+        // Below the window (a captured pointer): row 5 is never shown.
+        {350, 845, 0},
     };
     for (const Case& c : cases) {
         Board b(makeTopics(1, 24));
