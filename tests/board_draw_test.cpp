@@ -122,7 +122,9 @@ TEST(BoardBackground, LinesInYellowAndLabelsStandingOnTheHeaderLine) {
 }
 
 TEST(BoardDraw, ListShowsItsRowsAndTheBackgroundBelowIt) {
-    Board b(makeTopics(3));
+    Topics topics = makeTopics(3);
+    topics[2].name = L"Очень длинное название третьей темы";
+    Board b(topics);
     ASSERT_TRUE(b.sdl.ok());
     Frame background = backgroundOnly();
     Frame f = boardFrame(b.topics);
@@ -134,6 +136,10 @@ TEST(BoardDraw, ListShowsItsRowsAndTheBackgroundBelowIt) {
         EXPECT_GT(name.count, 100) << "topic " << t + 1;
         EXPECT_GE(name.box.x, 10) << "topic " << t + 1 << " " << rectText(name.box);
     }
+    // A name wider than its row is cut at the panel's edge; the divider stays.
+    Ink longName = inkBetween(background, f, SDL_Rect{0, 315, 351, 70});
+    EXPECT_GE(longName.box.x + longName.box.w, 340) << rectText(longName.box);
+    EXPECT_LE(longName.box.x + longName.box.w, 350) << rectText(longName.box);
     // No topic chosen: no band, no grid.
     Ink grid = inkBetween(background, f, SDL_Rect{351, 176, 673, 592}, 0);
     EXPECT_EQ(grid.count, 0) << rectText(grid.box);
