@@ -99,11 +99,13 @@ int usage() {
 
 // Prints the yellow count of every grid cell: four columns of 168 pixels
 // from x 350, rows of 134 pixels from y 175 (the fifth row is cut at 768).
+// The first pixel column and row of each cell are left out: there the
+// divider and the header line show through the grid.
 int cells(const Image& img) {
     for (int r = 0; r < 5; ++r) {
         for (int c = 0; c < 4; ++c) {
             int h = r == 4 ? img.h - (175 + 4 * 134) : 134;
-            printf("%s%ld", r + c ? " " : "", countClass(img, 350 + 168 * c, 175 + 134 * r, 168, h, "yellow"));
+            printf("%s%ld", r + c ? " " : "", countClass(img, 351 + 168 * c, 176 + 134 * r, 167, h - 1, "yellow"));
         }
     }
     printf("\n");
