@@ -61,6 +61,16 @@ bool endsClip(const SDL_Event& e) {
     return e.type == SDL_MOUSEBUTTONDOWN && e.button.button == SDL_BUTTON_LEFT;
 }
 
+void noteFrame(VideoPlayStats& stats, int64_t late, int64_t work, int64_t now) {
+    ++stats.framesShown;
+    if (stats.firstFrameMicroseconds < 0) stats.firstFrameMicroseconds = now;
+    stats.lastFrameMicroseconds = now;
+    stats.lateMicrosecondsTotal += late;
+    stats.lateMicrosecondsLargest = std::max(stats.lateMicrosecondsLargest, late);
+    stats.frameWorkMicrosecondsTotal += work;
+    stats.frameWorkMicrosecondsLargest = std::max(stats.frameWorkMicrosecondsLargest, work);
+}
+
 void noteSync(VideoPlayStats& stats, int32_t lead, const SyncDecision& d, sf::SoundSource::Status status) {
     stats.largestLeadMs = std::max(stats.largestLeadMs, lead);
     ++stats.leadCounts[lead];
@@ -110,7 +120,7 @@ void playVideoAsk(unsigned char* media, uint32_t mediaSize, unsigned char* video
     bool playing = true;
     sf::Clock c1;
     sf::Clock c2;
-    sf::Clock wall;
+    sf::Clock wall;  // for the statistics only
     uint64_t framesRead = 0;
     SDL_SetRenderTarget(renderer, nullptr);
     cv::Mat frame;
@@ -126,7 +136,8 @@ void playVideoAsk(unsigned char* media, uint32_t mediaSize, unsigned char* video
 
     while (playing) {
         if (stats) ++stats->passes;
-        if (static_cast<double>(c1.getElapsedTime().asMicroseconds()) > framePeriod) {
+        int64_t sinceFrame = c1.getElapsedTime().asMicroseconds();
+        if (static_cast<double>(sinceFrame) > framePeriod) {
             c1.restart();
             cap >> frame;
             if (frame.empty()) {
@@ -141,10 +152,8 @@ void playVideoAsk(unsigned char* media, uint32_t mediaSize, unsigned char* video
                 SDL_RenderPresent(renderer);
             }
             if (stats) {
-                int64_t now = wall.getElapsedTime().asMicroseconds();
-                if (stats->firstFrameMicroseconds < 0) stats->firstFrameMicroseconds = now;
-                stats->lastFrameMicroseconds = now;
-                ++stats->framesShown;
+                noteFrame(*stats, sinceFrame - static_cast<int64_t>(framePeriod), c1.getElapsedTime().asMicroseconds(),
+                          wall.getElapsedTime().asMicroseconds());
             }
         }
 

@@ -23,6 +23,10 @@ struct VideoPlayStats {
     int64_t resumes = 0;                // paused sounds resumed once back in sync
     int32_t largestLeadMs = INT32_MIN;  // over every sync step
     std::map<int32_t, int64_t> leadCounts;  // lead in ms -> sync steps with that lead
+    int64_t lateMicrosecondsTotal = 0;  // frame clock beyond the period when a frame was found due
+    int64_t lateMicrosecondsLargest = 0;
+    int64_t frameWorkMicrosecondsTotal = 0;  // decoding, copying and presenting the frames
+    int64_t frameWorkMicrosecondsLargest = 0;
     int64_t firstFrameMicroseconds = -1;  // since the loop started
     int64_t lastFrameMicroseconds = -1;
     int soundStatusAtEnd = -1;          // the sound's status when the loop was left

@@ -5,12 +5,21 @@
 #include <SFML/Audio.hpp>
 
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 #include "presentation/video_sync.h"
 #include "tests/support/video_clips.h"
 
 namespace {
+
+// OpenAL's null output unless the caller chose another: the tests must not
+// depend on a sound card, nor on the harness passing its environment on.
+class NullAudio : public ::testing::Environment {
+public:
+    void SetUp() override { setenv("ALSOFT_DRIVERS", "null", 0); }
+};
+::testing::Environment* const nullAudio = ::testing::AddGlobalTestEnvironment(new NullAudio);
 
 const char* statusName(sf::SoundSource::Status s) {
     return s == sf::SoundSource::Stopped ? "Stopped" : s == sf::SoundSource::Paused ? "Paused" : "Playing";

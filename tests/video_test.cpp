@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,14 @@ using namespace testing_support;
 using namespace video_clips;
 
 namespace {
+
+// OpenAL's null output unless the caller chose another: the tests must not
+// depend on a sound card, nor on the harness passing its environment on.
+class NullAudio : public ::testing::Environment {
+public:
+    void SetUp() override { setenv("ALSOFT_DRIVERS", "null", 0); }
+};
+::testing::Environment* const nullAudio = ::testing::AddGlobalTestEnvironment(new NullAudio);
 
 const char* const bufferFile = "temp/videobuffer.bin";
 const char* const noCapture = "***Could not initialize capturing...***";
