@@ -9,7 +9,10 @@
 
 // The sound may lead the picture by this many milliseconds before it is held back.
 extern const uint16_t leadLimit;
-// Least time, in microseconds on the toggle clock, between two pause/resume toggles.
+// Least time, in microseconds on the toggle clock, between two pause/resume
+// toggles. It stays the same however far the sound leads: a longer gate would
+// stretch the playing and the paused spells alike, so the picture would catch
+// up no sooner and the sound would only stutter in coarser steps.
 extern const uint16_t toggleInterval;
 // Frame rate used when the capture reports none (0, negative or not a number).
 extern const double defaultFrameRate;
