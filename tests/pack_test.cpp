@@ -524,3 +524,40 @@ TEST(PackTool, FontsAreFoundBesideTheToolOrInResAndWidthChecksSkipWithoutThem) {
               std::string::npos)
         << noRes.err;
 }
+
+TEST(PackManifest, CreationTimesInIso8601) {
+    struct Row {
+        const char* text;
+        bool accepted;
+        uint32_t seconds;
+    };
+    const Row rows[] = {
+        {"2024-05-01T15:30:00Z", true, 1714577400u},
+        {"2024-05-01T15:30Z", true, 1714577400u},
+        {"2024-05-01 15:30:00Z", true, 1714577400u},
+        {"2024-05-01T18:30:00+03:00", true, 1714577400u},
+        {"2024-05-01T18:30:00+0300", true, 1714577400u},
+        {"2024-05-01T13:30:00-02", true, 1714577400u},
+        {"1970-01-01T00:00:00Z", true, 0u},
+        {"2106-02-07T06:28:15Z", true, 4294967295u},
+        {"2024-02-29T00:00:00Z", true, 1709164800u},
+        {"1969-12-31T23:59:59Z", false, 0},
+        {"2106-02-07T06:28:16Z", false, 0},
+        {"2023-02-29T00:00:00Z", false, 0},
+        {"2024-05-01T24:00:00Z", false, 0},
+        {"2024-05-01T10:00:00+3", false, 0},
+        {"2024-5-1", false, 0},
+        {"2024-05-01X", false, 0},
+        {"", false, 0},
+    };
+    for (const Row& row : rows) {
+        uint32_t seconds = 0;
+        bool accepted = rvlpack::parseIsoTime(row.text, seconds);
+        EXPECT_EQ(accepted, row.accepted) << row.text;
+        if (row.accepted && accepted) {
+            EXPECT_EQ(seconds, row.seconds) << row.text;
+            EXPECT_EQ(rvlpack::parseIsoTime(rvlpack::formatIsoTime(seconds), seconds) && seconds == row.seconds, true)
+                << "formatted back: " << rvlpack::formatIsoTime(seconds);
+        }
+    }
+}
