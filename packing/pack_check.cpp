@@ -197,6 +197,7 @@ void checkModule(const Module& module, const CheckOptions& options, std::vector<
         }
     }
 
+    if (module.topics.empty()) check.warn("", "the pack has no topics; the reader will show an empty board; add topics");
     for (size_t t = 0; t < module.topics.size(); ++t) {
         const Topic& topic = module.topics[t];
         if (check.topicFont) {

@@ -454,6 +454,8 @@ TEST(PackTool, EachWarningOnceWithItsMessage) {
          "earlier ones are played"},
         {"unknown type byte", [&](Json& m, const ScratchDir&) { q(m, 0)["type"] = 88; },
          "warning: topic 1 question 1: type byte 88 ('X') is not a known type"},
+        {"no topics", [](Json& m, const ScratchDir&) { m["topics"] = Json::array(); },
+         "warning: the pack has no topics; the reader will show an empty board"},
         {"unknown key", [&](Json& m, const ScratchDir&) { q(m, 0)["comment"] = "x"; },
          "warning: topic 1 question 1: unknown key \"comment\" is ignored"},
     };
