@@ -14,7 +14,7 @@
 #            the dialog in the run directory, Return picks the demo module.
 # Exits 77 (skipped, with the reason) when the X tools are missing, unless
 # RVL_E2E_REQUIRED is set. Screenshots and logs stay in ARTEFACT_DIR/SCENARIO
-# when the test fails.
+# when the test fails, or always with RVL_E2E_KEEP set.
 set -uo pipefail
 
 scenario=${1:?scenario}
@@ -60,7 +60,9 @@ finish() {
     [ -n "$reader_pid" ] && kill "$reader_pid" 2>/dev/null
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     wait 2>/dev/null
-    if [ "$status" -eq 0 ] || [ "$status" -eq 77 ]; then
+    if [ "$status" -eq 0 ] && [ -n "${RVL_E2E_KEEP:-}" ]; then
+        echo "PASS: end-to-end '$scenario'; RVL_E2E_KEEP is set, screenshots are in $art"
+    elif [ "$status" -eq 0 ] || [ "$status" -eq 77 ]; then
         rm -rf "$art"
         [ "$status" -eq 0 ] && echo "PASS: end-to-end '$scenario'"
     else
@@ -81,7 +83,7 @@ step_name=start
 step() {
     step_no=$((step_no + 1))
     step_name=$1
-    echo "== step $step_no: $step_name"
+    echo "== step $step_no: $step_name (at ${SECONDS}s)"
 }
 
 # Screenshot of the whole screen (the window fills it) as $art/NN-NAME.png;
@@ -97,9 +99,12 @@ reader_alive() { [ -n "$reader_pid" ] && kill -0 "$reader_pid" 2>/dev/null; }
 wait_for() {
     local seconds=$1 what=$2
     shift 2
-    local deadline=$((SECONDS + seconds))
+    local deadline=$((SECONDS + seconds)) started=$SECONDS
     while :; do
-        "$@" && return 0
+        if "$@"; then
+            [ $((SECONDS - started)) -ge 3 ] && echo "  ($what took $((SECONDS - started))s)"
+            return 0
+        fi
         [ "$SECONDS" -ge "$deadline" ] && fail "timed out after ${seconds}s waiting for $what${why:+ ($why)}"
         if [ "$what" != "the reader to end" ] && ! reader_alive; then
             fail "the reader ended while waiting for $what${why:+ ($why)}"
@@ -120,7 +125,15 @@ pixel_is() { # IMG X Y "R G B" TOL
 count_of() { "$probe" count "$@"; }
 
 # Pointer and buttons through XTEST, as a person's hand would.
-move() { xdotool mousemove --sync "$1" "$2"; sleep 0.15; }
+# (--sync waits for the pointer to move, so it is left out when the pointer
+# is already there.)
+move() {
+    # shellcheck disable=SC2034  # set by the eval
+    local X Y SCREEN WINDOW
+    eval "$(xdotool getmouselocation --shell)"
+    if [ "$X" != "$1" ] || [ "$Y" != "$2" ]; then xdotool mousemove --sync "$1" "$2"; fi
+    sleep 0.15
+}
 click() { xdotool click "$1"; sleep 0.1; }
 
 # --- X server ------------------------------------------------------------
