@@ -11,4 +11,5 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${SDL_VIDEODR
   exit 1
 fi
 cd build/run
+echo "Starting rvl-reader in build/run: dismiss its first box, click the window and pick demo.rvl; F10 ends it."
 exec ./rvl-reader
