@@ -177,7 +177,10 @@ start_reader() {
     step "start the reader"
     # PATH: the chooser is found beside the reader whether it is run by its
     # bare name or as ./fileopen.exe. TZ: the creation time in the listing.
+    # GSETTINGS_BACKEND, NO_AT_BRIDGE: a file dialog without a desktop
+    # session stays quiet about dconf and the accessibility bus.
     (cd "$work" && exec env -u SDL_VIDEODRIVER -u WAYLAND_DISPLAY PATH="$work:$PATH" TZ="$DEMO_TZ" SDL_AUDIODRIVER=dummy \
+        GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 \
         ALSOFT_DRIVERS=wave ALSOFT_CONF="$work/alsoft.conf" ./rvl-reader >"$art/stdout.txt" 2>"$art/stderr.txt") &
     reader_pid=$!
 }
@@ -490,6 +493,7 @@ video_question() {
     sleep 0.5
     sound_check video-question 880 1.0 1.0
     grep -q "Could not initialize capturing" "$art/stderr.txt" && fail "the video could not be opened"
+    [ -e "$work/temp/videobuffer.bin" ] && fail "temp/videobuffer.bin is left behind after the clip"
 }
 
 questions() {
@@ -517,6 +521,11 @@ quit_with_f10() {
     xdotool key F10
     wait_for 10 "the reader to end" reader_ended
     [ "$reader_status" -eq 0 ] || fail "exit status $reader_status, expected 0"
+    # The reader reports its own failures on stderr; none may have happened.
+    if grep -E "Error|Can't|Could not|\*\*\*" "$art/stderr.txt" >"$art/stderr-failures.txt"; then
+        fail "the reader reported failures on stderr:
+$(head -n 5 "$art/stderr-failures.txt")"
+    fi
 }
 
 demo() {
