@@ -201,7 +201,13 @@ bool loadModule(std::wstring path) {
         return fail(L"Не удалось прочитать файл модуля (это не обычный файл): " + path);
     }
     ModuleFile m{file, static_cast<uint64_t>(info.st_size), 0};
+    // Strings come a unit at a time, so a module is millions of small reads;
+    // once other threads exist (SDL starts some) each read would take the
+    // stream's lock with an atomic operation. Holding it for the whole load
+    // makes the per-read lock a cheap recursive one.
+    flockfile(file);
     bool loaded = readModule(m);
+    funlockfile(file);
     fclose(file);
     return loaded;
 }
