@@ -109,6 +109,32 @@ void rebuildFrame() {
     boardFrame();
 }
 
+// The floor plus one part of the board frame, to show where a frame's time
+// goes: the list window, the grid (both alpha-blended) and the band.
+void floorAndList() {
+    SDL_RenderCopy(renderer, floorTexture, nullptr, nullptr);
+    SDL_Rect src{0, board.scroll, 350, 593}, dst{0, 175, 350, 593};
+    SDL_RenderCopy(renderer, board.listTexture, &src, &dst);
+    SDL_RenderPresent(renderer);
+}
+
+void floorAndGrid() {
+    SDL_RenderCopy(renderer, floorTexture, nullptr, nullptr);
+    SDL_Rect src{0, 0, 674, 593}, dst{350, 175, 674, 593};
+    SDL_RenderCopy(renderer, board.gridTexture, &src, &dst);
+    SDL_RenderPresent(renderer);
+}
+
+void floorAndBand() {
+    SDL_RenderCopy(renderer, floorTexture, nullptr, nullptr);
+    SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_ADD);
+    SDL_SetRenderDrawColor(renderer, 255, 255, 0, 100);
+    SDL_Rect band{0, 175, 350, 70};
+    SDL_RenderFillRect(renderer, &band);
+    SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_NONE);
+    SDL_RenderPresent(renderer);
+}
+
 std::string us(double seconds) { return bench::format("%.0f us", seconds * 1e6); }
 
 } // namespace
@@ -142,6 +168,16 @@ int main() {
     double frame = bench::median(frames), floor = bench::median(floors), rebuild = bench::median(rebuilds);
     bench::printRow(area, "App::render, topic chosen, vs one full-window copy and present", us(frame), us(floor),
                     bench::ratio(frame, floor));
+    struct Part {
+        const char* name;
+        void (*frame)();
+    } parts[] = {{"floor plus the list window copy (350x593, alpha-blended)", floorAndList},
+                 {"floor plus the grid copy (674x593, alpha-blended)", floorAndGrid},
+                 {"floor plus the selection band (350x70, additive)", floorAndBand}};
+    for (const Part& part : parts) {
+        double t = timeFrames(kBlocks * kFramesPerBlock, part.frame);
+        bench::printRow(area, part.name, us(t), us(floor), bench::ratio(t, floor));
+    }
     bench::printRow(area, "App::render with a grid rebuild of 20 cells vs without", us(rebuild), us(frame),
                     bench::ratio(rebuild, frame));
     bench::printRow(area, "one grid rebuild of 20 cells (the difference)", us(rebuild - frame));
