@@ -11,6 +11,9 @@ cmake --build build-release -j2 >build-release/bench-build.log 2>&1 || { tail -3
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy ALSOFT_DRIVERS=null
 unset DISPLAY WAYLAND_DISPLAY
 
+# Everything the programs print, commentary included, is kept here.
+log="$root/build-release/bench-output.txt"
+: >"$log"
 rows=$(mktemp)
 raw=$(mktemp)
 trap 'rm -f "$rows" "$raw"' EXIT
@@ -21,6 +24,7 @@ for program in "$root"/build-release/bench/*_bench; do
   echo "running $name ..." >&2
   out=$(cd "$root/build-release/run" && "$program" 2>&2)
   code=$?
+  printf '== %s (exit %d)\n%s\n' "$name" "$code" "$out" >>"$log"
   # Rows are "row<TAB>area<TAB>figure<TAB>measured<TAB>floor<TAB>ratio";
   # a program that prints none has its own output shown after the table.
   printf '%s\n' "$out" | grep -P '^row\t' | cut -f2- >>"$rows"
@@ -46,4 +50,6 @@ awk -F'\t' '
     for (r = 1; r <= NR; ++r) { line = "|"; for (i = 1; i <= 5; ++i) line = line sprintf(" %-*s |", w[i], cell[r, i]); print line }
   }' "$rows"
 cat "$raw"
+echo
+echo "Full output of every program: $log"
 exit $status
