@@ -16,6 +16,7 @@
 #include <limits>
 
 #include "presentation/presentations.h"
+#include "presentation/sound_decode.h"
 #include "presentation/video_sync.h"
 #include "shell/globals.h"
 
@@ -34,13 +35,6 @@ bool writeVideoBuffer(const unsigned char* video, uint32_t videoSize) {
     if (!file) return false;
     bool written = videoSize == 0 || fwrite(video, 1, videoSize, file) == videoSize;
     return fclose(file) == 0 && written;
-}
-
-// The sound track decoder; SFML refuses an empty block anyway, but it must
-// not be handed a null pointer.
-bool loadSoundTrack(sf::SoundBuffer& buffer, const unsigned char* bytes, uint32_t size) {
-    if (!bytes || size == 0) return false;
-    return buffer.loadFromMemory(bytes, size);
 }
 
 // A capture property as a texture size: truncated toward zero, 0 when it is
@@ -126,8 +120,7 @@ void playVideoAsk(unsigned char* media, uint32_t mediaSize, unsigned char* video
     cv::Mat frame;
     sf::SoundBuffer sb;
     sf::Sound s;
-    // Switch to the shared question-sound decoder once it is in place.
-    if (loadSoundTrack(sb, media, mediaSize)) {
+    if (loadQuestionSound(sb, media, mediaSize)) {
         s.setBuffer(sb);
         s.play();
     }
