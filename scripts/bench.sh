@@ -22,13 +22,13 @@ for program in "$root"/build-release/bench/*_bench; do
   [ -x "$program" ] || continue
   name=$(basename "$program")
   echo "running $name ..." >&2
-  out=$(cd "$root/build-release/run" && "$program" 2>&2)
+  out=$(cd "$root/build-release/run" && "$program")
   code=$?
   printf '== %s (exit %d)\n%s\n' "$name" "$code" "$out" >>"$log"
   # Rows are "row<TAB>area<TAB>figure<TAB>measured<TAB>floor<TAB>ratio";
   # a program that prints none has its own output shown after the table.
-  printf '%s\n' "$out" | grep -P '^row\t' | cut -f2- >>"$rows"
-  if ! printf '%s\n' "$out" | grep -qP '^row\t'; then
+  printf '%s\n' "$out" | grep $'^row\t' | cut -f2- >>"$rows"
+  if ! printf '%s\n' "$out" | grep -q $'^row\t'; then
     printf '\n%s:\n%s\n' "$name" "$out" >>"$raw"
   fi
   if [ $code -ne 0 ]; then
