@@ -32,7 +32,7 @@ std::vector<unsigned char*> mediaBlocks;
 struct ModuleFile {
     FILE* file;
     uint64_t size;
-    uint64_t at;
+    uint64_t at = 0;
 };
 
 uint64_t offsetOf(const ModuleFile& m) { return m.at; }
@@ -140,7 +140,7 @@ bool readQuestion(ModuleFile& m, RM_Ask& ask) {
     return true;
 }
 
-bool readModule(ModuleFile& m) {
+bool readModuleLocked(ModuleFile& m) {
     char magic[4] = {0, 0, 0, 0};
     for (char& c : magic) {
         int byte = fgetc(m.file);
@@ -178,6 +178,17 @@ bool readModule(ModuleFile& m) {
     return true;
 }
 
+// Strings come a unit at a time, so a module is millions of small reads;
+// once other threads exist (SDL starts some) each read would take the
+// stream's lock with an atomic operation. Holding it for the whole load
+// makes the per-read lock a cheap recursive one.
+bool readModule(ModuleFile& m) {
+    flockfile(m.file);
+    bool loaded = readModuleLocked(m);
+    funlockfile(m.file);
+    return loaded;
+}
+
 } // namespace
 
 void unloadModule() {
@@ -200,14 +211,8 @@ bool loadModule(std::wstring path) {
         fclose(file);
         return fail(L"Не удалось прочитать файл модуля (это не обычный файл): " + path);
     }
-    ModuleFile m{file, static_cast<uint64_t>(info.st_size), 0};
-    // Strings come a unit at a time, so a module is millions of small reads;
-    // once other threads exist (SDL starts some) each read would take the
-    // stream's lock with an atomic operation. Holding it for the whole load
-    // makes the per-read lock a cheap recursive one.
-    flockfile(file);
+    ModuleFile m{file, static_cast<uint64_t>(info.st_size)};
     bool loaded = readModule(m);
-    funlockfile(file);
     fclose(file);
     return loaded;
 }
