@@ -185,6 +185,9 @@ bool readModuleLocked(ModuleFile& m) {
 bool readModule(ModuleFile& m) {
     flockfile(m.file);
     bool loaded = readModuleLocked(m);
+    // Every read was checked against the size the file had when opened; a
+    // file cut short meanwhile shows here as a read that hit its end.
+    if (loaded && (feof(m.file) || ferror(m.file))) loaded = failTruncated(m, L"файл изменился во время чтения");
     funlockfile(m.file);
     return loaded;
 }
