@@ -264,10 +264,18 @@ check_console() {
 $(head -n 30 "$art/stdout.diff")"
 }
 
-board_frame() { # IMG: header line, divider and both labels in yellow
-    local x y
-    for x in 10 500 1020; do pixel_is "$1" "$x" 175 "255 255 0" 0 || return 1; done
-    for y in 10 100 400 760; do pixel_is "$1" 350 "$y" "255 255 0" 0 || return 1; done
+# IMG: header line, divider and both labels in yellow. The topic list and
+# the grid are drawn from y 175 down and the grid from x 350 right, over the
+# lines, so the lines are checked whole only where nothing covers them: the
+# two-pixel strip right of the grid and the header above the line.
+board_frame() {
+    local x y line divider
+    for x in 1022 1023; do pixel_is "$1" "$x" 175 "255 255 0" 0 || return 1; done
+    for y in 10 100 170; do pixel_is "$1" 350 "$y" "255 255 0" 0 || return 1; done
+    line=$(count_of "$1" 0 175 1024 1 yellow)
+    divider=$(count_of "$1" 350 176 1 592 yellow)
+    why="header line $line of 1024 pixels yellow, divider $divider of 592 below the line"
+    [ "$line" -gt 900 ] && [ "$divider" -gt 400 ] || return 1
     local left right
     left=$(count_of "$1" 0 0 349 175 yellow)
     right=$(count_of "$1" 351 0 673 175 yellow)
@@ -280,8 +288,8 @@ check_board_layout() {
     # 50 pixels in, "Вопрос" from 50 pixels right of the divider (at 140
     # points the two labels run into each other, so only the first one's
     # left edge can be told).
-    pixel_is "$1" 1010 174 "255 255 0" 60 && fail "the header line is thicker than one pixel (y 174)"
-    pixel_is "$1" 1010 176 "255 255 0" 60 && fail "the header line is thicker than one pixel (y 176)"
+    pixel_is "$1" 1022 174 "255 255 0" 60 && fail "the header line is thicker than one pixel (y 174)"
+    pixel_is "$1" 1022 176 "255 255 0" 60 && fail "the header line is thicker than one pixel (y 176)"
     pixel_is "$1" 349 600 "255 255 0" 60 && fail "the divider is thicker than one pixel (x 349)"
     pixel_is "$1" 351 600 "255 255 0" 60 && fail "the divider is thicker than one pixel (x 351)"
     local x0 y1 x1 box
