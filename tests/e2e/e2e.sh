@@ -113,6 +113,17 @@ wait_for() {
     done
 }
 
+# wait_for_quietly SECONDS COMMAND...: like wait_for, but only says whether
+# COMMAND succeeded in time.
+wait_for_quietly() {
+    local deadline=$((SECONDS + $1))
+    shift
+    while ! "$@"; do
+        [ "$SECONDS" -ge "$deadline" ] && return 1
+        sleep 0.2
+    done
+}
+
 # Each check leaves what it saw in $why for the failure message.
 why=
 pixel_is() { # IMG X Y "R G B" TOL
@@ -207,7 +218,15 @@ startup_box() {
         /Width:/ { w = $2 } /Height:/ { h = $2 } END { print x, y, w, h }')"
     text=$(count_of "$shot" "$bx" "$by" "$bw" "$bh" light)
     [ "$text" -gt 100 ] || fail "the box shows no text ($text light pixels in it)"
-    xdotool key --window "$box" Return 2>>"$art/xdotool.log"
+    # A key sent before the box listens is lost; press again, as a person
+    # would, when the box is still up after a few seconds.
+    local attempt
+    for attempt in 1 2 3; do
+        xdotool key --window "$box" Return 2>>"$art/xdotool.log"
+        box_closing() { ! window_listed Error; }
+        wait_for_quietly 5 box_closing && break
+        echo "  (the box is still up after Return number $attempt)"
+    done
     box_gone() { ! window_listed Error && window_listed "RVL Reader"; }
     wait_for 20 "the box to close and the window 'RVL Reader' to open" box_gone
     # The window fills the 1024x768 screen, so screen and window pixels agree.
@@ -620,8 +639,15 @@ chooser() {
     shot dialog
     # The dialog opens in the run directory with the demo module, the only
     # module there, selected: Return picks it.
-    xdotool windowfocus --sync "$dialog" 2>>"$art/xdotool.log"
-    xdotool key Return
+    local attempt
+    for attempt in 1 2 3; do
+        xdotool windowfocus "$dialog" 2>>"$art/xdotool.log"
+        sleep 0.3
+        xdotool key Return
+        wait_for_quietly 8 test -s "$art/stdout.txt" && break
+        echo "  (the dialog gave no answer after Return number $attempt)"
+        shot dialog-still-up
+    done
     check_console "$work/demo.rvl"
     board
     quit_with_f10
