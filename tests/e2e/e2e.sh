@@ -100,6 +100,7 @@ wait_for() {
     local seconds=$1 what=$2
     shift 2
     local deadline=$((SECONDS + seconds)) started=$SECONDS
+    why=
     while :; do
         if "$@"; then
             [ $((SECONDS - started)) -ge 3 ] && echo "  ($what took $((SECONDS - started))s)"
