@@ -74,6 +74,18 @@ trap finish EXIT
 
 fail() {
     echo "FAIL [$scenario, step $step_no: $step_name]: $*"
+    if [ -n "$xvfb_pid" ] && kill -0 "$xvfb_pid" 2>/dev/null; then
+        import -window root "$art/at-failure.png" 2>>"$art/import.log"
+        xwininfo -root -tree >"$art/windows-at-failure.txt" 2>&1
+        echo "--- windows on the screen"
+        grep -E '^ +0x[0-9a-f]+ "' "$art/windows-at-failure.txt" | head -n 5
+    fi
+    # Where a reader that is still running stands.
+    if reader_alive && command -v gdb >/dev/null 2>&1; then
+        timeout 30 gdb -p "$reader_pid" -batch -ex "thread apply all bt 12" >"$art/reader-stacks.txt" 2>&1
+        echo "--- reader main thread"
+        grep -E '^#' "$art/reader-stacks.txt" | head -n 12
+    fi
     if [ -s "$art/stdout.txt" ]; then echo "--- reader stdout (last lines)"; tail -n 5 "$art/stdout.txt"; fi
     if [ -s "$art/stderr.txt" ]; then echo "--- reader stderr (last lines)"; tail -n 10 "$art/stderr.txt"; fi
     exit 1
@@ -191,7 +203,10 @@ start_reader() {
     # bare name or as ./fileopen.exe. TZ: the creation time in the listing.
     # GSETTINGS_BACKEND, NO_AT_BRIDGE: a file dialog without a desktop
     # session stays quiet about dconf and the accessibility bus.
-    (cd "$work" && exec env -u SDL_VIDEODRIVER -u WAYLAND_DISPLAY PATH="$work:$PATH" TZ="$DEMO_TZ" SDL_AUDIODRIVER=dummy \
+    # SDL_VIDEODRIVER=x11: should SDL fail to reach the X server it would
+    # otherwise fall through to an invisible off-screen window; this way it
+    # shows its "Can't iniitialise SDL" box, which the failure report lists.
+    (cd "$work" && exec env -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 PATH="$work:$PATH" TZ="$DEMO_TZ" SDL_AUDIODRIVER=dummy \
         GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 \
         ALSOFT_DRIVERS=wave ALSOFT_CONF="$work/alsoft.conf" ./rvl-reader >"$art/stdout.txt" 2>"$art/stderr.txt") &
     reader_pid=$!
