@@ -243,8 +243,27 @@ startup_box() {
         wait_for_quietly 5 box_closing && break
         echo "  (the box is still up after Return number $attempt)"
     done
-    box_gone() { ! window_listed Error && window_listed "RVL Reader"; }
+    box_gone() { ! window_listed Error && { window_listed "RVL Reader" || window_listed "Can't iniitialise SDL"; }; }
     wait_for 20 "the box to close and the window 'RVL Reader' to open" box_gone
+    if window_listed "Can't iniitialise SDL"; then
+        # Seen now and then right after the start-up box: SDL's XOpenDisplay
+        # fails ("x11 not available"). The reader reports it and ends with
+        # status 0; that path is checked, then the reader is started once more.
+        [ -n "${restarted:-}" ] && fail "SDL could not reach the X server twice in a row"
+        restarted=1
+        shot sdl-failed
+        echo "  (SDL could not reach the X server; the reader showed 'Can't iniitialise SDL'; starting it again)"
+        local failed
+        failed=$(window_id "Can't iniitialise SDL")
+        [ -n "$failed" ] || failed=$(xwininfo -root -tree | awk '/"Can.t iniitialise SDL"/ { print $1; exit }')
+        xdotool key --window "$failed" Return 2>>"$art/xdotool.log"
+        wait_for 10 "the reader to end" reader_ended
+        [ "$reader_status" -eq 0 ] || fail "exit status $reader_status after the SDL failure box, expected 0"
+        : >"$art/stdout.txt"
+        start_reader
+        startup_box
+        return
+    fi
     # The window fills the 1024x768 screen, so screen and window pixels agree.
     local x y
     x=$(xwininfo -name "RVL Reader" | awk '/Absolute upper-left X/ { print $4 }')
