@@ -20,6 +20,7 @@ using namespace Ravlin::RM_Reader;
 namespace {
 
 const wchar_t kNotAModule[] = L"Данный фаил не является игровым модулем Ravlin.";
+const wchar_t kOutOfMemory[] = L"Недостаточно памяти для загрузки модуля.";
 
 // Every block the loader allocated. Records only refer to blocks; this list
 // keeps them reachable for the life of the process and lets a failed load
@@ -87,12 +88,13 @@ bool readBlock(ModuleFile& m, uint32_t length, unsigned char*& block, const wcha
                     L" байт с байта " + std::to_wstring(at) + L" выходит за конец файла (файл обрывается на байте " +
                     std::to_wstring(m.size) + L").");
     }
-    block = new (std::nothrow) unsigned char[length];
+    // The slot first: were the list unable to grow, no block is left behind.
+    mediaBlocks.push_back(nullptr);
+    block = mediaBlocks.back() = new (std::nothrow) unsigned char[length];
     if (!block) {
         return fail(L"Недостаточно памяти: " + std::wstring(what) + L" занимает " + std::to_wstring(length) +
                     L" байт.");
     }
-    mediaBlocks.push_back(block);
     if (length > 0 && fread(block, 1, length, m.file) != length) return failTruncated(m, what);
     return true;
 }
@@ -184,16 +186,36 @@ void unloadModule() {
     mediaBlocks.clear();
 }
 
-bool loadModule(std::wstring path) {
-    FILE* file = openWidePath(path, "rb");
+namespace {
+
+bool openAndRead(const std::wstring& path, FILE*& file) {
+    file = openWidePath(path, "rb");
     if (!file) return fail(L"Не удалось открыть файл модуля: " + path);
     struct stat info {};
-    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
-        fclose(file);
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode))
         return fail(L"Не удалось прочитать файл модуля (это не обычный файл): " + path);
-    }
     ModuleFile m{file, static_cast<uint64_t>(info.st_size)};
-    bool loaded = readModule(m);
-    fclose(file);
+    return readModule(m);
+}
+
+} // namespace
+
+bool loadModule(std::wstring path) {
+    FILE* file = nullptr;
+    bool loaded = false;
+    // Media blocks are allocated without exceptions; what is left is the
+    // standard library's own small allocations (texts, records). Every length
+    // is checked against the file first, so they fail only when the machine
+    // is out of memory; the load then fails like any other, with its
+    // records freed, instead of ending the process.
+    try {
+        loaded = openAndRead(path, file);
+    } catch (const std::bad_alloc&) {
+        // Free the records before the message takes any memory.
+        unloadModule();
+        loaderError = kOutOfMemory;
+        loaded = false;
+    }
+    if (file) fclose(file);
     return loaded;
 }
