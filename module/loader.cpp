@@ -13,6 +13,7 @@
 
 #include "module/read_primitives.h"
 #include "module/records.h"
+#include "platform/utf16.h"
 #include "platform/wide_path.h"
 
 using namespace Ravlin::RM_Reader;
@@ -189,6 +190,11 @@ void unloadModule() {
 namespace {
 
 bool openAndRead(const std::wstring& path, FILE*& file) {
+    // Opening a named pipe waits for a writer, perhaps for ever: look at
+    // what the path is before opening it.
+    struct stat before {};
+    if (stat(utf16ToUtf8(path).c_str(), &before) == 0 && !S_ISREG(before.st_mode))
+        return fail(L"Не удалось прочитать файл модуля (это не обычный файл): " + path);
     file = openWidePath(path, "rb");
     if (!file) return fail(L"Не удалось открыть файл модуля: " + path);
     struct stat info {};

@@ -2,6 +2,7 @@
 // lengths that reach past the file, a media block the machine cannot
 // allocate, and an allocation failure at every point of a load.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -201,6 +202,19 @@ TEST(HostileModule, LengthsPastTheEndAreRefusedBeforeAllocating) {
         }
     }
     unloadModule();
+}
+
+TEST(HostileModule, PathsThatAreNotFilesAreRefusedWithoutWaiting) {
+    // A named pipe would block the open until something writes to it.
+    ScratchDir dir;
+    ASSERT_EQ(mkfifo(dir.file("pipe.rvl").c_str(), 0644), 0);
+    ASSERT_EQ(mkdir(dir.file("folder.rvl").c_str(), 0755), 0);
+    for (const wchar_t* path : {L"pipe.rvl", L"folder.rvl", L"/dev/zero", L"/dev/null"}) {
+        SCOPED_TRACE(narrow(path));
+        unloadModule();
+        EXPECT_FALSE(loadModule(path));
+        EXPECT_TRUE(contains(loaderError, L"не обычный файл")) << narrow(loaderError);
+    }
 }
 
 TEST(HostileModule, MediaTheMachineCannotHoldGiveAFalseLoadWithAMessage) {
