@@ -13,10 +13,15 @@ struct BoardState {
     int32_t scroll;
     uint32_t selectedTopic;  // 1-based; 0 while no topic is chosen
     int32_t gridTopic;       // topic the grid texture shows; -10 marks it stale
-    SDL_Texture* listTexture;
+    SDL_Texture* listTexture;  // the first piece of the topic list (null without topics)
     SDL_Texture* gridTexture;
     uint16_t cellWidth;
     uint16_t cellHeight;
+    // A long module's list is taller than many renderers' largest texture, so
+    // the names live in pieces of listPieceHeight pixels stacked top to
+    // bottom (the last one may be shorter); listPieces[0] is listTexture.
+    std::vector<SDL_Texture*> listPieces;
+    int32_t listPieceHeight;
 
     void prepare(std::vector<Ravlin::RM_Reader::RM_Topic>* topics, SDL_Renderer* renderer);
     void draw(std::vector<Ravlin::RM_Reader::RM_Topic>* topics, SDL_Renderer* renderer);
@@ -24,5 +29,9 @@ struct BoardState {
 };
 
 extern TTF_Font* pointsFont;
+
+// Tallest list piece to make, in pixels; 0 leaves it to the renderer's own
+// largest texture. Lets tests stand in for a renderer with a low limit.
+extern int32_t boardTextureHeightLimit;
 
 SDL_Texture* buildBoardBackground(SDL_Renderer* renderer);

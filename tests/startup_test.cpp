@@ -54,7 +54,6 @@ TEST(Startup, ReachesTheFrameLoopAndAQuitRequestEndsItWithStatusZero) {
     m.topics.push_back({L"Тема", {}});
     ASSERT_TRUE(rvlpack::writeModuleFile(m, dir.file("m.rvl")));
     writeChooser(dir, "m.rvl");
-    setenv("RVL_MODULE", "m.rvl", 1);
     ProcessResult r = runInChild(runReader);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     std::vector<std::string> out = lines(r.out);
@@ -67,7 +66,6 @@ TEST(Startup, RejectedModulePrintsItsMessageAndStartUpGoesOn) {
     ScratchDir dir;
     writeText(dir.file("bad.rvl"), "not a module");
     writeChooser(dir, "bad.rvl");
-    setenv("RVL_MODULE", "bad.rvl", 1);
     ProcessResult r = runInChild(runReader);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("Данный фаил не является игровым модулем Ravlin.\n"), std::string::npos) << r.out;

@@ -1,4 +1,0 @@
-// PLACEHOLDER until the console listing lands.
-#include "module/listing.h"
-
-void printModule() {}

@@ -1,0 +1,32 @@
+// The audio question: the clip plays over the audio screen (background and
+// speaker picture) until it ends or the user presses the left button.
+#include <SFML/Audio/Sound.hpp>
+#include <SFML/Audio/SoundBuffer.hpp>
+
+#include "presentation/left_press.h"
+#include "presentation/presentations.h"
+#include "presentation/sound_decode.h"
+#include "shell/globals.h"
+
+void playAudioAsk(unsigned char* media, uint32_t mediaSize) {
+    sf::SoundBuffer sb;
+    sf::Sound s;
+    // A clip that does not decode is never started: the sound stays Stopped
+    // and the loop below ends at its first look.
+    bool decoded = loadQuestionSound(sb, media, mediaSize);
+    s.setBuffer(sb);
+    if (decoded) s.play();
+
+    SDL_SetRenderTarget(renderer, nullptr);
+    SDL_RenderCopy(renderer, bgTexture, nullptr, nullptr);
+    SDL_RenderCopy(renderer, skTexture, nullptr, &skRect);
+    SDL_RenderPresent(renderer);
+
+    bool listening = true;
+    while (listening && s.getStatus() == sf::Sound::Playing) {
+        while (SDL_PollEvent(&event)) {
+            if (isLeftPress(event)) listening = false;
+        }
+    }
+    s.stop();
+}

@@ -1,0 +1,36 @@
+// The picture question: the picture at its own size, centred on the
+// background, until the user presses the left button.
+#include "presentation/left_press.h"
+#include "presentation/picture_decode.h"
+#include "presentation/presentations.h"
+#include "shell/globals.h"
+
+void showImageAsk(unsigned char* media, uint32_t mediaSize) {
+    // A picture that does not decode leaves the background alone, and the
+    // wait for the click stays: the host's click after a picture must not
+    // fall on the card and give the answer away.
+    SDL_Surface* picture = decodeQuestionPicture(media, mediaSize);
+    SDL_Texture* texture = picture ? SDL_CreateTextureFromSurface(renderer, picture) : nullptr;
+    SDL_Rect dst{0, 0, 0, 0};
+    if (picture) {
+        dst.w = picture->w;
+        dst.h = picture->h;
+        dst.x = screenWidth / 2 - dst.w / 2;
+        dst.y = screenHeight / 2 - dst.h / 2;
+    }
+
+    SDL_SetRenderTarget(renderer, nullptr);
+    SDL_RenderCopy(renderer, bgTexture, nullptr, nullptr);
+    if (texture) SDL_RenderCopy(renderer, texture, nullptr, &dst);
+    SDL_RenderPresent(renderer);
+
+    bool waiting = true;
+    while (waiting) {
+        while (SDL_PollEvent(&event)) {
+            if (isLeftPress(event)) waiting = false;
+        }
+    }
+
+    if (texture) SDL_DestroyTexture(texture);
+    SDL_FreeSurface(picture);
+}

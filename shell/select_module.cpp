@@ -1,0 +1,94 @@
+// The module selection screen: a prompt drawn once, then a wait in which a
+// left click runs the external chooser and reads the path it left behind.
+#include "shell/select_module.h"
+
+#include <SDL.h>
+#include <SDL_ttf.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
+#include "platform/run_command.h"
+#include "shell/chooser_result.h"
+#include "shell/globals.h"
+
+namespace {
+
+const char kChooserCommand[] = "fileopen.exe -";
+const char kResultFile[] = "openfilename.rlt";
+
+bool isQuitEvent(const SDL_Event& e) {
+    if (e.type == SDL_QUIT) return true;
+    return (e.type == SDL_KEYDOWN || e.type == SDL_KEYUP) && e.key.keysym.scancode == SDL_SCANCODE_F10;
+}
+
+// Where no message box can be shown (no display server), the user still
+// learns why the click gave nothing.
+void showError(const char* text) {
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", text, window) != 0) {
+        std::cerr << "Error: " << text << " (SDL_ShowSimpleMessageBox: " << SDL_GetError() << ")" << std::endl;
+    }
+}
+
+// Copies one rendered line to the window: centred, or in the top-left corner.
+void drawLine(const char* text, SDL_Color colour, bool centred) {
+    SDL_Surface* surface = TTF_RenderText_Blended(mainFont, text, colour);
+    if (!surface) {
+        std::cerr << "TTF_RenderText_Blended: " << SDL_GetError() << std::endl;
+        return;
+    }
+    SDL_Rect where{0, 0, surface->w, surface->h};
+    if (centred) {
+        where.x = screenWidth / 2 - surface->w / 2;
+        where.y = screenHeight / 2 - surface->h / 2;
+    }
+    SDL_Texture* texture = SDL_CreateTextureFromSurface(renderer, surface);
+    if (texture) {
+        SDL_RenderCopy(renderer, texture, nullptr, &where);
+    } else {
+        std::cerr << "SDL_CreateTextureFromSurface: " << SDL_GetError() << std::endl;
+    }
+    SDL_FreeSurface(surface);
+    if (texture) SDL_DestroyTexture(texture);
+}
+
+void drawScreen() {
+    const SDL_Color w{255, 255, 255, 255};
+    const SDL_Color w2{150, 150, 150, 150};
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    SDL_RenderClear(renderer);
+    drawLine("Press on window and select <.rvl> file.", w, true);
+    drawLine("F10 - exit(Only here and on the question board)", w2, false);
+    SDL_RenderPresent(renderer);
+}
+
+// Runs the chooser and reads its answer. False, after telling the user, when
+// there is no result file or it names nothing.
+bool chooseModule(std::wstring& path) {
+    runCommandHere(kChooserCommand);
+    FILE* file = fopen(kResultFile, "rb");
+    if (!file) {
+        showError("Can't open file!");
+        return false;
+    }
+    bool chosen = readChooserResult(file, path);
+    fclose(file);
+    if (!chosen) showError("File not select!");
+    return chosen;
+}
+
+} // namespace
+
+std::wstring selectModuleFile() {
+    drawScreen();
+    for (;;) {
+        if (!SDL_PollEvent(&event)) continue;
+        if (isQuitEvent(event)) exit(0);
+        if (event.type != SDL_MOUSEBUTTONDOWN || event.button.button != SDL_BUTTON_LEFT) continue;
+        std::wstring buf;
+        if (!chooseModule(buf)) continue;
+        std::wcout << L"Фаил: " << buf << std::endl;
+        return buf;
+    }
+}

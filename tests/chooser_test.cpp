@@ -1,0 +1,203 @@
+// The chooser program fileopen.exe, run as a real process: typed answers on
+// its terminal, and stand-in zenity/kdialog programs for the desktop dialog.
+// Every result file is read back with the reader's own readChooserResult.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+
+#include "shell/chooser_result.h"
+#include "tests/support/test_support.h"
+
+using namespace testing_support;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+std::string chooser() { return runDir() + "/fileopen.exe"; }
+
+std::string currentDir() {
+    char buf[4096];
+    return getcwd(buf, sizeof buf) ? buf : "";
+}
+
+// Reads "openfilename.rlt" as the reader does; nullopt for "nothing chosen".
+std::optional<std::wstring> chosenPath() {
+    FILE* file = fopen("openfilename.rlt", "rb");
+    if (!file) return std::wstring(L"<no result file>");
+    std::wstring path;
+    bool chosen = readChooserResult(file, path);
+    fclose(file);
+    if (!chosen) return std::nullopt;
+    return path;
+}
+
+std::string show(const std::optional<std::wstring>& path) {
+    if (!path) return "nothing chosen";
+    std::string out;
+    char buf[8];
+    for (wchar_t unit : *path) {
+        snprintf(buf, sizeof buf, "%04X ", static_cast<unsigned>(unit));
+        out += buf;
+    }
+    return out;
+}
+
+std::wstring ascii(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+std::string repeat(const std::string& s, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += s;
+    return out;
+}
+
+const std::wstring kGrin = {0xD83D, 0xDE00};  // U+1F600 as its surrogate pair
+
+} // namespace
+
+TEST(Chooser, TerminalAnswers) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> files;  // created before the run
+        std::string input;
+        std::optional<std::wstring> expected;
+        std::string errNeedle;  // must appear on stderr ("" for nothing to check)
+    };
+    std::vector<Row> rows = {
+        {"ASCII", {"m.rvl"}, "m.rvl\n", L"m.rvl", ""},
+        {"Cyrillic", {"модуль.rvl"}, "модуль.rvl\n", L"модуль.rvl", ""},
+        {"emoji as a surrogate pair", {"😀 пак.rvl"}, "😀 пак.rvl\n", kGrin + L" пак.rvl", ""},
+        {"line ended by CR LF", {"m.rvl"}, "m.rvl\r\n", L"m.rvl", ""},
+        {"no answer at all cancels", {}, "", std::nullopt, ""},
+        {"empty line cancels", {"m.rvl"}, "\nm.rvl\n", std::nullopt, ""},
+        {"missing file asked again", {"m.rvl"}, "nosuch.rvl\nm.rvl\n", L"m.rvl", "nosuch.rvl"},
+        {"directory asked again, then input ends", {}, ".\n", std::nullopt, "."},
+        {"255 units", {"m.rvl"}, repeat("./", 125) + "m.rvl\n", ascii(repeat("./", 125) + "m.rvl"), ""},
+        {"256 units refused", {"mm.rvl"}, repeat("./", 125) + "mm.rvl\n", std::nullopt, "256"},
+        {"255 units with an emoji", {"😀ж.rvl"}, repeat("./", 124) + "😀ж.rvl\n",
+         ascii(repeat("./", 124)) + kGrin + L"ж.rvl", ""},
+        {"emoji counts two units: 256 refused", {"😀😀.rvl"}, repeat("./", 124) + "😀😀.rvl\n", std::nullopt, "256"},
+        {"name that is not UTF-8 refused", {"\xFF.rvl"}, "\xFF.rvl\n", std::nullopt, "UTF-8"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScratchDir dir;
+        for (const std::string& f : row.files) writeText(dir.file(f), "RVL1");
+        writeFile(dir.file("openfilename.rlt"), {3, 0, 'o', 0, 'l', 0, 'd'});  // an earlier answer
+        ProcessResult r = runProcess({chooser(), "-"}, {"RVL_CHOOSER_TERMINAL=1", "DISPLAY=", "WAYLAND_DISPLAY="},
+                                     row.input);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        std::optional<std::wstring> got = chosenPath();
+        EXPECT_EQ(show(got), show(row.expected)) << r.err;
+        if (!row.expected) {
+            EXPECT_EQ(readFile(dir.file("openfilename.rlt")), Bytes{0}) << "nothing chosen is one 0 byte";
+        }
+        if (!row.errNeedle.empty()) {
+            EXPECT_NE(r.err.find(row.errNeedle), std::string::npos) << r.err;
+        }
+        EXPECT_NE(r.out.find("*.rvl"), std::string::npos) << "the question names the module type: " << r.out;
+    }
+}
+
+TEST(Chooser, TerminalListsTheModulesOfTheCurrentDirectory) {
+    ScratchDir dir;
+    writeText(dir.file("b.rvl"), "");
+    writeText(dir.file("a.rvl"), "");
+    writeText(dir.file("notes.txt"), "");
+    ProcessResult r = runProcess({chooser(), "-"}, {"RVL_CHOOSER_TERMINAL=1"}, "\n");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    size_t a = r.out.find("a.rvl"), b = r.out.find("b.rvl");
+    EXPECT_NE(a, std::string::npos) << r.out;
+    EXPECT_NE(b, std::string::npos) << r.out;
+    EXPECT_LT(a, b) << r.out;
+    EXPECT_EQ(r.out.find("notes.txt"), std::string::npos) << r.out;
+}
+
+TEST(Chooser, DesktopDialogs) {
+    // Stand-in dialogs record their arguments one per line and answer like the
+    // real ones: the path on stdout with status 0, status 1 on cancel.
+    struct Row {
+        const char* name;
+        std::string zenity;   // script body, "" for no zenity
+        std::string kdialog;  // script body, "" for no kdialog
+        std::string display;
+        std::string input;    // typed on the terminal if it comes to that
+        std::string answerRelative;  // expected path relative to the directory; "" for nothing chosen
+        bool absolute;               // expected path is the absolute one
+        const char* argsFile;        // which stand-in must have run, or nullptr for none
+    };
+    const std::string longDir = std::string(120, 'd') + "/" + std::string(120, 'e');
+    std::vector<Row> rows = {
+        {"zenity answers", "echo \"$PWD/m.rvl\"", "", ":0", "", "m.rvl", true, "zenity-args"},
+        {"zenity cancelled", "exit 1", "exit 0", ":0", "", "", false, "zenity-args"},
+        {"zenity without a display falls back to the terminal", "exit 255", "", ":0", "m.rvl\n", "m.rvl", false,
+         "zenity-args"},
+        {"kdialog when there is no zenity", "", "echo \"$PWD/m.rvl\"", ":0", "", "m.rvl", true, "kdialog-args"},
+        {"no display: terminal even with zenity installed", "echo \"$PWD/m.rvl\"", "", "", "m.rvl\n", "m.rvl", false,
+         nullptr},
+        {"long absolute path shortened inside the directory", "echo \"$PWD/" + longDir + "/m.rvl\"", "", ":0", "",
+         longDir + "/m.rvl", false, "zenity-args"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScratchDir dir;
+        std::string here = currentDir();
+        writeText(dir.file("m.rvl"), "RVL1");
+        mkdir(dir.file(std::string(120, 'd')).c_str(), 0755);
+        mkdir(dir.file(longDir).c_str(), 0755);
+        writeText(dir.file(longDir + "/m.rvl"), "RVL1");
+        mkdir(dir.file("bin").c_str(), 0755);
+        if (!row.zenity.empty())
+            writeText(dir.file("bin/zenity"), "#!/bin/sh\nprintf '%s\\n' \"$@\" > zenity-args\n" + row.zenity + "\n", true);
+        if (!row.kdialog.empty())
+            writeText(dir.file("bin/kdialog"), "#!/bin/sh\nprintf '%s\\n' \"$@\" > kdialog-args\n" + row.kdialog + "\n",
+                      true);
+        // The display counts only when non-empty; the chooser must not be forced to the terminal.
+        ProcessResult r = runProcess({chooser(), "-"},
+                                     {"PATH=" + dir.file("bin"), "DISPLAY=" + row.display, "WAYLAND_DISPLAY=",
+                                      "RVL_CHOOSER_TERMINAL="},
+                                     row.input);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        std::optional<std::wstring> expected;
+        if (!row.answerRelative.empty())
+            expected = ascii(row.absolute ? here + "/" + row.answerRelative : row.answerRelative);
+        EXPECT_EQ(show(chosenPath()), show(expected)) << r.err;
+        for (const char* args : {"zenity-args", "kdialog-args"}) {
+            bool shouldRun = row.argsFile && std::string(row.argsFile) == args;
+            EXPECT_EQ(fileExists(dir.file(args)), shouldRun) << args;
+        }
+        if (!row.argsFile) continue;
+        std::vector<uint8_t> raw = readFile(dir.file(row.argsFile));
+        std::vector<std::string> args = lines(std::string(raw.begin(), raw.end()));
+        auto has = [&](const std::string& a) { return std::find(args.begin(), args.end(), a) != args.end(); };
+        if (std::string(row.argsFile) == "zenity-args") {
+            EXPECT_TRUE(has("--file-selection"));
+            EXPECT_TRUE(has("--title=Выберите игровой модуль"));
+            EXPECT_TRUE(has("--file-filter=Игровые модули (*.rvl) | *.rvl"));
+            EXPECT_TRUE(has("--filename=" + here + "/")) << "starts in the current directory";
+        } else {
+            EXPECT_TRUE(has("--getopenfilename"));
+            EXPECT_TRUE(has("Выберите игровой модуль"));
+            EXPECT_TRUE(has(here)) << "starts in the current directory";
+            EXPECT_TRUE(has("*.rvl|Игровые модули (*.rvl)"));
+        }
+    }
+}
+
+TEST(Chooser, WrongArgumentsLeaveTheResultFileAlone) {
+    ScratchDir dir;
+    Bytes old = {1, 0, 'x'};
+    writeFile(dir.file("openfilename.rlt"), old);
+    for (const std::vector<std::string>& argv :
+         {std::vector<std::string>{chooser()}, {chooser(), "x"}, {chooser(), "-", "-"}}) {
+        ProcessResult r = runProcess(argv, {"RVL_CHOOSER_TERMINAL=1"}, "m.rvl\n");
+        EXPECT_EQ(r.exitCode, 2) << argv.size();
+        EXPECT_NE(r.err.find("usage"), std::string::npos) << r.err;
+        EXPECT_EQ(readFile(dir.file("openfilename.rlt")), old);
+    }
+}

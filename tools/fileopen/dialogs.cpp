@@ -1,0 +1,163 @@
+// Desktop file dialogs run as child processes, read back from their stdout,
+// and the terminal question used where no dialog can be shown.
+#include "tools/fileopen/dialogs.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <vector>
+
+namespace {
+
+const char kTitle[] = "Выберите игровой модуль";
+
+struct Captured {
+    bool ran = false;
+    int exitCode = -1;
+    std::string out;
+};
+
+// Runs argv[0] (a full path) with its stdout read into a string.
+Captured runCapturing(const std::vector<std::string>& argv) {
+    Captured result;
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) return result;
+    fflush(nullptr);
+    pid_t pid = fork();
+    if (pid < 0) {
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        return result;
+    }
+    if (pid == 0) {
+        dup2(pipeFds[1], 1);
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        std::vector<char*> args;
+        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    char buf[4096];
+    ssize_t n;
+    while ((n = read(pipeFds[0], buf, sizeof buf)) != 0) {
+        if (n > 0) result.out.append(buf, static_cast<size_t>(n));
+        else if (errno != EINTR) break;
+    }
+    close(pipeFds[0]);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status)) {
+        result.exitCode = WEXITSTATUS(status);
+        result.ran = result.exitCode != 127;
+    }
+    return result;
+}
+
+// Both dialogs answer 0 with the path on one line, 1 on cancel; anything else
+// (no display, a crash) means the dialog could not be used.
+Answer interpret(const Captured& c, const char* name) {
+    Answer answer;
+    if (!c.ran || (c.exitCode != 0 && c.exitCode != 1)) {
+        std::cerr << "fileopen.exe: " << name << " не смог показать окно (код " << c.exitCode << ")" << std::endl;
+        return answer;
+    }
+    std::string path = c.out;
+    while (!path.empty() && (path.back() == '\n' || path.back() == '\r')) path.pop_back();
+    if (c.exitCode == 1 || path.empty()) {
+        answer.outcome = Outcome::Cancelled;
+        return answer;
+    }
+    answer.outcome = Outcome::Chosen;
+    answer.path = path;
+    return answer;
+}
+
+bool isRegularFile(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The modules of the current directory, as a hint for the terminal user.
+std::vector<std::string> modulesHere() {
+    std::vector<std::string> names;
+    DIR* dir = opendir(".");
+    if (!dir) return names;
+    while (dirent* entry = readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".rvl") == 0 && isRegularFile(name))
+            names.push_back(name);
+    }
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+std::string findOnPath(const std::string& name) {
+    const char* path = getenv("PATH");
+    if (!path) return "";
+    std::string dirs = path;
+    size_t start = 0;
+    while (start <= dirs.size()) {
+        size_t end = dirs.find(':', start);
+        if (end == std::string::npos) end = dirs.size();
+        std::string dir = dirs.substr(start, end - start);
+        if (dir.empty()) dir = ".";
+        std::string candidate = dir + "/" + name;
+        if (access(candidate.c_str(), X_OK) == 0 && isRegularFile(candidate)) return candidate;
+        start = end + 1;
+    }
+    return "";
+}
+
+Answer askZenity(const std::string& program, const std::string& startDir) {
+    return interpret(runCapturing({program, "--file-selection", std::string("--title=") + kTitle,
+                                   "--filename=" + startDir + "/", "--file-filter=Игровые модули (*.rvl) | *.rvl",
+                                   "--file-filter=Все файлы | *"}),
+                     "zenity");
+}
+
+Answer askKdialog(const std::string& program, const std::string& startDir) {
+    return interpret(runCapturing({program, "--title", kTitle, "--getopenfilename", startDir,
+                                   "*.rvl|Игровые модули (*.rvl)"}),
+                     "kdialog");
+}
+
+Answer askTerminal() {
+    Answer answer;
+    answer.outcome = Outcome::Cancelled;
+    std::vector<std::string> here = modulesHere();
+    if (!here.empty()) {
+        std::cout << "Модули в текущей папке:";
+        for (const std::string& name : here) std::cout << "\n  " << name;
+        std::cout << "\n";
+    }
+    for (;;) {
+        std::cout << "Путь к игровому модулю (*.rvl), пустая строка - отмена: " << std::flush;
+        std::string line;
+        if (!std::getline(std::cin, line)) {
+            std::cout << std::endl;
+            return answer;
+        }
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) return answer;
+        if (line.find('\0') == std::string::npos && isRegularFile(line)) {
+            answer.outcome = Outcome::Chosen;
+            answer.path = line;
+            return answer;
+        }
+        std::cerr << "fileopen.exe: нет такого файла: " << line << std::endl;
+    }
+}

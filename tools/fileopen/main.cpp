@@ -1,0 +1,85 @@
+// fileopen.exe: the reader's file chooser. With the argument "-" it lets the
+// user pick a module and writes the choice to "openfilename.rlt" in the
+// current directory, where the reader picks it up.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "tools/fileopen/dialogs.h"
+#include "tools/fileopen/result_file.h"
+
+namespace {
+
+const char kResultFile[] = "openfilename.rlt";
+
+std::string currentDirectory() {
+    char buf[4096];
+    return getcwd(buf, sizeof buf) ? std::string(buf) : std::string(".");
+}
+
+bool hasDisplay() {
+    const char* x = getenv("DISPLAY");
+    const char* wayland = getenv("WAYLAND_DISPLAY");
+    return (x && *x) || (wayland && *wayland);
+}
+
+bool terminalForced() {
+    const char* forced = getenv("RVL_CHOOSER_TERMINAL");
+    return forced && *forced && std::string(forced) != "0";
+}
+
+// The desktop dialog when there is one, else the terminal.
+Answer askForModule(const std::string& startDir) {
+    if (!terminalForced() && hasDisplay()) {
+        Answer answer;
+        std::string zenity = findOnPath("zenity");
+        if (!zenity.empty()) answer = askZenity(zenity, startDir);
+        if (answer.outcome != Outcome::Unavailable) return answer;
+        std::string kdialog = findOnPath("kdialog");
+        if (!kdialog.empty()) answer = askKdialog(kdialog, startDir);
+        if (answer.outcome != Outcome::Unavailable) return answer;
+    }
+    return askTerminal();
+}
+
+// Dialogs give absolute paths; inside the current directory the relative
+// form names the same file in fewer units, so use it when the full one is
+// too long for the result file.
+std::string relativeIfInside(const std::string& path, const std::string& dir) {
+    std::string prefix = dir == "/" ? dir : dir + "/";
+    if (path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0) return path.substr(prefix.size());
+    return path;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2 || std::string(argv[1]) != "-") {
+        std::cerr << "usage: fileopen.exe -\n"
+                     "  Lets the user pick a quiz module (*.rvl) and writes the choice to openfilename.rlt\n"
+                     "  in the current directory. RVL_CHOOSER_TERMINAL=1 asks on the terminal instead\n"
+                     "  of showing a dialog."
+                  << std::endl;
+        return 2;
+    }
+    std::string here = currentDirectory();
+    Answer answer = askForModule(here);
+
+    std::vector<uint8_t> record = nothingChosen();
+    if (answer.outcome == Outcome::Chosen) {
+        std::string reason;
+        if (!encodeResult(answer.path, record, reason) &&
+            !encodeResult(relativeIfInside(answer.path, here), record, reason)) {
+            std::cerr << "fileopen.exe: модуль не выбран: " << reason << ": " << answer.path << std::endl;
+            record = nothingChosen();
+        }
+    }
+    std::string reason;
+    if (!writeResultFile(kResultFile, record, reason)) {
+        std::cerr << "fileopen.exe: " << reason << std::endl;
+        return 1;
+    }
+    return 0;
+}
