@@ -25,8 +25,10 @@ const wchar_t kOutOfMemory[] = L"Недостаточно памяти для з
 
 // Every block the loader allocated. Records only refer to blocks; this list
 // keeps them reachable for the life of the process and lets a failed load
-// give them back.
-std::vector<unsigned char*> mediaBlocks;
+// give them back. The list itself is never destroyed: a global vector would
+// be freed by the static destructors at exit, and the blocks, still in use
+// until then, would look lost to a leak checker run after them.
+std::vector<unsigned char*>& mediaBlocks = *new std::vector<unsigned char*>;
 
 struct ModuleFile {
     FILE* file;
