@@ -20,6 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::wstring path;
     bool chosen = readChooserResult(file, path);
     fclose(file);
+    if (!chosen) fuzzCheck(path.empty(), "nothing chosen leaves the path empty");
     if (chosen) {
         fuzzCheck(size >= 1 && path.size() == data[0], "a chosen path has the length of the count byte");
         fuzzCheck(size >= 1 + 2 * path.size(), "a chosen path stands whole in the file");
