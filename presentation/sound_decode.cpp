@@ -53,5 +53,8 @@ bool loadQuestionSound(sf::SoundBuffer& buffer, const unsigned char* bytes, uint
     // A clip cut short inside a frame would leave OpenAL a partial frame.
     samples.resize(samples.size() - samples.size() % channels);
     if (samples.empty()) return false;
-    return buffer.loadFromSamples(samples.data(), samples.size(), channels, sampleRate);
+    if (!buffer.loadFromSamples(samples.data(), samples.size(), channels, sampleRate)) return false;
+    // A rate the audio device refuses (one past 2^31 reaches it as a negative
+    // number) leaves a buffer without sound that still reports success.
+    return buffer.getSampleRate() == sampleRate;
 }

@@ -72,7 +72,7 @@ bool decodeSound(const Bytes& bytes) {
 
 } // namespace
 
-TEST(FuzzRegressions, WavWhoseDataComesBeforeItsFormatIsRefused) {
+TEST(FuzzRegressions, WavHeadersTheAudioLibraryMishandlesAreRefused) {
     const Bytes samples(64, 0x80);
     struct Row {
         const char* name;
@@ -86,6 +86,9 @@ TEST(FuzzRegressions, WavWhoseDataComesBeforeItsFormatIsRefused) {
         {"another chunk, then data", wave({chunk("LIST", {1, 2, 3, 4}), chunk("data", samples)}), false},
         {"data, then format", wave({chunk("data", samples), chunk("fmt ", formatBody())}), false},
         {"empty data alone", wave({chunk("data", {})}), false},
+        {"a rate of 4294909760 Hz", wave({chunk("fmt ", [] { Bytes f = formatBody(); f[6] = f[7] = 0xFF; return f; }()),
+                                          chunk("data", samples)}),
+         false},
         {"format with 0 bits per sample", wave({chunk("fmt ", [] { Bytes f = formatBody(); f[14] = 0; return f; }()),
                                                   chunk("data", samples)}),
          false},
