@@ -1,9 +1,10 @@
 // Writes the fuzz targets' seed corpus: modules made by the module writer
 // (every question type, empty texts, zero-length media), chooser result
-// files, and small pictures and sounds of the accepted formats.
+// files, and small pictures (PNG, JPEG) and sounds (WAV, OGG, FLAC).
 // Usage: rvl-fuzz-seeds DIR   (makes DIR/loader, DIR/chooser_result, ...)
 #include <SDL.h>
 #include <SDL_image.h>
+#include <SFML/Audio/OutputSoundFile.hpp>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -81,6 +82,21 @@ Bytes picture(int w, int h, bool png, const std::string& scratch) {
     return bytes;
 }
 
+// A short square wave written by the audio library's own encoders (OGG
+// Vorbis, FLAC), which the decoder reads back.
+Bytes encodedSound(const std::string& scratch, unsigned channels, unsigned rate) {
+    std::vector<sf::Int16> samples;
+    for (unsigned i = 0; i < rate / 20 * channels; ++i) samples.push_back((i / 40) % 2 ? 12000 : -12000);
+    {
+        sf::OutputSoundFile file;
+        if (!file.openFromFile(scratch, rate, channels)) return {};
+        file.write(samples.data(), samples.size());
+    }
+    Bytes bytes = readBytes(scratch);
+    remove(scratch.c_str());
+    return bytes;
+}
+
 rvlpack::Question ask(char type, const std::wstring& q, const std::wstring& a, uint16_t points, Bytes media = {},
                       Bytes video = {}) {
     rvlpack::Question x;
@@ -133,6 +149,11 @@ int main(int argc, char** argv) {
     ok = writeBytes(dir + "/picture/small.jpg", jpg) && ok;
     ok = writeBytes(dir + "/sound/mono-8bit.wav", wav8) && ok;
     ok = writeBytes(dir + "/sound/stereo-16bit.wav", wav16) && ok;
+    Bytes ogg = encodedSound(dir + "/scratch.ogg", 1, 22050);
+    Bytes flac = encodedSound(dir + "/scratch.flac", 2, 8000);
+    ok = !ogg.empty() && !flac.empty() && ok;
+    ok = writeBytes(dir + "/sound/mono.ogg", ogg) && ok;
+    ok = writeBytes(dir + "/sound/stereo.flac", flac) && ok;
 
     // Modules: every question type with real media, the same with empty texts
     // and zero-length media, an empty module, and an unknown type byte.
