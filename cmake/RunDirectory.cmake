@@ -1,10 +1,10 @@
 # Assembles the directory the reader runs in: res/ with the fonts and the
 # generated pictures, an empty temp/, and the reader itself.
 
-find_file(RVL_SANS_FONT Comfortaa-Regular.ttf PATHS /usr/share/fonts/truetype/comfortaa NO_DEFAULT_PATH)
+find_file(RVL_SANS_FONT URWGothic-Book.otf PATHS /usr/share/fonts/opentype/urw-base35 NO_DEFAULT_PATH)
 find_file(RVL_BRUSH_FONT YanoneKaffeesatz-Regular.otf PATHS /usr/share/fonts/opentype/yanone-kaffeesatz NO_DEFAULT_PATH)
 if(NOT RVL_SANS_FONT OR NOT RVL_BRUSH_FONT)
-  message(FATAL_ERROR "Fonts missing: install Debian's fonts-comfortaa and fonts-yanone-kaffeesatz")
+  message(FATAL_ERROR "Fonts missing: install Debian's fonts-urw-base35 and fonts-yanone-kaffeesatz")
 endif()
 
 set_target_properties(rvl-reader PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${RVL_RUN_DIR})

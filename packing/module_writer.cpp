@@ -2,7 +2,13 @@
 // media blocks behind their u32 lengths, in file order.
 #include "packing/module_writer.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/utf16.h"
 
@@ -15,23 +21,79 @@ bool setError(std::string* error, const std::string& text) {
     return false;
 }
 
-void putU16(std::vector<uint8_t>& out, uint16_t v) {
-    out.push_back(static_cast<uint8_t>(v >> 8));
-    out.push_back(static_cast<uint8_t>(v));
+// Where the bytes go: a vector, or a file written in large pieces so that
+// media blocks are not copied a second time.
+struct VectorOut {
+    std::vector<uint8_t>& out;
+    void bytes(const uint8_t* data, size_t size) { out.insert(out.end(), data, data + size); }
+};
+
+struct FileOut {
+    FILE* file;
+    bool ok = true;
+    std::vector<uint8_t> pending;
+
+    void flush() {
+        if (ok && !pending.empty() && fwrite(pending.data(), 1, pending.size(), file) != pending.size()) ok = false;
+        pending.clear();
+    }
+    void bytes(const uint8_t* data, size_t size) {
+        if (size >= 65536) {
+            flush();
+            if (ok && fwrite(data, 1, size, file) != size) ok = false;
+            return;
+        }
+        pending.insert(pending.end(), data, data + size);
+        if (pending.size() >= (1u << 20)) flush();
+    }
+};
+
+template <class Out> void putByte(Out& out, uint8_t v) { out.bytes(&v, 1); }
+
+template <class Out> void putU16(Out& out, uint16_t v) {
+    uint8_t b[2] = {static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
+    out.bytes(b, 2);
 }
 
-void putU32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
+template <class Out> void putU32(Out& out, uint32_t v) {
+    uint8_t b[4] = {static_cast<uint8_t>(v >> 24), static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8),
+                    static_cast<uint8_t>(v)};
+    out.bytes(b, 4);
 }
 
-void putString(std::vector<uint8_t>& out, const std::wstring& text) {
-    out.push_back(static_cast<uint8_t>(text.size()));
+template <class Out> void putString(Out& out, const std::wstring& text) {
+    putByte(out, static_cast<uint8_t>(text.size()));
     for (wchar_t unit : text) putU16(out, static_cast<uint16_t>(unit));
 }
 
-void putBlock(std::vector<uint8_t>& out, const std::vector<uint8_t>& block) {
+template <class Out> void putBlock(Out& out, const std::vector<uint8_t>& block) {
     putU32(out, static_cast<uint32_t>(block.size()));
-    out.insert(out.end(), block.begin(), block.end());
+    out.bytes(block.data(), block.size());
+}
+
+bool carriesMedia(char type) { return type == 'I' || type == 'A' || type == 'V'; }
+
+// The whole file layout, in file order. Limits are checked by the caller.
+template <class Out> void emitModule(const Module& module, Out& out) {
+    const uint8_t magic[] = {'R', 'V', 'L', '1'};
+    out.bytes(magic, 4);
+    putU32(out, module.created);
+    putString(out, module.packName);
+    putString(out, module.author);
+    putByte(out, static_cast<uint8_t>(module.topics.size()));
+    for (const Topic& topic : module.topics) {
+        putString(out, topic.name);
+        putByte(out, static_cast<uint8_t>(topic.questions.size()));
+        for (const Question& ask : topic.questions) {
+            putByte(out, static_cast<uint8_t>(ask.type));
+            putString(out, ask.question);
+            putString(out, ask.answer);
+            putU16(out, ask.points);
+            if (carriesMedia(ask.type)) putBlock(out, ask.media);
+            if (ask.type == 'V') putBlock(out, ask.video);
+        }
+    }
+    out.bytes(module.trailing.data(), module.trailing.size());
 }
 
 bool checkText(const std::wstring& text, const std::string& where, std::string* error) {
@@ -76,37 +138,54 @@ bool checkLimits(const Module& module, std::string* error) {
 
 bool writeModule(const Module& module, std::vector<uint8_t>& out, std::string* error) {
     if (!checkLimits(module, error)) return false;
-    const char magic[] = {'R', 'V', 'L', '1'};
-    out.insert(out.end(), magic, magic + 4);
-    putU32(out, module.created);
-    putString(out, module.packName);
-    putString(out, module.author);
-    out.push_back(static_cast<uint8_t>(module.topics.size()));
-    for (const Topic& topic : module.topics) {
-        putString(out, topic.name);
-        out.push_back(static_cast<uint8_t>(topic.questions.size()));
-        for (const Question& ask : topic.questions) {
-            out.push_back(static_cast<uint8_t>(ask.type));
-            putString(out, ask.question);
-            putString(out, ask.answer);
-            putU16(out, ask.points);
-            if (ask.type == 'I' || ask.type == 'A' || ask.type == 'V') putBlock(out, ask.media);
-            if (ask.type == 'V') putBlock(out, ask.video);
-        }
-    }
+    out.reserve(out.size() + static_cast<size_t>(moduleSize(module)));
+    VectorOut sink{out};
+    emitModule(module, sink);
     return true;
 }
 
+uint64_t moduleSize(const Module& module) {
+    uint64_t size = 4 + 4 + 1 + 2 * uint64_t(module.packName.size()) + 1 + 2 * uint64_t(module.author.size()) + 1;
+    for (const Topic& topic : module.topics) {
+        size += 1 + 2 * uint64_t(topic.name.size()) + 1;
+        for (const Question& ask : topic.questions) {
+            size += 1 + 1 + 2 * uint64_t(ask.question.size()) + 1 + 2 * uint64_t(ask.answer.size()) + 2;
+            if (carriesMedia(ask.type)) size += 4 + ask.media.size();
+            if (ask.type == 'V') size += 4 + ask.video.size();
+        }
+    }
+    return size + module.trailing.size();
+}
+
 bool writeModuleFile(const Module& module, const std::string& path, std::string* error) {
-    std::vector<uint8_t> bytes;
-    if (!writeModule(module, bytes, error)) return false;
-    FILE* file = fopen(path.c_str(), "wb");
-    if (!file) return setError(error, "cannot create " + path);
-    bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (!checkLimits(module, error)) return false;
+    std::string temp = path + ".tmp-XXXXXX";
+    int fd = mkstemp(&temp[0]);
+    if (fd < 0) return setError(error, "cannot create " + path + ": " + strerror(errno));
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    FILE* file = fdopen(fd, "wb");
+    if (!file) {
+        close(fd);
+        remove(temp.c_str());
+        return setError(error, "cannot write " + path + ": " + strerror(errno));
+    }
+    FileOut sink{file, true, {}};
+    emitModule(module, sink);
+    sink.flush();
+    int writeErrno = sink.ok ? 0 : errno;
+    bool written = sink.ok && fflush(file) == 0;
+    if (written && fsync(fileno(file)) != 0) written = false;
+    if (!written && !writeErrno) writeErrno = errno;
     written = fclose(file) == 0 && written;
+    if (written && rename(temp.c_str(), path.c_str()) != 0) {
+        writeErrno = errno;
+        written = false;
+    }
     if (!written) {
-        remove(path.c_str());
-        return setError(error, "cannot write " + path);
+        remove(temp.c_str());
+        return setError(error, "cannot write " + path + ": " + strerror(writeErrno ? writeErrno : EIO));
     }
     return true;
 }

@@ -28,6 +28,9 @@ struct Module {
     std::wstring packName;
     std::wstring author;
     std::vector<Topic> topics;
+    // Bytes after the last question. The reader ignores them; they are kept
+    // so that unpacking and rebuilding a pack gives back the same bytes.
+    std::vector<uint8_t> trailing;
 };
 
 // Appends the module's bytes to out. False, with error set, when the module
@@ -35,11 +38,16 @@ struct Module {
 // 255 units, media over 4 GiB); out is then left as it was.
 bool writeModule(const Module& module, std::vector<uint8_t>& out, std::string* error = nullptr);
 
-// Writes the module to a file; on failure nothing is left at path.
+// Writes the module to a file through a temporary file beside it, renamed
+// into place at the end: on failure nothing new is left at path and an
+// older file there stays as it was.
 bool writeModuleFile(const Module& module, const std::string& path, std::string* error = nullptr);
 
 // Checks the limits of the format without writing anything.
 bool checkLimits(const Module& module, std::string* error = nullptr);
+
+// Size of the module in bytes, as writeModule would write it (limits unchecked).
+uint64_t moduleSize(const Module& module);
 
 // UTF-8 to the UTF-16 units the format stores (convenience for callers).
 std::wstring u16(const std::string& utf8);

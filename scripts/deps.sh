@@ -5,7 +5,7 @@ set -euo pipefail
 
 build=(build-essential cmake pkg-config libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev
        libsfml-dev libopencv-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev
-       fonts-comfortaa fonts-yanone-kaffeesatz)
+       fonts-urw-base35 fonts-yanone-kaffeesatz)
 test=(xvfb xdotool x11-utils xfonts-base imagemagick locales clang libclang-rt-14-dev)
 run=(zenity)
 

@@ -15,15 +15,36 @@ using namespace testing_support;
 
 namespace {
 
-// Presses pushed from the timer thread, in one go, after delayMs.
+// Presses pushed from the timer thread, in one go, once the card has
+// presented afterFrames frames: gated on frames, not on time, so a busy
+// machine cannot merge or split the polling passes they fall into.
 struct LaterPresses {
-    Uint32 delayMs;
+    size_t afterFrames;
     int count;
 };
 
-Uint32 pushPresses(Uint32, void* param) {
-    for (intptr_t i = 0; i < reinterpret_cast<intptr_t>(param); ++i) pushLeftClick(600, 500);
-    return 0;
+struct PressGate {
+    LaterPresses presses;
+    const FrameRecorder* recorder;
+    bool done;
+};
+
+Uint32 pushPressesWhenDue(Uint32 interval, void* param) {
+    PressGate* gate = static_cast<PressGate*>(param);
+    if (gate->done || gate->recorder->frames().size() < gate->presses.afterFrames) return interval;
+    SDL_Event events[4];
+    int n = 0;
+    for (; n < gate->presses.count && n < 4; ++n) {
+        events[n] = SDL_Event{};
+        events[n].type = SDL_MOUSEBUTTONDOWN;
+        events[n].button.button = SDL_BUTTON_LEFT;
+        events[n].button.state = SDL_PRESSED;
+        events[n].button.x = 600;
+        events[n].button.y = 500;
+    }
+    SDL_PeepEvents(events, n, SDL_ADDEVENT, 0, 0);  // all under one lock: one polling pass sees them all
+    gate->done = true;
+    return interval;
 }
 
 // Ends a card that does not end by itself, so that a fault fails the test
@@ -41,11 +62,14 @@ protected:
     std::vector<SDL_Surface*> runCard(const std::wstring& question, const std::wstring& answer,
                                       const std::vector<LaterPresses>& later = {}) {
         FrameRecorder recorder;
-        for (const LaterPresses& p : later)
-            SDL_AddTimer(p.delayMs, pushPresses, reinterpret_cast<void*>(intptr_t(p.count)));
+        std::vector<PressGate> gates;
+        for (const LaterPresses& p : later) gates.push_back(PressGate{p, &recorder, false});
+        std::vector<SDL_TimerID> timers;
+        for (PressGate& gate : gates) timers.push_back(SDL_AddTimer(2, pushPressesWhenDue, &gate));
         SDL_TimerID rescue = SDL_AddTimer(5000, rescuePresses, nullptr);
         showAskCard(question, answer);
         SDL_RemoveTimer(rescue);
+        for (SDL_TimerID timer : timers) SDL_RemoveTimer(timer);
         std::vector<SDL_Surface*> frames;
         for (const std::string& name : recorder.frames()) frames.push_back(loadFrame(name));
         return frames;
@@ -96,11 +120,11 @@ struct PressRow {
 
 TEST_F(CardTest, FramesFollowTheLeftPressesCountedPerPollingPass) {
     const std::vector<PressRow> rows = {
-        {"one press, then another", 0, {{40, 1}, {90, 1}}, "QAB"},
-        {"a press queued before the card opens it on the answer", 1, {{40, 1}}, "AB"},
+        {"one press, then another", 0, {{1, 1}, {2, 1}}, "QAB"},
+        {"a press queued before the card opens it on the answer", 1, {{1, 1}}, "AB"},
         {"two presses queued together skip the answer", 2, {}, "B"},
         {"three presses queued together close it as two do", 3, {}, "B"},
-        {"two presses arriving together after the question", 0, {{40, 2}}, "QB"},
+        {"two presses arriving together after the question", 0, {{1, 2}}, "QB"},
     };
     SDL_Surface* expectQ = expectedFrame(&question);
     SDL_Surface* expectA = expectedFrame(&answerLine);
@@ -125,7 +149,7 @@ TEST_F(CardTest, FramesFollowTheLeftPressesCountedPerPollingPass) {
 
 TEST_F(CardTest, QuestionFrameShowsWhiteTextAroundTheCentre) {
     SDL_Surface* background = expectedFrame(nullptr);
-    std::vector<SDL_Surface*> frames = runCard(question, answer, {{40, 1}, {90, 1}});
+    std::vector<SDL_Surface*> frames = runCard(question, answer, {{1, 1}, {2, 1}});
     ASSERT_EQ(frames.size(), 3u);
     int left = 1024, right = -1, top = 768, bottom = -1;
     bool white = false;
@@ -166,7 +190,7 @@ TEST_F(CardTest, OtherEventsAreConsumedWithoutEffect) {
     SDL_Surface* expectQ = expectedFrame(&question);
     for (const Row& row : rows) {
         row.push();
-        std::vector<SDL_Surface*> frames = runCard(question, answer, {{30, 1}, {60, 1}});
+        std::vector<SDL_Surface*> frames = runCard(question, answer, {{1, 1}, {2, 1}});
         ASSERT_EQ(frames.size(), 3u) << row.name;
         EXPECT_EQ(countDifferences(frames[0], expectQ), 0) << row.name << ": the card must open on the question";
         EXPECT_EQ(SDL_PeepEvents(nullptr, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT), 0)
@@ -196,7 +220,7 @@ TEST_F(CardTest, EmptyAndOverlongTexts) {
     for (const Row& row : rows) {
         SDL_Surface* expectQ = expectedFrame(row.expectedQuestion);
         SDL_Surface* expectA = expectedFrame(row.expectedAnswer);
-        std::vector<SDL_Surface*> frames = runCard(row.question, row.answer, {{30, 1}, {60, 1}});
+        std::vector<SDL_Surface*> frames = runCard(row.question, row.answer, {{1, 1}, {2, 1}});
         ASSERT_EQ(frames.size(), 3u) << row.name;
         EXPECT_EQ(countDifferences(frames[0], expectQ), 0) << row.name << ": question frame";
         EXPECT_EQ(countDifferences(frames[1], expectA), 0) << row.name << ": answer frame";
@@ -224,7 +248,7 @@ TEST_F(CardTest, FontIsOpenedOnceAndAMissingFontIsTriedAgain) {
     ASSERT_EQ(mkdir(dir.file("res").c_str(), 0755), 0);
     SDL_Surface* background = expectedFrame(nullptr);
 
-    std::vector<SDL_Surface*> frames = runCard(question, answer, {{30, 1}, {60, 1}});
+    std::vector<SDL_Surface*> frames = runCard(question, answer, {{1, 1}, {2, 1}});
     ASSERT_EQ(frames.size(), 3u) << "without its font the card still runs";
     for (size_t i = 0; i < frames.size(); ++i)
         EXPECT_EQ(countDifferences(frames[i], background), 0) << "frame " << i << " without a font";
@@ -233,7 +257,7 @@ TEST_F(CardTest, FontIsOpenedOnceAndAMissingFontIsTriedAgain) {
 
     writeFile(dir.file("res/Brush.ttf"), readFile(runDir() + "/res/Brush.ttf"));
     SDL_Surface* expectQ = expectedFrame(&question);
-    frames = runCard(question, answer, {{30, 1}, {60, 1}});
+    frames = runCard(question, answer, {{1, 1}, {2, 1}});
     ASSERT_EQ(frames.size(), 3u);
     EXPECT_EQ(countDifferences(frames[0], expectQ), 0) << "the next card opens the font";
     TTF_Font* opened = cardFont;
@@ -242,7 +266,7 @@ TEST_F(CardTest, FontIsOpenedOnceAndAMissingFontIsTriedAgain) {
 
     // The second card must not need the file any more.
     ASSERT_EQ(unlink(dir.file("res/Brush.ttf").c_str()), 0);
-    frames = runCard(question, answer, {{30, 1}, {60, 1}});
+    frames = runCard(question, answer, {{1, 1}, {2, 1}});
     ASSERT_EQ(frames.size(), 3u);
     EXPECT_EQ(countDifferences(frames[0], expectQ), 0) << "the second card reuses the open font";
     EXPECT_EQ(cardFont, opened);

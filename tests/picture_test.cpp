@@ -50,15 +50,21 @@ protected:
     }
     void TearDown() override { SDL_FreeSurface(background); }
 
-    // Shows the picture; returns its frames and how long it took.
-    std::vector<SDL_Surface*> show(std::vector<uint8_t>& bytes, Uint32* tookMs = nullptr) {
-        return showRaw(bytes.empty() ? nullptr : bytes.data(), uint32_t(bytes.size()), tookMs);
+    // Shows the picture; returns its frames. With waited given, a left press
+    // is sent once the first frame is out, and waited tells whether the
+    // picture was still showing when it came.
+    std::vector<SDL_Surface*> show(std::vector<uint8_t>& bytes, bool* waited = nullptr) {
+        return showRaw(bytes.empty() ? nullptr : bytes.data(), uint32_t(bytes.size()), waited);
     }
-    std::vector<SDL_Surface*> showRaw(unsigned char* bytes, uint32_t size, Uint32* tookMs = nullptr) {
+    std::vector<SDL_Surface*> showRaw(unsigned char* bytes, uint32_t size, bool* waited = nullptr) {
         FrameRecorder recorder;
-        Uint32 start = SDL_GetTicks();
-        showImageAsk(bytes, size);
-        if (tookMs) *tookMs = SDL_GetTicks() - start;
+        if (waited) {
+            LeftPressAfterFrames press(recorder, 1);
+            showImageAsk(bytes, size);
+            *waited = press.pushed();
+        } else {
+            showImageAsk(bytes, size);
+        }
         std::vector<SDL_Surface*> frames;
         for (const std::string& name : recorder.frames()) frames.push_back(loadFrame(name));
         return frames;
@@ -219,12 +225,11 @@ TEST_F(PictureTest, UndecodableBytesShowTheBackgroundAndWaitForThePress) {
         std::vector<uint8_t>* bytes;
     };
     for (const Row& row : std::vector<Row>{{"garbage", &garbage}, {"BMP", &bmp}, {"empty", &empty}}) {
-        pushLeftPressLater(60);
-        Uint32 took = 0;
-        std::vector<SDL_Surface*> frames = show(*row.bytes, &took);
+        bool waited = false;
+        std::vector<SDL_Surface*> frames = show(*row.bytes, &waited);
         ASSERT_EQ(frames.size(), 1u) << row.name;
         EXPECT_EQ(countDifferences(frames[0], background), 0) << row.name << ": background alone";
-        EXPECT_GE(took, 50u) << row.name << ": returned before the press";
+        EXPECT_TRUE(waited) << row.name << ": returned before the press";
         release(frames);
     }
 }
@@ -242,11 +247,10 @@ TEST_F(PictureTest, OnlyALeftPressEndsItAndTheQueueIsDrainedBehindIt) {
     pushKey(SDL_SCANCODE_F10, SDL_KEYUP);
     pushKey(SDL_SCANCODE_RETURN);
     pushQuit();
-    pushLeftPressLater(60);
-    Uint32 took = 0;
-    std::vector<SDL_Surface*> frames = show(png, &took);
+    bool waited = false;
+    std::vector<SDL_Surface*> frames = show(png, &waited);
     EXPECT_EQ(frames.size(), 1u) << "drawn once, never redrawn";
-    EXPECT_GE(took, 50u) << "ended before the left press";
+    EXPECT_TRUE(waited) << "ended before the left press";
     EXPECT_TRUE(queueEmpty());
     EXPECT_TRUE(running);
     release(frames);

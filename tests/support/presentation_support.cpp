@@ -156,7 +156,23 @@ SDL_Surface* captureWindow() {
     return s;
 }
 
-void pushLeftPressLater(Uint32 delayMs) { SDL_AddTimer(delayMs, pushLeftPressNow, nullptr); }
+LeftPressAfterFrames::LeftPressAfterFrames(const FrameRecorder& recorder, size_t frames)
+    : recorder_(recorder), frames_(frames) {
+    timer_ = SDL_AddTimer(2, tick, this);
+}
+
+LeftPressAfterFrames::~LeftPressAfterFrames() {
+    SDL_RemoveTimer(timer_);
+    SDL_Delay(5);  // let a callback already running finish before this object goes
+}
+
+Uint32 LeftPressAfterFrames::tick(Uint32 interval, void* self) {
+    LeftPressAfterFrames* gate = static_cast<LeftPressAfterFrames*>(self);
+    if (gate->pushed() || gate->recorder_.frames().size() < gate->frames_) return interval;
+    pushLeftPressNow(0, nullptr);
+    SDL_AtomicSet(&gate->pushed_, 1);
+    return 0;
+}
 
 std::vector<uint8_t> encodePng(SDL_Surface* surface) {
     Sink sink;

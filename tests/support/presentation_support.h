@@ -36,7 +36,22 @@ SDL_Surface* captureWindow();
 
 // Pushes a left press after delayMs from SDL's timer thread, while a modal
 // presentation polls on the main thread.
-void pushLeftPressLater(Uint32 delayMs);
+// Pushes one left press from a timer once the recorder has seen `frames`
+// frames: gated on what was presented, not on time, so a busy machine cannot
+// reorder it against the code under test.
+class LeftPressAfterFrames {
+public:
+    LeftPressAfterFrames(const FrameRecorder& recorder, size_t frames);
+    ~LeftPressAfterFrames();
+    bool pushed() const { return SDL_AtomicGet(const_cast<SDL_atomic_t*>(&pushed_)) != 0; }
+
+private:
+    static Uint32 tick(Uint32 interval, void* self);
+    const FrameRecorder& recorder_;
+    size_t frames_;
+    SDL_atomic_t pushed_{};
+    SDL_TimerID timer_ = 0;
+};
 
 // Encoded pictures made from a surface.
 std::vector<uint8_t> encodePng(SDL_Surface* surface);

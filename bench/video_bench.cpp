@@ -1,0 +1,144 @@
+// Plays generated 30-second clips (1280x720 and 1920x1080, with a sound
+// track) through the video player's own loop under the dummy video driver and
+// OpenAL's null output, and prints how far the sound ran ahead of the
+// picture, how often it was toggled and the frame rate actually shown.
+// Usage: video_bench [720|720mp4|1080 ...]   (default: all three)
+#include <SDL.h>
+#include <SFML/System/Clock.hpp>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "presentation/presentations.h"
+#include "presentation/video.h"
+#include "shell/globals.h"
+#include "tests/support/video_clips.h"
+
+namespace {
+
+struct Case {
+    const char* name;
+    const char* file;
+    const char* fourcc;
+    int width, height;
+};
+
+const Case cases[] = {
+    {"720", "clip720.avi", "MJPG", 1280, 720},
+    {"720mp4", "clip720.mp4", "mp4v", 1280, 720},
+    {"1080", "clip1080.avi", "MJPG", 1920, 1080},
+};
+
+const double clipSeconds = 30.0;
+const double clipFps = 25.0;
+
+// A gradient with a moving bar and a block whose colour names the frame:
+// enough detail that decoding costs something, little enough to stay small.
+video_clips::Painter movingBar(int width, int height) {
+    auto base = std::make_shared<cv::Mat>(height, width, CV_8UC3);
+    for (int r = 0; r < height; ++r)
+        for (int c = 0; c < width; ++c)
+            base->at<cv::Vec3b>(r, c) = cv::Vec3b(uint8_t(c * 255 / width), uint8_t(r * 255 / height), uint8_t((c + r) / 8));
+    return [base, width, height](cv::Mat& frame, int i) {
+        base->copyTo(frame);
+        int x = (i * 16) % (width - 64);
+        frame(cv::Rect(x, 0, 64, height)).setTo(cv::Scalar(255, 255, 255));
+        frame(cv::Rect(0, 0, 128, 128)).setTo(video_clips::frameColour(i));
+    };
+}
+
+int64_t medianLead(const VideoPlayStats& s, double quantile) {
+    int64_t total = 0;
+    for (const auto& kv : s.leadCounts) total += kv.second;
+    int64_t wanted = static_cast<int64_t>(quantile * static_cast<double>(total - 1));
+    for (const auto& kv : s.leadCounts) {
+        if (wanted < kv.second) return kv.first;
+        wanted -= kv.second;
+    }
+    return 0;
+}
+
+void runCase(const Case& c, const std::vector<uint8_t>& sound) {
+    int frames = static_cast<int>(clipSeconds * clipFps);
+    sf::Clock gen;
+    if (!video_clips::writeClip(c.file, c.fourcc, c.width, c.height, clipFps, frames, movingBar(c.width, c.height))) {
+        printf("%s: OpenCV's writer refused %s\n", c.name, c.fourcc);
+        return;
+    }
+    std::vector<uint8_t> video = video_clips::fileBytes(c.file);
+    remove(c.file);
+    printf("\n%s: %dx%d %s, %d frames at %.0f fps, %.1f MB, written in %.1f s\n", c.name, c.width, c.height, c.fourcc,
+           frames, clipFps, video.size() / 1e6, gen.getElapsedTime().asSeconds());
+    fflush(stdout);
+
+    VideoPlayStats stats;
+    videoPlayStats = &stats;
+    sf::Clock play;
+    playVideoAsk(const_cast<unsigned char*>(sound.data()), uint32_t(sound.size()), video.data(), uint32_t(video.size()));
+    double seconds = play.getElapsedTime().asSeconds();
+    videoPlayStats = nullptr;
+
+    double shownSpan = (stats.lastFrameMicroseconds - stats.firstFrameMicroseconds) / 1e6;
+    double effective = stats.framesShown > 1 && shownSpan > 0 ? (stats.framesShown - 1) / shownSpan : 0;
+    printf("  played in %.2f s; frames shown %lld of %d\n", seconds, (long long)stats.framesShown, frames);
+    printf("  frame rate: effective %.3f fps, nominal %.3f fps (%.2f%% slower)\n", effective, stats.framesPerSecond,
+           100.0 * (1.0 - effective / stats.framesPerSecond));
+    if (stats.framesShown > 0) {
+        printf("  frame found due late by %.0f us on average, %lld us at most; decode+copy+present %.0f us on average, %lld us at most\n",
+               double(stats.lateMicrosecondsTotal) / stats.framesShown, (long long)stats.lateMicrosecondsLargest,
+               double(stats.frameWorkMicrosecondsTotal) / stats.framesShown, (long long)stats.frameWorkMicrosecondsLargest);
+    }
+    printf("  sound lead over picture: largest %d ms, median %lld ms, 99th percentile %lld ms\n", stats.largestLeadMs,
+           (long long)medianLead(stats, 0.5), (long long)medianLead(stats, 0.99));
+    printf("  toggles %lld (%.1f per second), resumes when back in sync %lld\n", (long long)stats.toggles,
+           stats.toggles / seconds, (long long)stats.resumes);
+    printf("  loop passes %lld (%.0f per second)\n", (long long)stats.passes, stats.passes / seconds);
+    fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    setenv("ALSOFT_DRIVERS", "null", 0);
+    char dirTemplate[] = "/tmp/rvl-video-bench-XXXXXX";
+    if (!mkdtemp(dirTemplate) || chdir(dirTemplate) != 0) {
+        perror("bench directory");
+        return 1;
+    }
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        fprintf(stderr, "SDL_Init: %s\n", SDL_GetError());
+        return 1;
+    }
+    window = SDL_CreateWindow("RVL Reader", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, screenWidth, screenHeight,
+                              SDL_WINDOW_SHOWN);
+    renderer = window ? SDL_CreateRenderer(window, -1, SDL_RENDERER_TARGETTEXTURE) : nullptr;
+    if (!renderer) {
+        fprintf(stderr, "SDL_CreateRenderer: %s\n", SDL_GetError());
+        return 1;
+    }
+    SDL_RendererInfo info{};
+    SDL_GetRendererInfo(renderer, &info);
+    double load[1] = {0};
+    getloadavg(load, 1);
+    printf("load average %.2f; renderer %s, video driver %s, ALSOFT_DRIVERS=%s\n", load[0], info.name, SDL_GetCurrentVideoDriver(),
+           getenv("ALSOFT_DRIVERS"));
+    std::vector<uint8_t> sound = video_clips::toneWav(clipSeconds + 1.0);
+
+    for (const Case& c : cases) {
+        bool wanted = argc < 2;
+        for (int i = 1; i < argc; ++i) wanted = wanted || std::string(argv[i]) == c.name;
+        if (wanted) runCase(c, sound);
+    }
+
+    SDL_DestroyRenderer(renderer);
+    SDL_DestroyWindow(window);
+    SDL_Quit();
+    rmdir("temp");
+    if (chdir("/") == 0) rmdir(dirTemplate);
+    return 0;
+}

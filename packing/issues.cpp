@@ -1,0 +1,29 @@
+// Collecting and wording the pack tool's findings.
+#include "packing/issues.h"
+
+namespace rvlpack {
+
+void addIssue(std::vector<Issue>& issues, Severity severity, const std::string& where, const std::string& text) {
+    issues.push_back(Issue{severity, where, text});
+}
+
+size_t countIssues(const std::vector<Issue>& issues, Severity severity) {
+    size_t n = 0;
+    for (const Issue& issue : issues) n += issue.severity == severity;
+    return n;
+}
+
+std::string formatIssue(const Issue& issue) {
+    const char* label = issue.severity == Severity::Error ? "error" : issue.severity == Severity::Warning ? "warning" : "note";
+    std::string line = std::string(label) + ": ";
+    if (!issue.where.empty()) line += issue.where + ": ";
+    return line + issue.text;
+}
+
+std::string topicPlace(size_t topicIndex) { return "topic " + std::to_string(topicIndex + 1); }
+
+std::string questionPlace(size_t topicIndex, size_t questionIndex) {
+    return topicPlace(topicIndex) + " question " + std::to_string(questionIndex + 1);
+}
+
+} // namespace rvlpack

@@ -1,0 +1,26 @@
+// Findings of the pack tool about a manifest or a pack: hard errors (the
+// format cannot hold it), warnings (the reader will show it badly), notes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace rvlpack {
+
+enum class Severity { Note, Warning, Error };
+
+struct Issue {
+    Severity severity = Severity::Error;
+    std::string where;  // "topic 2 question 3", a file name, or empty
+    std::string text;   // what is wrong and what to do about it
+};
+
+void addIssue(std::vector<Issue>& issues, Severity severity, const std::string& where, const std::string& text);
+size_t countIssues(const std::vector<Issue>& issues, Severity severity);
+// "error: topic 2 question 3: ..." (no line end).
+std::string formatIssue(const Issue& issue);
+// "topic 2", "topic 2 question 3" (numbers from 1).
+std::string topicPlace(size_t topicIndex);
+std::string questionPlace(size_t topicIndex, size_t questionIndex);
+
+} // namespace rvlpack

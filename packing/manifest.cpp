@@ -1,0 +1,453 @@
+// Manifest reading and writing for the pack tool. The JSON library reports
+// syntax errors by exception; that is caught right at the parse call, and
+// everything after it checks types before reading values.
+#include "packing/manifest.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <nlohmann/json.hpp>
+
+#include "packing/pack_reader.h"
+#include "platform/utf16.h"
+
+namespace rvlpack {
+
+using Json = nlohmann::ordered_json;
+
+namespace {
+
+const uint64_t maxBlock = 0xFFFFFFFFull;
+
+struct ManifestReader {
+    std::string dir;  // the manifest's directory, with a trailing slash (or empty)
+    std::vector<Issue>& issues;
+
+    void error(const std::string& where, const std::string& text) { addIssue(issues, Severity::Error, where, text); }
+
+    void unknownKeys(const Json& object, const std::vector<std::string>& known, const std::string& where) {
+        for (auto it = object.begin(); it != object.end(); ++it) {
+            bool found = false;
+            for (const std::string& k : known) found = found || k == it.key();
+            if (!found)
+                addIssue(issues, Severity::Warning, where,
+                         "unknown key \"" + it.key() + "\" is ignored; check its spelling (known keys: " + joined(known) +
+                             ")");
+        }
+    }
+
+    static std::string joined(const std::vector<std::string>& names) {
+        std::string s;
+        for (const std::string& n : names) s += (s.empty() ? "" : ", ") + n;
+        return s;
+    }
+
+    // A text is a JSON string, or an array of UTF-16 code units for texts
+    // that hold unpaired surrogates (which UTF-8 cannot carry).
+    bool text(const Json& object, const char* key, const std::string& where, const std::string& what,
+              std::wstring& out, bool required) {
+        auto it = object.find(key);
+        if (it == object.end()) {
+            if (required) error(where, "\"" + std::string(key) + "\" is missing; give the " + what + " as a string");
+            return !required;
+        }
+        if (it->is_string()) {
+            out = utf8ToUtf16(it->get<std::string>());
+        } else if (it->is_array()) {
+            out.clear();
+            for (const Json& unit : *it) {
+                if (!unit.is_number_integer() || unit.get<int64_t>() < 0 || unit.get<int64_t>() > 0xFFFF) {
+                    error(where, "\"" + std::string(key) + "\" as an array must hold UTF-16 code units (0 to 65535)");
+                    return false;
+                }
+                out.push_back(static_cast<wchar_t>(unit.get<int64_t>()));
+            }
+        } else {
+            error(where, "\"" + std::string(key) + "\" must be a string");
+            return false;
+        }
+        if (out.size() > 255) {
+            error(where, "the " + what + " is " + std::to_string(out.size()) +
+                             " UTF-16 units long, the format holds at most 255 (a character outside the Basic "
+                             "Multilingual Plane, such as an emoji, takes two units); shorten it");
+            return false;
+        }
+        return true;
+    }
+
+    // Reads the media file named by object[key] into out.
+    bool media(const Json& object, const char* key, const std::string& where, const std::string& what,
+               std::vector<uint8_t>& out) {
+        auto it = object.find(key);
+        if (it == object.end()) {
+            error(where, "\"" + std::string(key) + "\" is missing; give the path of the " + what +
+                             " file, relative to the manifest");
+            return false;
+        }
+        if (!it->is_string() || it->get<std::string>().empty()) {
+            error(where, "\"" + std::string(key) + "\" must be the path of the " + what + " file, as a string");
+            return false;
+        }
+        std::string name = it->get<std::string>();
+        std::string full = name[0] == '/' ? name : dir + name;
+        struct stat st {};
+        if (stat(full.c_str(), &st) != 0) {
+            error(where, "the " + what + " file \"" + name + "\" cannot be found (looked for " + full + ": " +
+                             strerror(errno) + "); check the path, it is relative to the manifest");
+            return false;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            error(where, "the " + what + " file \"" + name + "\" is not a regular file; name a file");
+            return false;
+        }
+        if (static_cast<uint64_t>(st.st_size) > maxBlock) {
+            error(where, "the " + what + " file \"" + name + "\" is " + std::to_string(st.st_size) +
+                             " bytes, a media block holds at most 4294967295 (4 GiB); make it smaller");
+            return false;
+        }
+        std::string readError;
+        if (!readWholeFile(full, out, &readError)) {
+            error(where, readError);
+            return false;
+        }
+        return true;
+    }
+
+    void forbidMedia(const Json& object, const std::string& where, const std::string& typeName,
+                     const std::vector<std::string>& keys) {
+        for (const std::string& key : keys) {
+            if (object.contains(key))
+                error(where, "a " + typeName + " question carries no \"" + key + "\"; remove it or change \"type\"");
+        }
+    }
+
+    bool type(const Json& object, const std::string& where, char& out) {
+        auto it = object.find("type");
+        if (it == object.end()) {
+            error(where, "\"type\" is missing; give \"text\", \"picture\", \"audio\" or \"video\"");
+            return false;
+        }
+        if (it->is_number_integer() && it->get<int64_t>() >= 0 && it->get<int64_t>() <= 255) {
+            out = static_cast<char>(it->get<int64_t>());  // a raw type byte, as unpack writes unknown ones
+            return true;
+        }
+        std::string name = it->is_string() ? it->get<std::string>() : it->dump();
+        const struct { const char* word; const char* letter; char code; } types[] = {
+            {"text", "T", 'T'}, {"picture", "I", 'I'}, {"audio", "A", 'A'}, {"video", "V", 'V'}};
+        for (const auto& t : types) {
+            if (it->is_string() && (name == t.word || name == t.letter)) {
+                out = t.code;
+                return true;
+            }
+        }
+        error(where, "unknown type " + (it->is_string() ? "\"" + name + "\"" : name) +
+                         "; use \"text\", \"picture\", \"audio\" or \"video\"");
+        return false;
+    }
+
+    void question(const Json& q, const std::string& where, Question& ask) {
+        if (!q.is_object()) {
+            error(where, "must be an object with \"type\", \"question\", \"answer\" and \"points\"");
+            return;
+        }
+        unknownKeys(q, {"type", "question", "answer", "points", "media", "audio", "video"}, where);
+        bool typed = type(q, where, ask.type);
+        text(q, "question", where, "question text", ask.question, true);
+        text(q, "answer", where, "answer", ask.answer, true);
+        auto points = q.find("points");
+        if (points == q.end()) {
+            error(where, "\"points\" is missing; give a whole number from 0 to 65535");
+        } else if (!points->is_number_integer() || points->get<int64_t>() < 0 || points->get<int64_t>() > 65535) {
+            error(where, "points " + points->dump() + " do not fit: give a whole number from 0 to 65535");
+        } else {
+            ask.points = static_cast<uint16_t>(points->get<int64_t>());
+        }
+        if (!typed) return;
+        switch (ask.type) {
+        case 'I':
+            forbidMedia(q, where, "picture", {"audio", "video"});
+            media(q, "media", where, "picture", ask.media);
+            break;
+        case 'A':
+            forbidMedia(q, where, "audio", {"audio", "video"});
+            media(q, "media", where, "sound", ask.media);
+            break;
+        case 'V':
+            forbidMedia(q, where, "video", {"media"});
+            media(q, "audio", where, "sound track", ask.media);
+            media(q, "video", where, "video", ask.video);
+            break;
+        default:
+            forbidMedia(q, where, ask.type == 'T' ? "text" : "media-less", {"media", "audio", "video"});
+        }
+    }
+
+    void topic(const Json& t, size_t index, Topic& topic) {
+        std::string where = topicPlace(index);
+        if (!t.is_object()) {
+            error(where, "must be an object with \"name\" and \"questions\"");
+            return;
+        }
+        unknownKeys(t, {"name", "questions"}, where);
+        text(t, "name", where, "topic name", topic.name, true);
+        auto qs = t.find("questions");
+        if (qs == t.end()) return;  // a topic without questions is allowed
+        if (!qs->is_array()) {
+            error(where, "\"questions\" must be an array");
+            return;
+        }
+        if (qs->size() > 255)
+            error(where, std::to_string(qs->size()) +
+                             " questions, a topic holds at most 255; move some into another topic");
+        topic.questions.resize(qs->size());
+        for (size_t q = 0; q < qs->size(); ++q) question((*qs)[q], questionPlace(index, q), topic.questions[q]);
+    }
+};
+
+// Strips the JSON library's "[json.exception.parse_error.101] " prefix.
+std::string plainParseMessage(const std::string& what) {
+    size_t close = what.find("] ");
+    return close == std::string::npos ? what : what.substr(close + 2);
+}
+
+bool lonelySurrogates(const std::wstring& units) {
+    for (size_t i = 0; i < units.size(); ++i) {
+        uint32_t u = static_cast<uint32_t>(units[i]);
+        if (u >= 0xD800 && u <= 0xDBFF) {
+            uint32_t next = i + 1 < units.size() ? static_cast<uint32_t>(units[i + 1]) : 0;
+            if (next < 0xDC00 || next > 0xDFFF) return true;
+            ++i;
+        } else if (u >= 0xDC00 && u <= 0xDFFF) {
+            return true;
+        }
+    }
+    return false;
+}
+
+Json textJson(const std::wstring& units) {
+    if (!lonelySurrogates(units)) return Json(utf16ToUtf8(units));
+    Json array = Json::array();
+    for (wchar_t unit : units) array.push_back(static_cast<uint32_t>(unit));
+    return array;
+}
+
+bool writeBytes(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
+    FILE* file = fopen(path.c_str(), "wb");
+    if (!file) {
+        if (error) *error = "cannot create " + path + ": " + strerror(errno);
+        return false;
+    }
+    bool ok = bytes.empty() || fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    int code = errno;
+    ok = fclose(file) == 0 && ok;
+    if (!ok && error) *error = "cannot write " + path + ": " + strerror(code ? code : EIO);
+    return ok;
+}
+
+bool startsWith(const std::vector<uint8_t>& b, size_t at, const char* text) {
+    size_t n = strlen(text);
+    return b.size() >= at + n && memcmp(b.data() + at, text, n) == 0;
+}
+
+} // namespace
+
+bool loadManifest(const std::string& path, Module& module, std::vector<Issue>& issues) {
+    module = Module{};
+    size_t errorsBefore = countIssues(issues, Severity::Error);
+    std::vector<uint8_t> bytes;
+    std::string readError;
+    if (!readWholeFile(path, bytes, &readError)) {
+        addIssue(issues, Severity::Error, "", readError + "; give the path of the JSON manifest");
+        return false;
+    }
+    Json root;
+    try {
+        root = Json::parse(bytes.begin(), bytes.end());
+    } catch (const Json::exception& e) {
+        addIssue(issues, Severity::Error, path, "bad JSON: " + plainParseMessage(e.what()) + "; fix the manifest");
+        return false;
+    }
+    if (!root.is_object()) {
+        addIssue(issues, Severity::Error, path,
+                 "the manifest must be a JSON object with \"name\", \"author\" and \"topics\"");
+        return false;
+    }
+    size_t slash = path.rfind('/');
+    ManifestReader reader{slash == std::string::npos ? std::string() : path.substr(0, slash + 1), issues};
+    reader.unknownKeys(root, {"name", "author", "created", "topics", "trailing"}, "manifest");
+    reader.text(root, "name", "manifest", "pack name", module.packName, false);
+    reader.text(root, "author", "manifest", "author", module.author, false);
+
+    auto created = root.find("created");
+    if (created == root.end()) {
+        module.created = static_cast<uint32_t>(time(nullptr));
+    } else if (created->is_string()) {
+        if (!parseIsoTime(created->get<std::string>(), module.created))
+            reader.error("manifest", "\"created\" " + created->dump() +
+                                         " is not an ISO 8601 time between 1970 and 2106; write it like "
+                                         "\"2024-05-01T18:30:00Z\"");
+    } else if (created->is_number_integer() && created->get<int64_t>() >= 0 &&
+               static_cast<uint64_t>(created->get<int64_t>()) <= 0xFFFFFFFFull) {
+        module.created = static_cast<uint32_t>(created->get<int64_t>());
+    } else {
+        reader.error("manifest", "\"created\" must be an ISO 8601 time such as \"2024-05-01T18:30:00Z\"");
+    }
+
+    auto topicList = root.find("topics");
+    if (topicList == root.end() || !topicList->is_array()) {
+        reader.error("manifest", "\"topics\" is missing or not an array; list the topics in it");
+    } else {
+        if (topicList->size() > 255)
+            reader.error("manifest", std::to_string(topicList->size()) +
+                                         " topics, a pack holds at most 255; split it into two packs");
+        module.topics.resize(topicList->size());
+        for (size_t t = 0; t < topicList->size(); ++t) reader.topic((*topicList)[t], t, module.topics[t]);
+    }
+    if (root.contains("trailing")) reader.media(root, "trailing", "manifest", "trailing bytes", module.trailing);
+    return countIssues(issues, Severity::Error) == errorsBefore;
+}
+
+bool saveManifest(const Module& module, const std::string& dir, std::string* error) {
+    std::string mediaDir = dir + "/media";
+    if (mkdir(mediaDir.c_str(), 0777) != 0 && errno != EEXIST) {
+        if (error) *error = "cannot create " + mediaDir + ": " + strerror(errno);
+        return false;
+    }
+    auto saveBlock = [&](const std::vector<uint8_t>& block, const std::string& stem, std::string& name) {
+        name = "media/" + stem + mediaExtension(block);
+        return writeBytes(dir + "/" + name, block, error);
+    };
+    Json root;
+    root["name"] = textJson(module.packName);
+    root["author"] = textJson(module.author);
+    root["created"] = formatIsoTime(module.created);
+    root["topics"] = Json::array();
+    for (size_t t = 0; t < module.topics.size(); ++t) {
+        const Topic& topic = module.topics[t];
+        Json jt;
+        jt["name"] = textJson(topic.name);
+        jt["questions"] = Json::array();
+        for (size_t q = 0; q < topic.questions.size(); ++q) {
+            const Question& ask = topic.questions[q];
+            char stem[64];
+            snprintf(stem, sizeof stem, "t%02zuq%02zu", t + 1, q + 1);
+            Json jq;
+            switch (ask.type) {
+            case 'T': jq["type"] = "text"; break;
+            case 'I': jq["type"] = "picture"; break;
+            case 'A': jq["type"] = "audio"; break;
+            case 'V': jq["type"] = "video"; break;
+            default: jq["type"] = static_cast<int>(static_cast<uint8_t>(ask.type));
+            }
+            jq["question"] = textJson(ask.question);
+            jq["answer"] = textJson(ask.answer);
+            jq["points"] = ask.points;
+            std::string name;
+            if (ask.type == 'I' || ask.type == 'A') {
+                if (!saveBlock(ask.media, stem, name)) return false;
+                jq["media"] = name;
+            } else if (ask.type == 'V') {
+                if (!saveBlock(ask.media, std::string(stem) + "-sound", name)) return false;
+                jq["audio"] = name;
+                if (!saveBlock(ask.video, std::string(stem) + "-video", name)) return false;
+                jq["video"] = name;
+            }
+            jt["questions"].push_back(jq);
+        }
+        root["topics"].push_back(jt);
+    }
+    if (!module.trailing.empty()) {
+        std::string name = "media/trailing.bin";
+        if (!writeBytes(dir + "/" + name, module.trailing, error)) return false;
+        root["trailing"] = name;
+    }
+    std::string text = root.dump(2, ' ', false) + "\n";
+    return writeBytes(dir + "/manifest.json", std::vector<uint8_t>(text.begin(), text.end()), error);
+}
+
+std::string mediaKind(const std::vector<uint8_t>& b) {
+    if (startsWith(b, 0, "\x89PNG\r\n\x1a\n")) return "PNG";
+    if (b.size() >= 3 && b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF) return "JPEG";
+    if (startsWith(b, 0, "GIF87a") || startsWith(b, 0, "GIF89a")) return "GIF";
+    if (startsWith(b, 0, "BM")) return "BMP";
+    if (startsWith(b, 0, "RIFF") && startsWith(b, 8, "WEBP")) return "WebP";
+    if (startsWith(b, 0, "RIFF") && startsWith(b, 8, "WAVE")) return "WAV";
+    if (startsWith(b, 0, "RIFF") && startsWith(b, 8, "AVI ")) return "AVI";
+    if (startsWith(b, 0, "OggS")) return "Ogg";
+    if (startsWith(b, 0, "fLaC")) return "FLAC";
+    if (startsWith(b, 0, "ID3") || (b.size() >= 2 && b[0] == 0xFF && (b[1] & 0xE0) == 0xE0)) return "MP3";
+    if (startsWith(b, 4, "ftyp")) return "MP4";
+    if (b.size() >= 4 && b[0] == 0x1A && b[1] == 0x45 && b[2] == 0xDF && b[3] == 0xA3) return "Matroska";
+    return "";
+}
+
+std::string mediaExtension(const std::vector<uint8_t>& bytes) {
+    const struct { const char* kind; const char* ext; } table[] = {
+        {"PNG", ".png"}, {"JPEG", ".jpg"}, {"GIF", ".gif"}, {"BMP", ".bmp"},  {"WebP", ".webp"},
+        {"WAV", ".wav"}, {"AVI", ".avi"},  {"Ogg", ".ogg"}, {"FLAC", ".flac"}, {"MP3", ".mp3"},
+        {"MP4", ".mp4"}, {"Matroska", ".mkv"}};
+    std::string kind = mediaKind(bytes);
+    for (const auto& row : table) {
+        if (kind == row.kind) return row.ext;
+    }
+    return ".bin";
+}
+
+bool parseIsoTime(const std::string& text, uint32_t& seconds) {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, used = 0;
+    if (sscanf(text.c_str(), "%4d-%2d-%2d%n", &year, &month, &day, &used) != 3 || used != 10) return false;
+    std::string rest = text.substr(10);
+    if (!rest.empty() && (rest[0] == 'T' || rest[0] == ' ')) {
+        int n = 0;
+        if (sscanf(rest.c_str() + 1, "%2d:%2d%n", &hour, &minute, &n) != 2 || n != 5) return false;
+        rest = rest.substr(6);
+        if (!rest.empty() && rest[0] == ':') {
+            if (sscanf(rest.c_str() + 1, "%2d%n", &second, &n) != 1 || n != 2) return false;
+            rest = rest.substr(3);
+        }
+    }
+    bool utc = false;
+    long offset = 0;
+    if (rest == "Z") {
+        utc = true;
+    } else if (!rest.empty() && (rest[0] == '+' || rest[0] == '-')) {
+        int oh = 0, om = 0, n = 0;
+        bool ok = (sscanf(rest.c_str() + 1, "%2d:%2d%n", &oh, &om, &n) == 2 && n == 5 && rest.size() == 6) ||
+                  (sscanf(rest.c_str() + 1, "%2d%2d%n", &oh, &om, &n) == 2 && n == 4 && rest.size() == 5) ||
+                  (sscanf(rest.c_str() + 1, "%2d%n", &oh, &n) == 1 && n == 2 && rest.size() == 3 && (om = 0) == 0);
+        if (!ok || oh > 23 || om > 59) return false;
+        utc = true;
+        offset = (rest[0] == '+' ? 1 : -1) * (oh * 3600L + om * 60L);
+    } else if (!rest.empty()) {
+        return false;
+    }
+    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59) return false;
+    std::tm fields{};
+    fields.tm_year = year - 1900;
+    fields.tm_mon = month - 1;
+    fields.tm_mday = day;
+    fields.tm_hour = hour;
+    fields.tm_min = minute;
+    fields.tm_sec = second;
+    fields.tm_isdst = -1;
+    std::tm asGiven = fields;
+    long long value = utc ? static_cast<long long>(timegm(&fields)) - offset : static_cast<long long>(mktime(&fields));
+    if (fields.tm_mday != asGiven.tm_mday || fields.tm_mon != asGiven.tm_mon) return false;  // 31 April and the like
+    if (value < 0 || value > 0xFFFFFFFFll) return false;
+    seconds = static_cast<uint32_t>(value);
+    return true;
+}
+
+std::string formatIsoTime(uint32_t seconds) {
+    time_t value = static_cast<time_t>(seconds);
+    std::tm fields{};
+    gmtime_r(&value, &fields);
+    char text[32];
+    strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &fields);
+    return text;
+}
+
+} // namespace rvlpack

@@ -1,0 +1,35 @@
+// The pack tool's JSON manifest: reading one (with the media files it names,
+// relative to the manifest) into a Module, and writing a Module back out as
+// a manifest with one file per media block.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "packing/issues.h"
+#include "packing/module_writer.h"
+
+namespace rvlpack {
+
+// Fills module from the manifest at path. Every problem goes to issues:
+// errors for what the format cannot hold or what is missing, warnings for
+// keys it does not know. False when there is at least one error.
+bool loadManifest(const std::string& path, Module& module, std::vector<Issue>& issues);
+
+// Writes dir/manifest.json and dir/media/* (dir must exist) so that building
+// the manifest gives back the module's bytes. False with error set on failure.
+bool saveManifest(const Module& module, const std::string& dir, std::string* error);
+
+// ".png", ".jpg", ".wav", ".avi", ... from the first bytes; ".bin" when unknown.
+std::string mediaExtension(const std::vector<uint8_t>& bytes);
+// A short name of the content ("PNG", "GIF", ...) or "" when unknown.
+std::string mediaKind(const std::vector<uint8_t>& bytes);
+
+// ISO 8601 date and time: "2024-05-01T18:30:00Z", "...+03:00", without a
+// zone as local time, or a date alone. False unless it names a second
+// between 1970-01-01T00:00:00Z and 2106-02-07T06:28:15Z.
+bool parseIsoTime(const std::string& text, uint32_t& seconds);
+std::string formatIsoTime(uint32_t seconds);  // UTC, "YYYY-MM-DDTHH:MM:SSZ"
+
+} // namespace rvlpack

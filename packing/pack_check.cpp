@@ -1,0 +1,248 @@
+// Runs every media block through the decoder the reader will use and
+// measures every text with the reader's fonts. The libraries print their own
+// complaints on stderr; those are muted while a block is probed, and the
+// finding is reported once, as a warning with the place and a remedy.
+#include "packing/pack_check.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <SDL_ttf.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <SFML/Audio/SoundBuffer.hpp>
+#include <SFML/System/Err.hpp>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <opencv2/core/utils/logger.hpp>
+#include <opencv2/videoio.hpp>
+#include <sstream>
+
+#include "packing/manifest.h"
+
+namespace rvlpack {
+
+namespace {
+
+// Points stderr at /dev/null; returns the saved descriptor for unmuteStderr.
+int muteStderr() {
+    fflush(stderr);
+    int saved = dup(2);
+    int null = open("/dev/null", O_WRONLY);
+    if (null >= 0) {
+        dup2(null, 2);
+        close(null);
+    }
+    return saved;
+}
+
+void unmuteStderr(int saved) {
+    fflush(stderr);
+    if (saved < 0) return;
+    dup2(saved, 2);
+    close(saved);
+}
+
+std::string firstLine(const std::string& text) {
+    size_t start = text.find_first_not_of(" \n");
+    if (start == std::string::npos) return "";
+    size_t end = text.find('\n', start);
+    return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+struct Checker {
+    std::vector<Issue>& issues;
+    TTF_Font* cardFont = nullptr;
+    TTF_Font* topicFont = nullptr;
+
+    void warn(const std::string& where, const std::string& text) { addIssue(issues, Severity::Warning, where, text); }
+
+    void picture(const std::vector<uint8_t>& bytes, const std::string& where) {
+        if (bytes.empty()) {
+            warn(where, "the picture is empty (0 bytes); the reader will show no picture; give a PNG or JPEG file");
+            return;
+        }
+        std::string kind = mediaKind(bytes);
+        if (kind != "PNG" && kind != "JPEG") {
+            warn(where, "the picture is " + (kind.empty() ? std::string("not a known picture format") : "a " + kind + " file") +
+                            ", the reader shows PNG and JPEG only; convert it to PNG or JPEG");
+            return;
+        }
+        int saved = muteStderr();
+        SDL_Surface* image = IMG_Load_RW(SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1);
+        unmuteStderr(saved);
+        if (!image) {
+            warn(where, "the " + kind + " picture does not decode (SDL_image: " + SDL_GetError() +
+                            "); the reader will show no picture; save it again from an image editor");
+            return;
+        }
+        if (image->w > windowWidth || image->h > windowHeight)
+            warn(where, "the picture is " + std::to_string(image->w) + "x" + std::to_string(image->h) +
+                            " pixels, larger than the 1024x768 window; the reader shows it unscaled and cuts off its "
+                            "edges; scale it down");
+        SDL_FreeSurface(image);
+    }
+
+    // what: "sound" or "sound track"; consequence: what the reader then does.
+    void sound(const std::vector<uint8_t>& bytes, const std::string& where, const std::string& what,
+               const std::string& consequence) {
+        if (bytes.empty()) {
+            warn(where, "the " + what + " is empty (0 bytes); " + consequence + "; give a WAV, OGG or FLAC file");
+            return;
+        }
+        std::ostringstream messages;
+        std::streambuf* previous = sf::err().rdbuf(messages.rdbuf());
+        int saved = muteStderr();
+        bool decoded = false;
+        {
+            sf::SoundBuffer buffer;
+            decoded = buffer.loadFromMemory(bytes.data(), bytes.size());
+        }
+        unmuteStderr(saved);
+        sf::err().rdbuf(previous);
+        if (!decoded) {
+            std::string why = firstLine(messages.str());
+            warn(where, "the " + what + " does not decode" + (why.empty() ? "" : " (SFML: " + why + ")") + "; " +
+                            consequence + "; convert it to WAV, OGG or FLAC");
+        }
+    }
+
+    void video(const std::vector<uint8_t>& bytes, const std::string& where) {
+        const std::string remedy = "; convert it, for example to an AVI with MJPEG pictures";
+        if (bytes.empty()) {
+            warn(where, "the video is empty (0 bytes); the reader will show no picture" + remedy);
+            return;
+        }
+        // The reader hands the video to OpenCV through a file; so does this check.
+        const char* tmp = getenv("TMPDIR");
+        std::string dirTemplate = std::string(tmp && *tmp ? tmp : "/tmp") + "/rvl-pack-XXXXXX";
+        if (!mkdtemp(&dirTemplate[0])) {
+            warn(where, "the video was not checked: cannot make a temporary directory");
+            return;
+        }
+        std::string file = dirTemplate + "/videobuffer.bin";
+        FILE* out = fopen(file.c_str(), "wb");
+        bool written = out && fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+        if (out) written = fclose(out) == 0 && written;
+        std::string problem;
+        if (!written) {
+            problem = "not checked: cannot write " + file;
+        } else {
+            int saved = muteStderr();
+            try {
+                cv::VideoCapture capture;
+                if (!capture.open(file)) {
+                    problem = "does not open in OpenCV; the reader will show no picture";
+                } else {
+                    double fps = capture.get(cv::CAP_PROP_FPS);
+                    cv::Mat frame;
+                    capture >> frame;
+                    if (!(fps > 0) || !std::isfinite(fps))
+                        problem = "reports a frame rate of " + std::to_string(fps) +
+                                  "; the reader will show no picture";
+                    else if (frame.empty())
+                        problem = "opens in OpenCV but gives no picture; the reader will show nothing";
+                }
+            } catch (const cv::Exception& e) {
+                problem = std::string("does not open in OpenCV (") + firstLine(e.what()) +
+                          "); the reader will show no picture";
+            }
+            unmuteStderr(saved);
+        }
+        remove(file.c_str());
+        rmdir(dirTemplate.c_str());
+        if (!problem.empty()) warn(where, "the video " + problem + remedy);
+    }
+
+    int width(TTF_Font* font, const std::wstring& text) {
+        std::vector<Uint16> units(text.begin(), text.end());
+        units.push_back(0);
+        int w = 0, h = 0;
+        if (TTF_SizeUNICODE(font, units.data(), &w, &h) != 0) return 0;
+        return w;
+    }
+
+    void cardText(const std::wstring& text, const std::string& where, const std::string& what) {
+        if (!cardFont) return;
+        int w = width(cardFont, text);
+        if (w > windowWidth)
+            warn(where, "the " + what + " is " + std::to_string(w) +
+                            " pixels wide on the question card, the window is 1024; it will be cut off at both "
+                            "ends; shorten it");
+    }
+};
+
+TTF_Font* openFont(const std::string& path, int size, std::vector<Issue>& issues) {
+    TTF_Font* font = TTF_OpenFont(path.c_str(), size);
+    if (!font)
+        addIssue(issues, Severity::Note, "",
+                 "cannot open the font " + path + " (" + TTF_GetError() +
+                     "); the text width checks that need it were skipped; point --res at the reader's res directory");
+    return font;
+}
+
+} // namespace
+
+void checkModule(const Module& module, const CheckOptions& options, std::vector<Issue>& issues) {
+    Checker check{issues};
+    IMG_Init(IMG_INIT_PNG | IMG_INIT_JPG);
+    cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
+    bool ttfStarted = false;
+    if (!options.fontDir.empty()) {
+        ttfStarted = !TTF_WasInit() && TTF_Init() == 0;
+        if (TTF_WasInit()) {
+            check.cardFont = openFont(options.fontDir + "/Brush.ttf", cardFontSize, issues);
+            check.topicFont = openFont(options.fontDir + "/FuturaC.ttf", topicFontSize, issues);
+        }
+    }
+
+    if (module.topics.empty()) check.warn("", "the pack has no topics; the reader will show an empty board; add topics");
+    for (size_t t = 0; t < module.topics.size(); ++t) {
+        const Topic& topic = module.topics[t];
+        if (check.topicFont) {
+            int w = check.width(check.topicFont, topic.name);
+            if (w > topicRowWidth)
+                check.warn(topicPlace(t), "the topic name is " + std::to_string(w) +
+                                              " pixels wide, its row on the board shows 340; the end will be cut "
+                                              "off; shorten it");
+        }
+        if (topic.questions.size() > boardQuestions)
+            check.warn(topicPlace(t), std::to_string(topic.questions.size()) +
+                                          " questions, the board shows 20 at a time; question 21 and later appear "
+                                          "only after earlier ones are played; move them into another topic");
+        for (size_t q = 0; q < topic.questions.size(); ++q) {
+            const Question& ask = topic.questions[q];
+            std::string where = questionPlace(t, q);
+            check.cardText(ask.question, where, "question text");
+            check.cardText(L"Ответ: " + ask.answer, where, "answer line (\"Ответ: \" and the answer)");
+            switch (ask.type) {
+            case 'T': break;
+            case 'I': check.picture(ask.media, where); break;
+            case 'A': check.sound(ask.media, where, "sound", "the reader will skip it silently"); break;
+            case 'V':
+                check.sound(ask.media, where, "sound track", "the video will play without sound");
+                check.video(ask.video, where);
+                break;
+            default: {
+                uint8_t code = static_cast<uint8_t>(ask.type);
+                std::string shown = std::to_string(code);
+                if (code >= 0x21 && code < 0x7F) shown += " ('" + std::string(1, ask.type) + "')";
+                check.warn(where, "type byte " + shown +
+                                      " is not a known type; the reader shows it as a question without media; use "
+                                      "text, picture, audio or video");
+            }
+            }
+        }
+    }
+    if (!module.trailing.empty())
+        check.warn("", std::to_string(module.trailing.size()) +
+                           " bytes follow the last question and the reader ignores them; to drop them, unpack the "
+                           "pack, remove \"trailing\" from the manifest and build it again");
+
+    if (check.cardFont) TTF_CloseFont(check.cardFont);
+    if (check.topicFont) TTF_CloseFont(check.topicFont);
+    if (ttfStarted) TTF_Quit();
+}
+
+} // namespace rvlpack

@@ -1,0 +1,29 @@
+// Parses a whole .rvl file into a Module for the pack tool and the tests,
+// checking every count and length against what is left of the file. The
+// reader program keeps its own loader; this one only serves packing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "packing/module_writer.h"
+
+namespace rvlpack {
+
+struct ReadFailure {
+    bool atOffset = false;  // false for a file that cannot be opened or read
+    uint64_t offset = 0;    // where the field that does not fit starts
+    std::string message;    // the whole message, offset included
+};
+
+// False, with failure set, for bytes that are not a module ("RVL1" missing)
+// or that end inside a field. Bytes after the last question go to
+// module.trailing.
+bool readModule(const uint8_t* data, size_t size, Module& module, ReadFailure* failure = nullptr);
+bool readModuleFile(const std::string& path, Module& module, ReadFailure* failure = nullptr);
+
+// Reads a whole file; false with error set when it cannot.
+bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error);
+
+} // namespace rvlpack
