@@ -6,6 +6,7 @@
 
 #include <SFML/Audio/InputSoundFile.hpp>
 
+#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -40,7 +41,10 @@ bool loadQuestionSound(sf::SoundBuffer& buffer, const unsigned char* bytes, uint
     if (!file.openFromMemory(bytes, size)) return false;
     unsigned int channels = file.getChannelCount();
     unsigned int sampleRate = file.getSampleRate();
-    if (channels == 0 || sampleRate == 0) return false;
+    // The audio device takes the rate as a signed int: one past 2^31 - 1
+    // reaches it negative and is refused there, while the library still
+    // reports a loaded buffer, which then holds no sound.
+    if (channels == 0 || sampleRate == 0 || sampleRate > unsigned(INT_MAX)) return false;
 
     std::vector<sf::Int16> samples;
     sf::Int16 slice[8192];
@@ -53,8 +57,5 @@ bool loadQuestionSound(sf::SoundBuffer& buffer, const unsigned char* bytes, uint
     // A clip cut short inside a frame would leave OpenAL a partial frame.
     samples.resize(samples.size() - samples.size() % channels);
     if (samples.empty()) return false;
-    if (!buffer.loadFromSamples(samples.data(), samples.size(), channels, sampleRate)) return false;
-    // A rate the audio device refuses (one past 2^31 reaches it as a negative
-    // number) leaves a buffer without sound that still reports success.
-    return buffer.getSampleRate() == sampleRate;
+    return buffer.loadFromSamples(samples.data(), samples.size(), channels, sampleRate);
 }

@@ -97,7 +97,7 @@ TEST(FuzzRegressions, WavHeadersTheAudioLibraryMishandlesAreRefused) {
         ProcessResult r = decodeInChild([&] { return decodeSound(row.bytes); });
         EXPECT_EQ(r.signal, 0) << row.name << ": the decoder crashed";
         EXPECT_EQ(r.exitCode, 0) << row.name << "\n" << r.err;
-        EXPECT_EQ(r.out, row.accepted ? "accepted" : "refused") << row.name;
+        EXPECT_EQ(r.out, row.accepted ? "accepted" : "refused") << row.name << "\n" << r.err;
     }
 }
 
