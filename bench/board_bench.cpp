@@ -1,6 +1,7 @@
 // Figures for the board on SDL's software renderer: preparing a 255-topic
 // list (in one texture and in 1000-pixel pieces), a plain frame, and a grid
-// rebuild of 20 questions. Prints milliseconds; asserts nothing.
+// rebuild of 20 questions. Prints milliseconds as table rows for
+// scripts/bench.sh; asserts nothing.
 #include <SDL.h>
 #include <SDL_image.h>
 #include <SDL_ttf.h>
@@ -9,7 +10,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
+#include "bench/bench_support.h"
 #include "board/board_state.h"
 #include "shell/globals.h"
 
@@ -17,6 +20,8 @@ using Ravlin::RM_Reader::RM_Ask;
 using Ravlin::RM_Reader::RM_Topic;
 
 namespace {
+
+const char kArea[] = "board, 255 topics (software renderer)";
 
 double msSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
@@ -56,8 +61,11 @@ int main() {
         boardTextureHeightLimit = limit;
         auto start = std::chrono::steady_clock::now();
         board.prepare(&topics, renderer);
-        printf("prepare, 255 topics, piece limit %d: %.1f ms, %zu piece(s)\n", limit, msSince(start),
-               board.listPieces.size());
+        double ms = msSince(start);
+        bench::printRow(kArea,
+                        "prepare, piece limit " + std::to_string(limit) + ", " +
+                            std::to_string(board.listPieces.size()) + " piece(s)",
+                        bench::format("%.1f ms", ms));
     }
     boardBackground = buildBoardBackground(renderer);
 
@@ -71,7 +79,8 @@ int main() {
         board.draw(&topics, renderer);
         SDL_RenderPresent(renderer);
     }
-    printf("frame (background, list, band, grid): %.3f ms\n", msSince(start) / frames);
+    bench::printRow(kArea, "frame (background, list, band, grid), mean of 200, topic 200 chosen",
+                    bench::format("%.3f ms", msSince(start) / frames));
 
     const int rebuilds = 20;
     start = std::chrono::steady_clock::now();
@@ -80,7 +89,8 @@ int main() {
         board.draw(&topics, renderer);
         SDL_RenderPresent(renderer);
     }
-    printf("frame with grid rebuild (20 questions): %.1f ms\n", msSince(start) / rebuilds);
+    bench::printRow(kArea, "frame with a grid rebuild (20 questions), mean of 20",
+                    bench::format("%.1f ms", msSince(start) / rebuilds));
 
     TTF_CloseFont(pointsFont);
     SDL_DestroyRenderer(renderer);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "presentation/presentations.h"
 #include "presentation/video.h"
 #include "shell/globals.h"
@@ -67,6 +68,7 @@ void runCase(const Case& c, const std::vector<uint8_t>& sound) {
     sf::Clock gen;
     if (!video_clips::writeClip(c.file, c.fourcc, c.width, c.height, clipFps, frames, movingBar(c.width, c.height))) {
         printf("%s: OpenCV's writer refused %s\n", c.name, c.fourcc);
+        bench::printRow(std::string("video ") + c.name, std::string("not run: OpenCV's writer refused ") + c.fourcc, "-");
         return;
     }
     std::vector<uint8_t> video = video_clips::fileBytes(c.file);
@@ -98,6 +100,15 @@ void runCase(const Case& c, const std::vector<uint8_t>& sound) {
            stats.toggles / seconds, (long long)stats.resumes);
     printf("  loop passes %lld (%.0f per second)\n", (long long)stats.passes, stats.passes / seconds);
     fflush(stdout);
+
+    char area[96];
+    snprintf(area, sizeof area, "video %s (%dx%d %s, %.0f s)", c.name, c.width, c.height, c.fourcc, clipSeconds);
+    bench::printRow(area, "effective frame rate vs nominal", bench::format("%.2f fps", effective),
+                    bench::format("%.2f fps", stats.framesPerSecond), bench::ratio(effective, stats.framesPerSecond));
+    bench::printRow(area, "sound lead over picture, largest / median",
+                    std::to_string(stats.largestLeadMs) + " ms / " + std::to_string(medianLead(stats, 0.5)) + " ms");
+    bench::printRow(area, "sound toggles (pauses and resumes)",
+                    std::to_string(stats.toggles) + bench::format(" (%.1f/s)", stats.toggles / seconds));
 }
 
 } // namespace

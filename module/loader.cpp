@@ -30,15 +30,16 @@ const wchar_t kOutOfMemory[] = L"Недостаточно памяти для з
 // until then, would look lost to a leak checker run after them.
 std::vector<unsigned char*>& mediaBlocks = *new std::vector<unsigned char*>;
 
+// The offset is counted here as fields are read: ftell costs a system call
+// (lseek) each time, and the checks below ask for it several times per
+// question.
 struct ModuleFile {
     FILE* file;
     uint64_t size;
+    uint64_t at = 0;
 };
 
-uint64_t offsetOf(const ModuleFile& m) {
-    long at = ftell(m.file);
-    return at < 0 ? m.size : static_cast<uint64_t>(at);
-}
+uint64_t offsetOf(const ModuleFile& m) { return m.at; }
 
 uint64_t bytesLeft(const ModuleFile& m) {
     uint64_t at = offsetOf(m);
@@ -65,6 +66,7 @@ bool need(const ModuleFile& m, uint64_t n, const wchar_t* what) {
 bool readCount(ModuleFile& m, int& count, const wchar_t* what) {
     if (!need(m, 1, what)) return false;
     count = fgetc(m.file) & 0xFF;
+    m.at += 1;
     return true;
 }
 
@@ -73,12 +75,14 @@ bool readText(ModuleFile& m, std::wstring& out, const wchar_t* what) {
     if (!readCount(m, count, what)) return false;
     if (!need(m, 2u * static_cast<uint64_t>(count), what)) return false;
     out = readString(count, m.file);
+    m.at += 2u * static_cast<uint64_t>(count);
     return true;
 }
 
 bool readLength(ModuleFile& m, uint32_t& length, const wchar_t* what) {
     if (!need(m, 4, what)) return false;
     length = readU32BE(m.file);
+    m.at += 4;
     return true;
 }
 
@@ -99,6 +103,7 @@ bool readBlock(ModuleFile& m, uint32_t length, unsigned char*& block, const wcha
                     L" байт.");
     }
     if (length > 0 && fread(block, 1, length, m.file) != length) return failTruncated(m, what);
+    m.at += length;
     return true;
 }
 
@@ -130,16 +135,17 @@ bool readQuestion(ModuleFile& m, RM_Ask& ask) {
     if (!readText(m, ask.answer, L"текст ответа")) return false;
     if (!need(m, 2, L"очки вопроса")) return false;
     ask.points = readU16BE(m.file);
+    m.at += 2;
     std::wcout << L"Вопрос: " << ask.question << std::endl;
     std::wcout << L"Ответ: " << ask.answer << std::endl;
     std::wcout << L"Очки: " << ask.points << std::endl;
-    std::wcout << L"File pos: " << ftell(m.file) << std::endl;
+    std::wcout << L"File pos: " << static_cast<long>(offsetOf(m)) << std::endl;
     if (!readMedia(m, ask)) return false;
     std::wcout << L"---------------------" << std::endl;
     return true;
 }
 
-bool readModule(ModuleFile& m) {
+bool readModuleLocked(ModuleFile& m) {
     char magic[4] = {0, 0, 0, 0};
     for (char& c : magic) {
         int byte = fgetc(m.file);
@@ -147,9 +153,11 @@ bool readModule(ModuleFile& m) {
     }
     const std::string expected = std::string("RVL") + "1";
     if (std::string(magic, 4) != expected) return fail(kNotAModule);
+    m.at = 4;
 
     if (!need(m, 4, L"время создания")) return false;
     creationTime = readTime(m.file);
+    m.at += 4;
     creationTimeKnown = true;
     if (!readText(m, packName, L"название пака")) return false;
     if (!readText(m, author, L"автор")) return false;
@@ -173,6 +181,20 @@ bool readModule(ModuleFile& m) {
         }
     }
     return true;
+}
+
+// Strings come a unit at a time, so a module is millions of small reads;
+// once other threads exist (SDL starts some) each read would take the
+// stream's lock with an atomic operation. Holding it for the whole load
+// makes the per-read lock a cheap recursive one.
+bool readModule(ModuleFile& m) {
+    flockfile(m.file);
+    bool loaded = readModuleLocked(m);
+    // Every read was checked against the size the file had when opened; a
+    // file cut short meanwhile shows here as a read that hit its end.
+    if (loaded && (feof(m.file) || ferror(m.file))) loaded = failTruncated(m, L"файл изменился во время чтения");
+    funlockfile(m.file);
+    return loaded;
 }
 
 } // namespace
