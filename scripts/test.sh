@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
-# Installs what the tests need, builds, and runs every test.
+# Installs what the tests need, builds, and runs every test: the suite, the
+# same suite under AddressSanitizer and UndefinedBehaviorSanitizer, and each
+# fuzz target for a bounded time (RVL_FUZZ_SECONDS, default 60).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh test
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j2
 ctest --test-dir build --output-on-failure -j2
+bash scripts/sanitize.sh
+bash scripts/fuzz.sh "${RVL_FUZZ_SECONDS:-60}"
+echo "test.sh: the suite, the sanitizer suite and the fuzz runs all passed"
