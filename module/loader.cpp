@@ -13,6 +13,7 @@
 
 #include "module/read_primitives.h"
 #include "module/records.h"
+#include "platform/utf16.h"
 #include "platform/wide_path.h"
 
 using namespace Ravlin::RM_Reader;
@@ -20,11 +21,14 @@ using namespace Ravlin::RM_Reader;
 namespace {
 
 const wchar_t kNotAModule[] = L"Данный фаил не является игровым модулем Ravlin.";
+const wchar_t kOutOfMemory[] = L"Недостаточно памяти для загрузки модуля.";
 
 // Every block the loader allocated. Records only refer to blocks; this list
 // keeps them reachable for the life of the process and lets a failed load
-// give them back.
-std::vector<unsigned char*> mediaBlocks;
+// give them back. The list itself is never destroyed: a global vector would
+// be freed by the static destructors at exit, and the blocks, still in use
+// until then, would look lost to a leak checker run after them.
+std::vector<unsigned char*>& mediaBlocks = *new std::vector<unsigned char*>;
 
 // The offset is counted here as fields are read: ftell costs a system call
 // (lseek) each time, and the checks below ask for it several times per
@@ -91,12 +95,13 @@ bool readBlock(ModuleFile& m, uint32_t length, unsigned char*& block, const wcha
                     L" байт с байта " + std::to_wstring(at) + L" выходит за конец файла (файл обрывается на байте " +
                     std::to_wstring(m.size) + L").");
     }
-    block = new (std::nothrow) unsigned char[length];
+    // The slot first: were the list unable to grow, no block is left behind.
+    mediaBlocks.push_back(nullptr);
+    block = mediaBlocks.back() = new (std::nothrow) unsigned char[length];
     if (!block) {
         return fail(L"Недостаточно памяти: " + std::wstring(what) + L" занимает " + std::to_wstring(length) +
                     L" байт.");
     }
-    mediaBlocks.push_back(block);
     if (length > 0 && fread(block, 1, length, m.file) != length) return failTruncated(m, what);
     m.at += length;
     return true;
@@ -206,16 +211,41 @@ void unloadModule() {
     mediaBlocks.clear();
 }
 
-bool loadModule(std::wstring path) {
-    FILE* file = openWidePath(path, "rb");
+namespace {
+
+bool openAndRead(const std::wstring& path, FILE*& file) {
+    // Opening a named pipe waits for a writer, perhaps for ever: look at
+    // what the path is before opening it.
+    struct stat before {};
+    if (stat(utf16ToUtf8(path).c_str(), &before) == 0 && !S_ISREG(before.st_mode))
+        return fail(L"Не удалось прочитать файл модуля (это не обычный файл): " + path);
+    file = openWidePath(path, "rb");
     if (!file) return fail(L"Не удалось открыть файл модуля: " + path);
     struct stat info {};
-    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
-        fclose(file);
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode))
         return fail(L"Не удалось прочитать файл модуля (это не обычный файл): " + path);
-    }
     ModuleFile m{file, static_cast<uint64_t>(info.st_size)};
-    bool loaded = readModule(m);
-    fclose(file);
+    return readModule(m);
+}
+
+} // namespace
+
+bool loadModule(std::wstring path) {
+    FILE* file = nullptr;
+    bool loaded = false;
+    // Media blocks are allocated without exceptions; what is left is the
+    // standard library's own small allocations (texts, records). Every length
+    // is checked against the file first, so they fail only when the machine
+    // is out of memory; the load then fails like any other, with its
+    // records freed, instead of ending the process.
+    try {
+        loaded = openAndRead(path, file);
+    } catch (const std::bad_alloc&) {
+        // Free the records before the message takes any memory.
+        unloadModule();
+        loaderError = kOutOfMemory;
+        loaded = false;
+    }
+    if (file) fclose(file);
     return loaded;
 }

@@ -1,0 +1,148 @@
+// Inputs the fuzz targets found crashing, and their kin, fed again to the code
+// they crashed. Each runs in a child process, so a crash fails its own row.
+// The saved inputs are in tests/fuzz_regressions/TARGET/.
+#include <gtest/gtest.h>
+#include <dirent.h>
+
+#include <SDL.h>
+#include <SFML/Audio/SoundBuffer.hpp>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "module/loader.h"
+#include "presentation/picture_decode.h"
+#include "presentation/sound_decode.h"
+#include "shell/chooser_result.h"
+#include "tests/support/test_support.h"
+
+using namespace testing_support;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+std::string regressionsDir() {
+    std::string here = __FILE__;
+    return here.substr(0, here.rfind('/')) + "/fuzz_regressions";
+}
+
+void putLE(Bytes& out, uint32_t v, int size) {
+    for (int i = 0; i < size; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+Bytes chunk(const char* id, const Bytes& body) {
+    Bytes c(id, id + 4);
+    putLE(c, static_cast<uint32_t>(body.size()), 4);
+    c.insert(c.end(), body.begin(), body.end());
+    return c;
+}
+
+// 8-bit mono PCM at 8000 Hz.
+Bytes formatBody() {
+    Bytes f;
+    putLE(f, 1, 2);
+    putLE(f, 1, 2);
+    putLE(f, 8000, 4);
+    putLE(f, 8000, 4);
+    putLE(f, 1, 2);
+    putLE(f, 8, 2);
+    return f;
+}
+
+Bytes wave(const std::vector<Bytes>& chunks) {
+    Bytes w = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
+    for (const Bytes& c : chunks) w.insert(w.end(), c.begin(), c.end());
+    uint32_t riffSize = static_cast<uint32_t>(w.size() - 8);
+    for (int i = 0; i < 4; ++i) w[4 + size_t(i)] = static_cast<uint8_t>(riffSize >> (8 * i));
+    return w;
+}
+
+// Runs decode in a child; its result comes back on stdout.
+ProcessResult decodeInChild(const std::function<bool()>& decode) {
+    return runInChild([&] { printf("%s", decode() ? "accepted" : "refused"); });
+}
+
+bool decodeSound(const Bytes& bytes) {
+    sf::SoundBuffer buffer;
+    return loadQuestionSound(buffer, bytes.data(), static_cast<uint32_t>(bytes.size()));
+}
+
+} // namespace
+
+TEST(FuzzRegressions, WavHeadersTheAudioLibraryMishandlesAreRefused) {
+    const Bytes samples(64, 0x80);
+    struct Row {
+        const char* name;
+        Bytes bytes;
+        bool accepted;
+    };
+    const std::vector<Row> rows = {
+        {"format, then data", wave({chunk("fmt ", formatBody()), chunk("data", samples)}), true},
+        {"data alone", wave({chunk("data", samples)}), false},
+        {"a misnamed format chunk, then data", wave({chunk("fmt$", formatBody()), chunk("data", samples)}), false},
+        {"another chunk, then data", wave({chunk("LIST", {1, 2, 3, 4}), chunk("data", samples)}), false},
+        {"data, then format", wave({chunk("data", samples), chunk("fmt ", formatBody())}), false},
+        {"empty data alone", wave({chunk("data", {})}), false},
+        {"a rate of 4294909760 Hz", wave({chunk("fmt ", [] { Bytes f = formatBody(); f[6] = f[7] = 0xFF; return f; }()),
+                                          chunk("data", samples)}),
+         false},
+        {"format with 0 bits per sample", wave({chunk("fmt ", [] { Bytes f = formatBody(); f[14] = 0; return f; }()),
+                                                  chunk("data", samples)}),
+         false},
+    };
+    for (const Row& row : rows) {
+        ProcessResult r = decodeInChild([&] { return decodeSound(row.bytes); });
+        EXPECT_EQ(r.signal, 0) << row.name << ": the decoder crashed";
+        EXPECT_EQ(r.exitCode, 0) << row.name << "\n" << r.err;
+        EXPECT_EQ(r.out, row.accepted ? "accepted" : "refused") << row.name << "\n" << r.err;
+    }
+}
+
+TEST(FuzzRegressions, SavedInputsAreHandledWithoutCrashing) {
+    const std::vector<std::pair<std::string, std::function<bool(const Bytes&)>>> targets = {
+        {"loader",
+         [](const Bytes& bytes) {
+             ScratchDir dir;
+             writeFile(dir.file("m.rvl"), bytes);
+             freopen("/dev/null", "w", stdout);
+             return loadModule(L"m.rvl");
+         }},
+        {"chooser_result",
+         [](const Bytes& bytes) {
+             ScratchDir dir;
+             writeFile(dir.file("openfilename.rlt"), bytes);
+             FILE* f = fopen("openfilename.rlt", "rb");
+             std::wstring path;
+             bool chosen = readChooserResult(f, path);
+             if (f) fclose(f);
+             return chosen;
+         }},
+        {"picture",
+         [](const Bytes& bytes) {
+             SDL_Surface* s = decodeQuestionPicture(bytes.data(), static_cast<uint32_t>(bytes.size()));
+             SDL_FreeSurface(s);
+             return s != nullptr;
+         }},
+        {"sound", decodeSound},
+    };
+    int replayed = 0;
+    for (const auto& target : targets) {
+        std::string dir = regressionsDir() + "/" + target.first;
+        DIR* d = opendir(dir.c_str());
+        if (!d) continue;
+        while (dirent* entry = readdir(d)) {
+            if (entry->d_name[0] == '.') continue;
+            std::string file = dir + "/" + entry->d_name;
+            Bytes bytes = readFile(file);
+            ProcessResult r = runInChild([&] { target.second(bytes); });
+            EXPECT_EQ(r.signal, 0) << file << ": crashed\n" << r.err;
+            EXPECT_EQ(r.exitCode, 0) << file << "\n" << r.err;
+            ++replayed;
+        }
+        closedir(d);
+    }
+    EXPECT_GT(replayed, 0) << "no saved inputs under " << regressionsDir();
+}
