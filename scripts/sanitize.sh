@@ -27,4 +27,7 @@ export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 cmake -S . -B "$dir" -DRVL_SANITIZE=ON -DCMAKE_CXX_COMPILER="$cxx" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g"
 cmake --build "$dir" -j2
-ctest --test-dir "$dir" --output-on-failure -j2
+# The end-to-end tests drive the real reader in real time under Xvfb; their
+# code paths run in-process in the rest of the suite, which is what is
+# checked here.
+ctest --test-dir "$dir" --output-on-failure -j2 -LE e2e
