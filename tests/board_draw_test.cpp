@@ -21,15 +21,8 @@ const SDL_Color kYellow{255, 255, 0, 255};
 bool same(SDL_Color a, SDL_Color b) { return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a; }
 
 // Window, board prepared for the topics, background built.
-struct Board {
-    SdlWindow sdl;
-    Topics topics;
-    explicit Board(Topics t) : topics(std::move(t)) {
-        mouseX = mouseY = 0;
-        boardTextureHeightLimit = 0;
-        board.prepare(&topics, renderer);
-        boardBackground = buildBoardBackground(renderer);
-    }
+struct Board : PreparedBoard {
+    explicit Board(Topics t) : PreparedBoard(std::move(t), true) {}
 };
 
 Frame backgroundOnly() {

@@ -18,14 +18,8 @@ using testing_support::SdlWindow;
 
 namespace {
 
-struct Board {
-    SdlWindow sdl;
-    Topics topics;
-    explicit Board(Topics t) : topics(std::move(t)) {
-        mouseX = mouseY = 0;
-        boardTextureHeightLimit = 0;
-        board.prepare(&topics, renderer);
-    }
+struct Board : PreparedBoard {
+    explicit Board(Topics t) : PreparedBoard(std::move(t), false) {}
 };
 
 std::string listText(const std::vector<uint16_t>& v) {

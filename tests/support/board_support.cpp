@@ -15,6 +15,14 @@ using Ravlin::RM_Reader::RM_Topic;
 
 namespace board_support {
 
+PreparedBoard::PreparedBoard(Topics t, bool withBackground) : topics(std::move(t)) {
+    mouseX = mouseY = 0;
+    boardTextureHeightLimit = 0;
+    board.prepare(&topics, renderer);
+    if (withBackground) boardBackground = buildBoardBackground(renderer);
+}
+
+
 Topics makeTopics(int count, int asksEach) {
     Topics topics;
     for (int t = 0; t < count; ++t) {

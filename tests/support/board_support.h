@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "module/records.h"
+#include "tests/support/test_support.h"
 
 namespace board_support {
 
@@ -17,6 +18,14 @@ using Topics = std::vector<Ravlin::RM_Reader::RM_Topic>;
 // count topics named "Тема 1" ... with asksEach text questions worth 1, 2, ...
 Topics makeTopics(int count, int asksEach = 0);
 std::vector<uint16_t> pointsOf(const Ravlin::RM_Reader::RM_Topic& topic);
+
+// A window with the board prepared for the topics (pointer at 0,0, no
+// texture limit) and, when asked, the board background built.
+struct PreparedBoard {
+    testing_support::SdlWindow sdl;
+    Topics topics;
+    explicit PreparedBoard(Topics t, bool withBackground);
+};
 
 // A window read back whole, RGBA.
 struct Frame {
