@@ -6,8 +6,11 @@ set -euo pipefail
 build=(build-essential cmake pkg-config libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev
        libsfml-dev libopencv-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev
        fonts-urw-base35 fonts-yanone-kaffeesatz)
-test=(xvfb xdotool x11-utils xfonts-base imagemagick zenity locales clang libclang-rt-14-dev)
-run=(zenity)
+# The file dialog: zenity, with the icon loaders GTK wants (installs run
+# without recommended packages).
+dialog=(zenity librsvg2-common libgtk-3-bin)
+test=(xvfb xauth xdotool x11-utils xfonts-base imagemagick locales clang libclang-rt-14-dev "${dialog[@]}")
+run=("${dialog[@]}")
 
 want=("${build[@]}")
 case "${1:-build}" in

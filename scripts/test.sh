@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh test
 # CI has Xvfb: there the end-to-end tests must run, and a skip fails them.
 if [ "${CI:-}" = true ]; then export RVL_E2E_REQUIRED=1; fi
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRVL_TESTS=ON
 cmake --build build -j2
 ctest --test-dir build --output-on-failure -j2
 # Skipped end-to-end tests leave their reason here; say it rather than skip silently.
