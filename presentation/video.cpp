@@ -15,10 +15,12 @@
 #include <iostream>
 #include <limits>
 
+#include "presentation/left_press.h"
 #include "presentation/presentations.h"
 #include "presentation/sound_decode.h"
 #include "presentation/video_sync.h"
 #include "shell/globals.h"
+#include "shell/quit_event.h"
 
 VideoPlayStats* videoPlayStats = nullptr;
 
@@ -49,11 +51,8 @@ SDL_Texture* makeFrameTexture(int width, int height) {
     return SDL_CreateTexture(renderer, SDL_PIXELFORMAT_BGR24, SDL_TEXTUREACCESS_STREAMING, width, height);
 }
 
-bool endsClip(const SDL_Event& e) {
-    if (e.type == SDL_QUIT) return true;
-    if ((e.type == SDL_KEYDOWN || e.type == SDL_KEYUP) && e.key.keysym.scancode == SDL_SCANCODE_F10) return true;
-    return e.type == SDL_MOUSEBUTTONDOWN && e.button.button == SDL_BUTTON_LEFT;
-}
+// A clip ends on the program's own ways out too, but only the clip ends.
+bool endsClip(const SDL_Event& e) { return isQuitEvent(e) || isLeftPress(e); }
 
 void noteFrame(VideoPlayStats& stats, int64_t late, int64_t work, int64_t now) {
     ++stats.framesShown;

@@ -14,6 +14,7 @@
 #include "module/loader.h"
 #include "module/records.h"
 #include "shell/globals.h"
+#include "shell/quit_event.h"
 #include "shell/select_module.h"
 
 using Ravlin::RM_Reader::loaderError;
@@ -25,11 +26,6 @@ void failStartup(const char* title, const char* text) {
 }
 
 namespace {
-
-bool isQuitEvent(const SDL_Event& e) {
-    if (e.type == SDL_QUIT) return true;
-    return (e.type == SDL_KEYDOWN || e.type == SDL_KEYUP) && e.key.keysym.scancode == SDL_SCANCODE_F10;
-}
 
 // A missing resource would leave a null handle that later drawing trips on;
 // stop with a box that names the file instead.

@@ -12,16 +12,12 @@
 #include "platform/run_command.h"
 #include "shell/chooser_result.h"
 #include "shell/globals.h"
+#include "shell/quit_event.h"
 
 namespace {
 
 const char kChooserCommand[] = "fileopen.exe -";
 const char kResultFile[] = "openfilename.rlt";
-
-bool isQuitEvent(const SDL_Event& e) {
-    if (e.type == SDL_QUIT) return true;
-    return (e.type == SDL_KEYDOWN || e.type == SDL_KEYUP) && e.key.keysym.scancode == SDL_SCANCODE_F10;
-}
 
 // Where no message box can be shown (no display server), the user still
 // learns why the click gave nothing.
