@@ -144,14 +144,18 @@ int build(const Arguments& args) {
     return status;
 }
 
+// Reads the pack named on the command line; on failure its reason joins issues.
+bool readPack(const std::string& path, Module& module, std::vector<Issue>& issues) {
+    ReadFailure failure;
+    if (readModuleFile(path, module, &failure)) return true;
+    addReadFailure(issues, path, failure);
+    return false;
+}
+
 int check(const Arguments& args) {
     std::vector<Issue> issues;
     Module module;
-    ReadFailure failure;
-    if (!readModuleFile(args.input, module, &failure)) {
-        addReadFailure(issues, args.input, failure);
-        return report(issues);
-    }
+    if (!readPack(args.input, module, issues)) return report(issues);
     CheckOptions options;
     options.fontDir = findFontDir(args.resDir, issues);
     checkModule(module, options, issues);
@@ -187,11 +191,7 @@ mode_t currentUmask() {
 int unpack(const Arguments& args) {
     std::vector<Issue> issues;
     Module module;
-    ReadFailure failure;
-    if (!readModuleFile(args.input, module, &failure)) {
-        addReadFailure(issues, args.input, failure);
-        return report(issues);
-    }
+    if (!readPack(args.input, module, issues)) return report(issues);
     std::string target = args.output;
     while (target.size() > 1 && target.back() == '/') target.pop_back();
     struct stat st {};
