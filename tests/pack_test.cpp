@@ -79,6 +79,21 @@ void writeCleanMedia(const ScratchDir& dir) {
     writeFile(dir.file("media/clip.avi"), makeMjpgAvi(5));
 }
 
+// One change to the clean manifest (and its media) and the message it must draw.
+struct SpoilRow {
+    const char* name;
+    std::function<void(Json&, const ScratchDir&)> spoil;
+    std::string message;
+};
+
+// The clean media, and the clean manifest with the row's change, as pack.json.
+void writeSpoiledPack(const ScratchDir& dir, const SpoilRow& row) {
+    writeCleanMedia(dir);
+    Json m = cleanManifest();
+    row.spoil(m, dir);
+    writeJson(dir.file("pack.json"), m);
+}
+
 std::vector<uint8_t> example26() {
     std::vector<uint8_t> b = {'R', 'V', 'L', '1', 0, 0, 0, 0, 0, 0, 1, 1, 0, 0x41, 1,
                               0x54, 2, 0, 0x51, 0, 0x3F, 1, 0, 0x42, 0, 0x64};
@@ -193,11 +208,7 @@ TEST(PackTool, RoundTripEveryTypeCyrillicNonBmpAndEmptyMedia) {
 }
 
 TEST(PackTool, HardErrorsStopTheBuildAndWriteNothing) {
-    struct Row {
-        const char* name;
-        std::function<void(Json&, const ScratchDir&)> spoil;
-        std::string message;
-    };
+    using Row = SpoilRow;
     std::string emoji128;
     for (int i = 0; i < 128; ++i) emoji128 += "😀";
     auto q0 = [](Json& m) -> Json& { return m["topics"][0]["questions"][0]; };
@@ -253,10 +264,7 @@ TEST(PackTool, HardErrorsStopTheBuildAndWriteNothing) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         ScratchDir dir;
-        writeCleanMedia(dir);
-        Json m = cleanManifest();
-        row.spoil(m, dir);
-        writeJson(dir.file("pack.json"), m);
+        writeSpoiledPack(dir, row);
         std::vector<std::string> before = listDir(dir.path());
         ProcessResult r = pack({"build", "pack.json", "-o", "pack.rvl"});
         EXPECT_EQ(r.exitCode, 2) << r.err;
@@ -386,11 +394,7 @@ TEST(PackTool, ForeignAndTruncatedPacksNameTheByteOffset) {
 }
 
 TEST(PackTool, EachWarningOnceWithItsMessage) {
-    struct Row {
-        const char* name;
-        std::function<void(Json&, const ScratchDir&)> spoil;
-        std::string message;
-    };
+    using Row = SpoilRow;
     auto q = [](Json& m, int i) -> Json& { return m["topics"][0]["questions"][i]; };
     std::string wide;
     for (int k = 0; k < 60; ++k) wide += "Ж";
@@ -462,10 +466,7 @@ TEST(PackTool, EachWarningOnceWithItsMessage) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         ScratchDir dir;
-        writeCleanMedia(dir);
-        Json m = cleanManifest();
-        row.spoil(m, dir);
-        writeJson(dir.file("pack.json"), m);
+        writeSpoiledPack(dir, row);
         ProcessResult r = pack({"build", "pack.json", "-o", "pack.rvl"});
         EXPECT_EQ(r.exitCode, 1) << r.err;
         std::vector<std::string> warnings = linesStarting(r.err, "warning: ");
