@@ -18,6 +18,7 @@
 #include "presentation/left_press.h"
 #include "presentation/presentations.h"
 #include "presentation/sound_decode.h"
+#include "presentation/video_open.h"
 #include "presentation/video_sync.h"
 #include "shell/globals.h"
 #include "shell/quit_event.h"
@@ -97,7 +98,7 @@ void frameToTexture(SDL_Texture* texture, const cv::Mat& frame) {
 void playVideoAsk(unsigned char* media, uint32_t mediaSize, unsigned char* video, uint32_t videoSize) {
     remove(videoBufferPath);
     cv::VideoCapture cap;
-    if (writeVideoBuffer(video, videoSize)) cap.open(videoBufferPath, cv::CAP_FFMPEG);
+    if (writeVideoBuffer(video, videoSize)) openQuestionVideo(cap, videoBufferPath);
     if (!cap.isOpened()) {
         std::cerr << "***Could not initialize capturing...***" << std::endl;
         return;
