@@ -15,12 +15,11 @@
 #include <iostream>
 #include <limits>
 
-#include "presentation/left_press.h"
+#include "platform/app_state.h"
+#include "platform/input_events.h"
 #include "presentation/presentations.h"
 #include "presentation/sound_decode.h"
 #include "presentation/video_sync.h"
-#include "shell/globals.h"
-#include "shell/quit_event.h"
 
 VideoPlayStats* videoPlayStats = nullptr;
 
