@@ -19,9 +19,10 @@
 #include <sstream>
 
 #include "packing/manifest.h"
+#include "platform/resource_files.h"
 #include "presentation/picture_decode.h"
 #include "presentation/sound_decode.h"
-#include "presentation/video_open.h"
+#include "presentation/video_player.h"
 
 namespace rvlpack {
 
@@ -144,7 +145,7 @@ struct Checker {
             try {
                 cv::VideoCapture capture;
                 cv::Mat frame;
-                if (!openQuestionVideo(capture, file))
+                if (!openVideoCapture(capture, file))
                     problem = "does not open in OpenCV; the reader will show no picture";
                 else if (!capture.read(frame) || frame.empty())
                     problem = "opens in OpenCV but gives no picture; the reader will show nothing";
@@ -196,8 +197,8 @@ void checkModule(const Module& module, const CheckOptions& options, std::vector<
     if (!options.fontDir.empty()) {
         ttfStarted = !TTF_WasInit() && TTF_Init() == 0;
         if (TTF_WasInit()) {
-            check.cardFont = openFont(options.fontDir + "/Brush.ttf", cardFontSize, issues);
-            check.topicFont = openFont(options.fontDir + "/FuturaC.ttf", topicFontSize, issues);
+            check.cardFont = openFont(resource::inDirectory(options.fontDir, resource::cardFont), resource::cardTextSize, issues);
+            check.topicFont = openFont(resource::inDirectory(options.fontDir, resource::boardFont), resource::topicNameSize, issues);
         }
     }
 
