@@ -14,9 +14,10 @@
 #include "module/listing.h"
 #include "module/loader.h"
 #include "module/records.h"
+#include "platform/input_events.h"
+#include "platform/resource_files.h"
 #include "presentation/video_module.h"
 #include "shell/globals.h"
-#include "shell/quit_event.h"
 #include "shell/select_module.h"
 
 using Ravlin::RM_Reader::loaderError;
@@ -87,12 +88,12 @@ void App::init() {
     }
     renderer = createRenderer();
 
-    bgTexture = loadTexture("res/bg.png", nullptr, nullptr);
-    skTexture = loadTexture("res/sk.png", &skRect.w, &skRect.h);
+    bgTexture = loadTexture(resource::backgroundPicture, nullptr, nullptr);
+    skTexture = loadTexture(resource::speakerPicture, &skRect.w, &skRect.h);
     skRect.x = screenWidth / 2 - skRect.w / 2;
     skRect.y = screenHeight / 2 - skRect.h / 2;
-    mainFont = TTF_OpenFont("res/FuturaC.ttf", 40);
-    if (!mainFont) failResource("TTF_OpenFont", "res/FuturaC.ttf");
+    mainFont = TTF_OpenFont(resource::boardFont, resource::selectionTextSize);
+    if (!mainFont) failResource("TTF_OpenFont", resource::boardFont);
 
     std::wstring path = selectModuleFile();
     if (!loadModule(std::wstring(path))) std::wcout << loaderError << std::endl;
