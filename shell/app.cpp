@@ -14,6 +14,7 @@
 #include "module/loader.h"
 #include "module/records.h"
 #include "shell/globals.h"
+#include "shell/launch.h"
 #include "shell/quit_event.h"
 #include "shell/select_module.h"
 
@@ -50,10 +51,10 @@ SDL_Texture* loadTexture(const char* file, int* w, int* h) {
 
 // Without a GPU the accelerated renderer is missing; SDL's software renderer
 // also supports target textures, which the board needs.
-SDL_Renderer* createRenderer() {
-    SDL_Renderer* r = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
+SDL_Renderer* createRenderer(Uint32 extraFlags) {
+    SDL_Renderer* r = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE | extraFlags);
     if (r) return r;
-    r = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
+    r = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE | extraFlags);
     if (r) return r;
     std::string text = std::string("SDL_CreateRenderer: ") + SDL_GetError();
     failStartup("Can't create renderer", text.c_str());
@@ -63,20 +64,20 @@ SDL_Renderer* createRenderer() {
 
 App::App() { running = true; }
 
-void App::init() {
+void App::init(const LaunchOptions& options) {
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", "Device not found!", window);
     if (SDL_Init(SDL_INIT_EVERYTHING) != 0) failStartup("Can't iniitialise SDL", SDL_GetError());
     if ((IMG_Init(IMG_INIT_JPG | IMG_INIT_PNG) & (IMG_INIT_JPG | IMG_INIT_PNG)) == 0)
         failStartup("Can't iniitialise SDL_image", SDL_GetError());
     if (TTF_Init() != 0) failStartup("Can't iniitialise SDL_ttf", SDL_GetError());
 
-    window = SDL_CreateWindow("RVL Reader", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, screenWidth, screenHeight,
-                              SDL_WINDOW_SHOWN);
+    window = createWindow(options);
     if (!window) {
         std::string text = std::string("SDL_CreateWindow: ") + SDL_GetError();
         failStartup("Can't create window", text.c_str());
     }
-    renderer = createRenderer();
+    renderer = createRenderer(options.vsync ? SDL_RENDERER_PRESENTVSYNC : 0);
+    if (options.fullscreen) scalePictureToWindow();
 
     bgTexture = loadTexture("res/bg.png", nullptr, nullptr);
     skTexture = loadTexture("res/sk.png", &skRect.w, &skRect.h);
@@ -85,8 +86,8 @@ void App::init() {
     mainFont = TTF_OpenFont("res/FuturaC.ttf", 40);
     if (!mainFont) failResource("TTF_OpenFont", "res/FuturaC.ttf");
 
-    std::wstring path = selectModuleFile();
-    if (!loadModule(std::wstring(path))) std::wcout << loaderError << std::endl;
+    bool loaded = options.hasPack ? loadPackFromCommandLine(options.pack) : loadModule(selectModuleFile());
+    if (!loaded) std::wcout << loaderError << std::endl;
     printModule();
     board.prepare(&topics, renderer);
     if (boardBackground) SDL_DestroyTexture(boardBackground);
@@ -114,6 +115,7 @@ void App::handleEvents() {
 void App::update() {}
 
 void App::render() {
+    clearBarsOfScaledPicture();
     SDL_RenderCopy(renderer, boardBackground, nullptr, nullptr);
     board.draw(&topics, renderer);
     SDL_RenderPresent(renderer);
