@@ -83,22 +83,25 @@ std::string userRunDirectory() {
     return "";
 }
 
-bool enterUserRunDirectory(std::string& error) {
+bool findInstalledFiles(InstalledFiles& installed) {
     std::string exe = ownExecutable();
-    if (exe.empty()) return true;
+    if (exe.empty()) return false;
     std::string prefix = parentOf(parentOf(exe));
-    std::string shared = (prefix == "/" ? "" : prefix) + "/share/rvl-reader";
-    if (!isDirectory(shared + "/res")) return true;
-    std::string chooser = (prefix == "/" ? "" : prefix) + "/lib/rvl-reader/fileopen.exe";
+    if (prefix == "/") prefix.clear();
+    installed.shared = prefix + "/share/rvl-reader";
+    installed.libraries = prefix + "/lib/rvl-reader";
+    return isDirectory(installed.shared + "/res");
+}
 
+bool enterUserRunDirectory(const InstalledFiles& installed, std::string& error) {
     std::string dir = userRunDirectory();
     if (dir.empty()) {
         error = "neither XDG_DATA_HOME nor HOME names a directory for the reader's files";
         return false;
     }
     if (!makeDirectories(dir + "/temp", error)) return false;
-    if (!linkTo(dir + "/res", shared + "/res", error)) return false;
-    if (!linkTo(dir + "/fileopen.exe", chooser, error)) return false;
+    if (!linkTo(dir + "/res", installed.shared + "/res", error)) return false;
+    if (!linkTo(dir + "/fileopen.exe", installed.libraries + "/fileopen.exe", error)) return false;
     if (chdir(dir.c_str()) != 0) {
         error = failure("chdir", dir);
         return false;

@@ -9,9 +9,17 @@
 // ~/.local/share/rvl-reader. Empty when neither variable gives a place.
 std::string userRunDirectory();
 
-// When the reader runs installed (PREFIX/bin/rvl-reader with
-// PREFIX/share/rvl-reader/res beside it), prepares the per-user run
-// directory (links res and fileopen.exe to the installed ones, makes temp/)
-// and makes it the working directory. Nothing happens for a reader run from
-// a build's run directory. False, with the reason, when preparing failed.
-bool enterUserRunDirectory(std::string& error);
+// Where the package put the reader's files.
+struct InstalledFiles {
+    std::string shared;     // PREFIX/share/rvl-reader, holding res/
+    std::string libraries;  // PREFIX/lib/rvl-reader: the chooser, the video module
+};
+
+// True when the reader runs installed: PREFIX/bin/rvl-reader with
+// PREFIX/share/rvl-reader/res. False for a reader in a build's run directory.
+bool findInstalledFiles(InstalledFiles& installed);
+
+// Prepares the per-user run directory (links res and fileopen.exe to the
+// installed ones, makes temp/) and makes it the working directory. False,
+// with the reason, when that failed.
+bool enterUserRunDirectory(const InstalledFiles& installed, std::string& error);

@@ -6,6 +6,7 @@
 #include "platform/console.h"
 #include "platform/locale.h"
 #include "platform/user_run_directory.h"
+#include "presentation/video_module.h"
 #include "shell/app.h"
 #include "shell/launch_options.h"
 
@@ -19,8 +20,13 @@ int main(int argc, char** argv) {
         int status = parseLaunchOptions(argc, argv, options);
         if (status >= 0) return status;
     }
-    std::string error;
-    if (!enterUserRunDirectory(error)) std::cerr << "rvl-reader: " << error << std::endl;
+    InstalledFiles installed;
+    if (findInstalledFiles(installed)) {
+        static const std::string videoModule = installed.libraries + "/rvl-video.so";
+        videoModulePath = videoModule.c_str();
+        std::string error;
+        if (!enterUserRunDirectory(installed, error)) std::cerr << "rvl-reader: " << error << std::endl;
+    }
     installUtf8Console();
     App engine;
     engine.init(options);
