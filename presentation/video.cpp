@@ -14,11 +14,10 @@
 #include <iostream>
 #include <limits>
 
-#include "presentation/left_press.h"
+#include "platform/input_events.h"
 #include "presentation/sound_decode.h"
 #include "presentation/video.h"
 #include "presentation/video_sync.h"
-#include "shell/quit_event.h"
 
 namespace {
 

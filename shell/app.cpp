@@ -14,10 +14,11 @@
 #include "module/listing.h"
 #include "module/loader.h"
 #include "module/records.h"
+#include "platform/input_events.h"
+#include "platform/resource_files.h"
 #include "presentation/video_module.h"
 #include "shell/globals.h"
 #include "shell/launch.h"
-#include "shell/quit_event.h"
 #include "shell/select_module.h"
 
 using Ravlin::RM_Reader::loaderError;
@@ -88,12 +89,12 @@ void App::init(const LaunchOptions& options) {
     renderer = createRenderer(options.vsync ? SDL_RENDERER_PRESENTVSYNC : 0);
     if (options.fullscreen) scalePictureToWindow();
 
-    bgTexture = loadTexture("res/bg.png", nullptr, nullptr);
-    skTexture = loadTexture("res/sk.png", &skRect.w, &skRect.h);
+    bgTexture = loadTexture(resource::backgroundPicture, nullptr, nullptr);
+    skTexture = loadTexture(resource::speakerPicture, &skRect.w, &skRect.h);
     skRect.x = screenWidth / 2 - skRect.w / 2;
     skRect.y = screenHeight / 2 - skRect.h / 2;
-    mainFont = TTF_OpenFont("res/FuturaC.ttf", 40);
-    if (!mainFont) failResource("TTF_OpenFont", "res/FuturaC.ttf");
+    mainFont = TTF_OpenFont(resource::boardFont, resource::selectionTextSize);
+    if (!mainFont) failResource("TTF_OpenFont", resource::boardFont);
 
     bool loaded = options.hasPack ? loadPackFromCommandLine(options.pack) : loadModule(selectModuleFile());
     if (!loaded) std::wcout << loaderError << std::endl;
