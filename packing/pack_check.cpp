@@ -21,6 +21,7 @@
 
 #include "packing/manifest.h"
 #include "platform/resource_files.h"
+#include "platform/text_texture.h"
 
 namespace rvlpack {
 
@@ -157,10 +158,8 @@ struct Checker {
     }
 
     int width(TTF_Font* font, const std::wstring& text) {
-        std::vector<Uint16> units(text.begin(), text.end());
-        units.push_back(0);
         int w = 0, h = 0;
-        if (TTF_SizeUNICODE(font, units.data(), &w, &h) != 0) return 0;
+        if (TTF_SizeUNICODE(font, ttfUnits(text).data(), &w, &h) != 0) return 0;
         return w;
     }
 
