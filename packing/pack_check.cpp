@@ -188,65 +188,88 @@ TTF_Font* openFont(const std::string& path, int size, std::vector<Issue>& issues
 
 } // namespace
 
-void checkModule(const Module& module, const CheckOptions& options, std::vector<Issue>& issues) {
-    Checker check{issues};
+struct ModuleChecker::State {
+    Checker check;
+    bool ttfStarted = false;
+};
+
+ModuleChecker::ModuleChecker(const CheckOptions& options, std::vector<Issue>& issues)
+    : state_(new State{Checker{issues}}) {
+    Checker& check = state_->check;
     IMG_Init(IMG_INIT_PNG | IMG_INIT_JPG);
     cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
-    bool ttfStarted = false;
     if (!options.fontDir.empty()) {
-        ttfStarted = !TTF_WasInit() && TTF_Init() == 0;
+        state_->ttfStarted = !TTF_WasInit() && TTF_Init() == 0;
         if (TTF_WasInit()) {
             check.cardFont = openFont(resource::inDirectory(options.fontDir, resource::cardFont), resource::cardTextSize, issues);
             check.topicFont = openFont(resource::inDirectory(options.fontDir, resource::boardFont), resource::topicNameSize, issues);
         }
     }
+}
 
-    if (module.topics.empty()) check.warn("", "the pack has no topics; the reader will show an empty board; add topics");
-    for (size_t t = 0; t < module.topics.size(); ++t) {
-        const Topic& topic = module.topics[t];
-        if (check.topicFont) {
-            int w = check.width(check.topicFont, topic.name);
-            if (w > topicRowWidth)
-                check.warn(topicPlace(t), "the topic name is " + std::to_string(w) +
-                                              " pixels wide, its row on the board shows 340; the end will be cut "
-                                              "off; shorten it");
-        }
-        if (topic.questions.size() > boardQuestions)
-            check.warn(topicPlace(t), std::to_string(topic.questions.size()) +
-                                          " questions, the board shows 20 at a time; question 21 and later appear "
-                                          "only after earlier ones are played; move them into another topic");
-        for (size_t q = 0; q < topic.questions.size(); ++q) {
-            const Question& ask = topic.questions[q];
-            std::string where = questionPlace(t, q);
-            check.cardText(ask.question, where, "question text");
-            check.cardText(L"Ответ: " + ask.answer, where, "answer line (\"Ответ: \" and the answer)");
-            switch (ask.type) {
-            case 'T': break;
-            case 'I': check.picture(ask.media, where); break;
-            case 'A': check.sound(ask.media, where, "sound", "the reader will skip it silently"); break;
-            case 'V':
-                check.sound(ask.media, where, "sound track", "the video will play without sound");
-                check.video(ask.video, where);
-                break;
-            default: {
-                uint8_t code = static_cast<uint8_t>(ask.type);
-                std::string shown = std::to_string(code);
-                if (code >= 0x21 && code < 0x7F) shown += " ('" + std::string(1, ask.type) + "')";
-                check.warn(where, "type byte " + shown +
-                                      " is not a known type; the reader shows it as a question without media; use "
-                                      "text, picture, audio or video");
-            }
-            }
-        }
-    }
-    if (!module.trailing.empty())
-        check.warn("", std::to_string(module.trailing.size()) +
-                           " bytes follow the last question and the reader ignores them; to drop them, unpack the "
-                           "pack, remove \"trailing\" from the manifest and build it again");
-
+ModuleChecker::~ModuleChecker() {
+    Checker& check = state_->check;
     if (check.cardFont) TTF_CloseFont(check.cardFont);
     if (check.topicFont) TTF_CloseFont(check.topicFont);
-    if (ttfStarted) TTF_Quit();
+    if (state_->ttfStarted) TTF_Quit();
+}
+
+void ModuleChecker::topic(size_t t, const std::wstring& name, size_t questionCount) {
+    Checker& check = state_->check;
+    if (check.topicFont) {
+        int w = check.width(check.topicFont, name);
+        if (w > topicRowWidth)
+            check.warn(topicPlace(t), "the topic name is " + std::to_string(w) +
+                                          " pixels wide, its row on the board shows 340; the end will be cut "
+                                          "off; shorten it");
+    }
+    if (questionCount > boardQuestions)
+        check.warn(topicPlace(t), std::to_string(questionCount) +
+                                      " questions, the board shows 20 at a time; question 21 and later appear "
+                                      "only after earlier ones are played; move them into another topic");
+}
+
+void ModuleChecker::question(size_t t, size_t q, const Question& ask) {
+    Checker& check = state_->check;
+    std::string where = questionPlace(t, q);
+    check.cardText(ask.question, where, "question text");
+    check.cardText(L"Ответ: " + ask.answer, where, "answer line (\"Ответ: \" and the answer)");
+    switch (ask.type) {
+    case 'T': break;
+    case 'I': check.picture(ask.media, where); break;
+    case 'A': check.sound(ask.media, where, "sound", "the reader will skip it silently"); break;
+    case 'V':
+        check.sound(ask.media, where, "sound track", "the video will play without sound");
+        check.video(ask.video, where);
+        break;
+    default: {
+        uint8_t code = static_cast<uint8_t>(ask.type);
+        std::string shown = std::to_string(code);
+        if (code >= 0x21 && code < 0x7F) shown += " ('" + std::string(1, ask.type) + "')";
+        check.warn(where, "type byte " + shown +
+                              " is not a known type; the reader shows it as a question without media; use "
+                              "text, picture, audio or video");
+    }
+    }
+}
+
+void ModuleChecker::finish(size_t topicCount, size_t trailingBytes) {
+    Checker& check = state_->check;
+    if (topicCount == 0) check.warn("", "the pack has no topics; the reader will show an empty board; add topics");
+    if (trailingBytes)
+        check.warn("", std::to_string(trailingBytes) +
+                           " bytes follow the last question and the reader ignores them; to drop them, unpack the "
+                           "pack, remove \"trailing\" from the manifest and build it again");
+}
+
+void checkModule(const Module& module, const CheckOptions& options, std::vector<Issue>& issues) {
+    ModuleChecker checker(options, issues);
+    for (size_t t = 0; t < module.topics.size(); ++t) {
+        const Topic& topic = module.topics[t];
+        checker.topic(t, topic.name, topic.questions.size());
+        for (size_t q = 0; q < topic.questions.size(); ++q) checker.question(t, q, topic.questions[q]);
+    }
+    checker.finish(module.topics.size(), module.trailing.size());
 }
 
 } // namespace rvlpack

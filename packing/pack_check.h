@@ -3,6 +3,7 @@
 // questions the board has no cell for. Uses the reader's own libraries.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,5 +26,20 @@ const size_t boardQuestions = 20;
 
 // Appends warnings (and notes) about module to issues.
 void checkModule(const Module& module, const CheckOptions& options, std::vector<Issue>& issues);
+
+// The same check fed part by part, in file order, so that a reader of a large
+// pack can drop each question's media once it has been checked.
+class ModuleChecker {
+public:
+    ModuleChecker(const CheckOptions& options, std::vector<Issue>& issues);
+    ~ModuleChecker();
+    void topic(size_t index, const std::wstring& name, size_t questionCount);
+    void question(size_t topicIndex, size_t index, const Question& ask);
+    void finish(size_t topicCount, size_t trailingBytes);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 } // namespace rvlpack
