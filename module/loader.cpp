@@ -163,6 +163,11 @@ bool openAndRead(const std::wstring& path, FILE*& file) {
 
 } // namespace
 
+void rejectModule() {
+    unloadModule();
+    loaderError = kNotAModule;
+}
+
 bool loadModule(std::wstring path) {
     FILE* file = nullptr;
     bool loaded = false;
