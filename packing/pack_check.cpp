@@ -234,11 +234,11 @@ void ModuleChecker::question(size_t t, size_t q, const Question& ask) {
     std::string where = questionPlace(t, q);
     check.cardText(ask.question, where, "question text");
     check.cardText(L"Ответ: " + ask.answer, where, "answer line (\"Ответ: \" and the answer)");
-    switch (ask.type) {
-    case 'T': break;
-    case 'I': check.picture(ask.media, where); break;
-    case 'A': check.sound(ask.media, where, "sound", "the reader will skip it silently"); break;
-    case 'V':
+    switch (rvlformat::askType(ask.type)) {
+    case rvlformat::AskType::Text: break;
+    case rvlformat::AskType::Picture: check.picture(ask.media, where); break;
+    case rvlformat::AskType::Audio: check.sound(ask.media, where, "sound", "the reader will skip it silently"); break;
+    case rvlformat::AskType::Video:
         check.sound(ask.media, where, "sound track", "the video will play without sound");
         check.video(ask.video, where);
         break;
@@ -260,6 +260,66 @@ void ModuleChecker::finish(size_t topicCount, size_t trailingBytes) {
         check.warn("", std::to_string(trailingBytes) +
                            " bytes follow the last question and the reader ignores them; to drop them, unpack the "
                            "pack, remove \"trailing\" from the manifest and build it again");
+}
+
+namespace {
+
+// Hands each question to the checker as soon as its media are read.
+class CheckingSink : public rvlformat::ModuleSink {
+public:
+    CheckingSink(ModuleChecker& checker, PackCounts& counts) : checker_(checker), counts_(counts) {}
+
+private:
+    ModuleChecker& checker_;
+    PackCounts& counts_;
+    size_t asks_ = 0;  // of the current topic
+    Question current_;
+
+    void header(uint32_t, std::wstring&, std::wstring&) override {}
+    void topicCount(size_t) override {}
+    void topic(std::wstring& name, size_t askCount) override {
+        checker_.topic(counts_.topics++, name, askCount);
+        asks_ = 0;
+    }
+    void ask(rvlformat::AskHead& head, uint64_t) override {
+        current_ = Question{};
+        current_.type = head.type;
+        current_.question = std::move(head.question);
+        current_.answer = std::move(head.answer);
+        current_.points = head.points;
+    }
+    bool block(rvlformat::Field block, uint32_t length, uint8_t*& to) override {
+        std::vector<uint8_t>& bytes = block == rvlformat::Field::Video ? current_.video : current_.media;
+        try {
+            bytes.resize(length);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        to = bytes.data();
+        return true;
+    }
+    void askDone() override {
+        checker_.question(counts_.topics - 1, asks_++, current_);
+        ++counts_.questions;
+        current_ = Question{};
+    }
+};
+
+} // namespace
+
+bool checkPackFile(const std::string& path, const CheckOptions& options, std::vector<Issue>& issues,
+                   PackCounts& counts, ReadFailure* failure) {
+    std::vector<Issue> found;
+    uint64_t end = 0;
+    counts = PackCounts{};
+    {
+        ModuleChecker checker(options, found);
+        CheckingSink sink(checker, counts);
+        if (!readPackFile(path, sink, failure, &end, &counts.bytes)) return false;
+        checker.finish(counts.topics, counts.bytes - end);
+    }
+    issues.insert(issues.end(), found.begin(), found.end());
+    return true;
 }
 
 void checkModule(const Module& module, const CheckOptions& options, std::vector<Issue>& issues) {

@@ -9,6 +9,7 @@
 
 #include "packing/issues.h"
 #include "packing/module_writer.h"
+#include "packing/pack_reader.h"
 
 namespace rvlpack {
 
@@ -41,5 +42,17 @@ private:
     struct State;
     std::unique_ptr<State> state_;
 };
+
+struct PackCounts {
+    size_t topics = 0, questions = 0;
+    uint64_t bytes = 0;
+};
+
+// Checks the pack at path while reading it once: each question's media are
+// read, checked and dropped in turn, so at most one question's blocks are
+// held. False, with failure set and issues untouched, when the file is no
+// readable module.
+bool checkPackFile(const std::string& path, const CheckOptions& options, std::vector<Issue>& issues,
+                   PackCounts& counts, ReadFailure* failure);
 
 } // namespace rvlpack
