@@ -20,6 +20,7 @@
 
 #include "packing/manifest.h"
 #include "platform/resource_files.h"
+#include "platform/sdl_handles.h"
 #include "platform/text_texture.h"
 #include "presentation/picture_decode.h"
 #include "presentation/sound_decode.h"
@@ -57,8 +58,8 @@ std::string firstLine(const std::string& text) {
 
 struct Checker {
     std::vector<Issue>& issues;
-    TTF_Font* cardFont = nullptr;
-    TTF_Font* topicFont = nullptr;
+    FontHandle cardFont;
+    FontHandle topicFont;
 
     void warn(const std::string& where, const std::string& text) { addIssue(issues, Severity::Warning, where, text); }
 
@@ -75,7 +76,7 @@ struct Checker {
         }
         SDL_ClearError();
         int saved = muteStderr();
-        SDL_Surface* image = decodeQuestionPicture(bytes.data(), static_cast<uint32_t>(bytes.size()));
+        SurfaceHandle image(decodeQuestionPicture(bytes.data(), static_cast<uint32_t>(bytes.size())));
         unmuteStderr(saved);
         if (!image) {
             std::string why = SDL_GetError();
@@ -88,9 +89,9 @@ struct Checker {
         }
         if (image->w > windowWidth || image->h > windowHeight)
             warn(where, "the picture is " + std::to_string(image->w) + "x" + std::to_string(image->h) +
-                            " pixels, larger than the 1024x768 window; the reader shows it unscaled and cuts off its "
+                            " pixels, larger than the " + std::to_string(windowWidth) + "x" +
+                            std::to_string(windowHeight) + " window; the reader shows it unscaled and cuts off its "
                             "edges; scale it down");
-        SDL_FreeSurface(image);
     }
 
     // what: "sound" or "sound track"; consequence: what the reader then does.
@@ -169,16 +170,17 @@ struct Checker {
 
     void cardText(const std::wstring& text, const std::string& where, const std::string& what) {
         if (!cardFont) return;
-        int w = width(cardFont, text);
+        int w = width(cardFont.get(), text);
         if (w > windowWidth)
             warn(where, "the " + what + " is " + std::to_string(w) +
-                            " pixels wide on the question card, the window is 1024; it will be cut off at both "
-                            "ends; shorten it");
+                            " pixels wide on the question card, the window is " + std::to_string(windowWidth) +
+                            "; it will be cut off at both ends; shorten it");
     }
 };
 
-TTF_Font* openFont(const std::string& path, int size, std::vector<Issue>& issues) {
-    TTF_Font* font = TTF_OpenFont(path.c_str(), size);
+FontHandle openFont(const char* resourcePath, int size, const std::string& dir, std::vector<Issue>& issues) {
+    const std::string path = resource::inDirectory(dir, resourcePath);
+    FontHandle font(TTF_OpenFont(path.c_str(), size));
     if (!font)
         addIssue(issues, Severity::Note, "",
                  "cannot open the font " + path + " (" + TTF_GetError() +
@@ -194,30 +196,30 @@ struct ModuleChecker::State {
 };
 
 ModuleChecker::ModuleChecker(const CheckOptions& options, std::vector<Issue>& issues)
-    : state_(new State{Checker{issues}}) {
+    : state_(new State{Checker{issues, {}, {}}}) {
     Checker& check = state_->check;
     IMG_Init(IMG_INIT_PNG | IMG_INIT_JPG);
     cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
     if (!options.fontDir.empty()) {
         state_->ttfStarted = !TTF_WasInit() && TTF_Init() == 0;
         if (TTF_WasInit()) {
-            check.cardFont = openFont(resource::inDirectory(options.fontDir, resource::cardFont), resource::cardTextSize, issues);
-            check.topicFont = openFont(resource::inDirectory(options.fontDir, resource::boardFont), resource::topicNameSize, issues);
+            check.cardFont = openFont(resource::cardFont, resource::cardTextSize, options.fontDir, issues);
+            check.topicFont = openFont(resource::boardFont, resource::topicNameSize, options.fontDir, issues);
         }
     }
 }
 
 ModuleChecker::~ModuleChecker() {
-    Checker& check = state_->check;
-    if (check.cardFont) TTF_CloseFont(check.cardFont);
-    if (check.topicFont) TTF_CloseFont(check.topicFont);
+    // The fonts close before the library that opened them quits.
+    state_->check.cardFont.reset();
+    state_->check.topicFont.reset();
     if (state_->ttfStarted) TTF_Quit();
 }
 
 void ModuleChecker::topic(size_t t, const std::wstring& name, size_t questionCount) {
     Checker& check = state_->check;
     if (check.topicFont) {
-        int w = check.width(check.topicFont, name);
+        int w = check.width(check.topicFont.get(), name);
         if (w > topicRowWidth)
             check.warn(topicPlace(t), "the topic name is " + std::to_string(w) +
                                           " pixels wide, its row on the board shows 340; the end will be cut "
