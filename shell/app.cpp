@@ -8,11 +8,13 @@
 #include <cstdlib>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "board/board_state.h"
 #include "module/listing.h"
 #include "module/loader.h"
 #include "module/records.h"
+#include "presentation/video_module.h"
 #include "shell/globals.h"
 #include "shell/quit_event.h"
 #include "shell/select_module.h"
@@ -32,6 +34,13 @@ namespace {
 [[noreturn]] void failResource(const char* call, const char* file) {
     std::string text = std::string(call) + "(\"" + file + "\"): " + SDL_GetError();
     failStartup("Can't load resource", text.c_str());
+}
+
+bool holdsVideo(const std::vector<Ravlin::RM_Reader::RM_Topic>& loaded) {
+    for (const auto& topic : loaded)
+        for (const auto& ask : topic.asks)
+            if (ask.type == 'V') return true;
+    return false;
 }
 
 SDL_Texture* loadTexture(const char* file, int* w, int* h) {
@@ -87,6 +96,9 @@ void App::init() {
 
     std::wstring path = selectModuleFile();
     if (!loadModule(std::wstring(path))) std::wcout << loaderError << std::endl;
+    // The video libraries take a while to load; only a pack with video needs
+    // them, and it gets them while the listing prints and the board is built.
+    if (holdsVideo(topics)) preloadVideoPlayer();
     printModule();
     board.prepare(&topics, renderer);
     if (boardBackground) SDL_DestroyTexture(boardBackground);
