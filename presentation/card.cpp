@@ -7,10 +7,10 @@
 #include "shell/globals.h"
 
 TTF_Font* cardFont = nullptr;
+const char* const cardFontFile = "res/Brush.ttf";
 
 namespace {
 
-const char* const cardFontFile = "res/Brush.ttf";
 const int cardFontSize = 70;
 
 // One line of card text. An empty text or a missing font renders to no
@@ -44,9 +44,14 @@ void drawCentred(CardLine& line) {
 
 } // namespace
 
+bool openCardFont() {
+    if (!cardFont) cardFont = TTF_OpenFont(cardFontFile, cardFontSize);
+    return cardFont != nullptr;
+}
+
 void showAskCard(const std::wstring& question, const std::wstring& answer) {
     // A font that failed to open stays null, so the next card tries again.
-    if (!cardFont) cardFont = TTF_OpenFont(cardFontFile, cardFontSize);
+    openCardFont();
     const SDL_Color cl{255, 255, 255, 255};
     CardLine ask = renderLine(question, cl);
     std::wstring bufws = L"Ответ: " + answer;

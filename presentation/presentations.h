@@ -9,6 +9,10 @@
 #include <string>
 
 extern TTF_Font* cardFont;
+extern const char* const cardFontFile;
+
+// Opens cardFont unless it is open; false when the font cannot be opened.
+bool openCardFont();
 
 void showAskCard(const std::wstring& question, const std::wstring& answer);
 void showImageAsk(unsigned char* media, uint32_t mediaSize);
