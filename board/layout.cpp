@@ -4,6 +4,9 @@
 #include "board/board_text.h"
 #include "board/geometry.h"
 #include "board/topic_list.h"
+#include "platform/resource_files.h"
+#include "platform/sdl_handles.h"
+#include "platform/text_texture.h"
 
 using Ravlin::RM_Reader::RM_Topic;
 
@@ -11,8 +14,8 @@ TTF_Font* pointsFont = nullptr;
 
 void BoardState::prepare(std::vector<RM_Topic>* topics, SDL_Renderer* renderer) {
     // Opened once and kept until shutdown; a second preparation reuses it.
-    if (!pointsFont) pointsFont = TTF_OpenFont(boardtext::fontFile, 196);
-    cellWidth = uint16_t(boardgeo::gridAreaWidth() / 4);
+    if (!pointsFont) pointsFont = TTF_OpenFont(resource::boardFont, resource::pointsSize);
+    cellWidth = uint16_t(boardgeo::gridAreaWidth() / boardgeo::gridColumns);
     cellHeight = uint16_t(cellWidth / 100.0 * 80.0);
     scroll = 0;
     selectedTopic = 0;
@@ -31,16 +34,14 @@ SDL_Texture* buildBoardBackground(SDL_Renderer* renderer) {
     SDL_RenderClear(renderer);
     if (bgTexture) SDL_RenderCopy(renderer, bgTexture, nullptr, nullptr);
 
-    TTF_Font* labelFont = TTF_OpenFont(boardtext::fontFile, 140);
+    FontHandle labelFont(TTF_OpenFont(resource::boardFont, resource::headerLabelSize));
     const int32_t header = boardgeo::headerHeight();
     const int32_t panel = boardgeo::panelWidth();
     // Both labels stand on the header line.
-    SDL_Surface* topicLabel = boardtext::render(labelFont, L"Тема");
-    if (topicLabel) boardtext::copyAt(renderer, topicLabel, headerTextIndent, header - topicLabel->h);
-    SDL_FreeSurface(topicLabel);
-    SDL_Surface* askLabel = boardtext::render(labelFont, L"Вопрос");
-    if (askLabel) boardtext::copyAt(renderer, askLabel, panel + headerTextIndent, header - askLabel->h);
-    SDL_FreeSurface(askLabel);
+    TextTexture topicLabel = renderText(renderer, labelFont.get(), L"Тема", boardtext::yellow);
+    copyText(renderer, topicLabel, headerTextIndent, header - topicLabel.h);
+    TextTexture askLabel = renderText(renderer, labelFont.get(), L"Вопрос", boardtext::yellow);
+    copyText(renderer, askLabel, panel + headerTextIndent, header - askLabel.h);
 
     SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_NONE);
     SDL_SetRenderDrawColor(renderer, 255, 255, 0, 255);
@@ -50,6 +51,5 @@ SDL_Texture* buildBoardBackground(SDL_Renderer* renderer) {
     SDL_RenderDrawLines(renderer, headerLine, 2);
 
     SDL_SetRenderTarget(renderer, nullptr);
-    if (labelFont) TTF_CloseFont(labelFont);
     return background;
 }

@@ -9,7 +9,6 @@
 #include <string>
 
 extern TTF_Font* cardFont;
-extern const char* const cardFontFile;
 
 // Opens cardFont unless it is open; false when the font cannot be opened.
 bool openCardFont();

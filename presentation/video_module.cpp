@@ -10,9 +10,9 @@
 #include <string>
 #include <system_error>
 
+#include "platform/app_state.h"
 #include "presentation/presentations.h"
 #include "presentation/video.h"
-#include "shell/globals.h"
 
 VideoPlayStats* videoPlayStats = nullptr;
 const char* videoModulePath = nullptr;

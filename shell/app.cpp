@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,10 +16,13 @@
 #include "module/listing.h"
 #include "module/loader.h"
 #include "module/records.h"
+#include "platform/input_events.h"
+#include "platform/resource_files.h"
+#include "platform/sdl_handles.h"
 #include "presentation/presentations.h"
 #include "presentation/video_module.h"
 #include "shell/globals.h"
-#include "shell/quit_event.h"
+#include "shell/launch.h"
 #include "shell/select_module.h"
 
 using Ravlin::RM_Reader::loaderError;
@@ -32,6 +36,30 @@ void failStartup(const char* title, const char* text) {
 }
 
 namespace {
+
+// Quits the libraries that start-up initialises, in the reverse order.
+struct Libraries {
+    Libraries() = default;
+    Libraries(const Libraries&) = delete;
+    Libraries& operator=(const Libraries&) = delete;
+    ~Libraries() {
+        TTF_Quit();
+        IMG_Quit();
+        SDL_Quit();
+    }
+};
+
+// What start-up opens and shutdown releases. Members go in the reverse of
+// their order here, which is the reader's release order: the renderer, then
+// the window, then the libraries. Textures go with the renderer and the
+// fonts stay open until the libraries quit, so neither is released one by one.
+struct Session {
+    Libraries libraries;
+    WindowHandle window;
+    RendererHandle renderer;
+};
+
+std::optional<Session> session;
 
 // A missing resource would leave a null handle that later drawing trips on;
 // stop with a box that names the file instead.
@@ -61,25 +89,21 @@ void requireVisibleWindow() {
 }
 
 SDL_Texture* loadTexture(const char* file, int* w, int* h) {
-    SDL_Surface* surface = IMG_Load(file);
+    SurfaceHandle surface(IMG_Load(file));
     if (!surface) failResource("IMG_Load", file);
-    SDL_Texture* texture = SDL_CreateTextureFromSurface(renderer, surface);
-    if (!texture) {
-        SDL_FreeSurface(surface);
-        failResource("SDL_CreateTextureFromSurface", file);
-    }
+    SDL_Texture* texture = SDL_CreateTextureFromSurface(renderer, surface.get());
+    if (!texture) failResource("SDL_CreateTextureFromSurface", file);
     if (w) *w = surface->w;
     if (h) *h = surface->h;
-    SDL_FreeSurface(surface);
     return texture;
 }
 
 // Without a GPU the accelerated renderer is missing; SDL's software renderer
 // also supports target textures, which the board needs.
-SDL_Renderer* createRenderer() {
-    SDL_Renderer* r = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
+SDL_Renderer* createRenderer(Uint32 extraFlags) {
+    SDL_Renderer* r = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE | extraFlags);
     if (r) return r;
-    r = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
+    r = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE | extraFlags);
     if (r) return r;
     std::string text = std::string("SDL_CreateRenderer: ") + SDL_GetError();
     failStartup("Can't create renderer", text.c_str());
@@ -89,35 +113,38 @@ SDL_Renderer* createRenderer() {
 
 App::App() { running = true; }
 
-void App::init() {
+void App::init(const LaunchOptions& options) {
     // SDL would turn SIGTERM and SIGINT into quit requests, which the card
     // and the players consume by design: the signals end the process instead.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", "Device not found!", window);
+    session.emplace();
     if (SDL_Init(SDL_INIT_EVERYTHING) != 0) failStartup("Can't iniitialise SDL", SDL_GetError());
     requireVisibleWindow();
     if ((IMG_Init(IMG_INIT_JPG | IMG_INIT_PNG) & (IMG_INIT_JPG | IMG_INIT_PNG)) == 0)
         failStartup("Can't iniitialise SDL_image", SDL_GetError());
     if (TTF_Init() != 0) failStartup("Can't iniitialise SDL_ttf", SDL_GetError());
 
-    window = SDL_CreateWindow("RVL Reader", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, screenWidth, screenHeight,
-                              SDL_WINDOW_SHOWN);
+    session->window.reset(createWindow(options));
+    window = session->window.get();
     if (!window) {
         std::string text = std::string("SDL_CreateWindow: ") + SDL_GetError();
         failStartup("Can't create window", text.c_str());
     }
-    renderer = createRenderer();
+    session->renderer.reset(createRenderer(options.vsync ? SDL_RENDERER_PRESENTVSYNC : 0));
+    renderer = session->renderer.get();
+    if (options.fullscreen) scalePictureToWindow();
 
-    bgTexture = loadTexture("res/bg.png", nullptr, nullptr);
-    skTexture = loadTexture("res/sk.png", &skRect.w, &skRect.h);
+    bgTexture = loadTexture(resource::backgroundPicture, nullptr, nullptr);
+    skTexture = loadTexture(resource::speakerPicture, &skRect.w, &skRect.h);
     skRect.x = screenWidth / 2 - skRect.w / 2;
     skRect.y = screenHeight / 2 - skRect.h / 2;
-    mainFont = TTF_OpenFont("res/FuturaC.ttf", 40);
-    if (!mainFont) failResource("TTF_OpenFont", "res/FuturaC.ttf");
-    if (!openCardFont()) failResource("TTF_OpenFont", cardFontFile);
+    mainFont = TTF_OpenFont(resource::boardFont, resource::selectionTextSize);
+    if (!mainFont) failResource("TTF_OpenFont", resource::boardFont);
+    if (!openCardFont()) failResource("TTF_OpenFont", resource::cardFont);
 
-    std::wstring path = selectModuleFile();
-    if (!loadModule(std::wstring(path))) std::wcout << loaderError << std::endl;
+    bool loaded = options.hasPack ? loadPackFromCommandLine(options.pack) : loadModule(selectModuleFile());
+    if (!loaded) std::wcout << loaderError << std::endl;
     // The video libraries take a while to load; only a pack with video needs
     // them, and it gets them while the listing prints and the board is built.
     if (holdsVideo(topics)) preloadVideoPlayer();
@@ -148,15 +175,14 @@ void App::handleEvents() {
 void App::update() {}
 
 void App::render() {
+    clearBarsOfScaledPicture();
     SDL_RenderCopy(renderer, boardBackground, nullptr, nullptr);
     board.draw(&topics, renderer);
     SDL_RenderPresent(renderer);
 }
 
 void App::shutdown() {
-    SDL_DestroyRenderer(renderer);
-    SDL_DestroyWindow(window);
-    TTF_Quit();
-    IMG_Quit();
-    SDL_Quit();
+    session.reset();
+    renderer = nullptr;
+    window = nullptr;
 }
