@@ -7,6 +7,7 @@
 
 #include "board/board_state.h"
 #include "board/board_text.h"
+#include "board/geometry.h"
 #include "platform/resource_files.h"
 #include "platform/text_texture.h"
 #include "shell/app.h"
