@@ -89,7 +89,8 @@ bool hasFonts(const std::string& dir) {
            access(resource::inDirectory(dir, resource::boardFont).c_str(), R_OK) == 0;
 }
 
-// The reader's fonts: --res, else res/ beside this program, else ./res.
+// The reader's fonts: --res, else res/ beside this program or where the
+// package installs them, else ./res.
 std::string findFontDir(const std::string& given, std::vector<Issue>& issues) {
     if (!given.empty()) {
         if (hasFonts(given)) return given;
