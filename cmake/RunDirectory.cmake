@@ -13,6 +13,7 @@ set_target_properties(rvl-video PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${RVL_RUN_DI
 
 add_executable(rvl-make-resources tools/resources/make_resources.cpp)
 target_link_libraries(rvl-make-resources PRIVATE PkgConfig::SDL2)
+target_include_directories(rvl-make-resources PRIVATE ${CMAKE_SOURCE_DIR})
 
 # The desktop icon (for the package) is drawn in the same run.
 set(RVL_ICON ${CMAKE_BINARY_DIR}/desktop/rvl-reader.png)
