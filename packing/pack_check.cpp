@@ -221,7 +221,8 @@ void checkModule(const Module& module, const CheckOptions& options, std::vector<
             case 'I': check.picture(ask.media, where); break;
             case 'A': check.sound(ask.media, where, "sound", "the reader will skip it silently"); break;
             case 'V':
-                check.sound(ask.media, where, "sound track", "the video will play without sound");
+                // An empty sound track is a silent clip ("audio": null), not a fault.
+                if (!ask.media.empty()) check.sound(ask.media, where, "sound track", "the video will play without sound");
                 check.video(ask.video, where);
                 break;
             default: {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "packing/convert/media_prepare.h"
 #include "packing/issues.h"
 #include "packing/manifest.h"
 #include "packing/module_writer.h"
@@ -127,7 +128,10 @@ void addReadFailure(std::vector<Issue>& issues, const std::string& path, const R
 int build(const Arguments& args) {
     std::vector<Issue> issues;
     Module module;
-    if (!loadManifest(args.input, module, issues)) {
+    ManifestMedia sources;
+    bool loaded = loadManifest(args.input, module, issues, &sources);
+    if (loaded) prepareMedia(module, sources, issues);
+    if (!loaded || countIssues(issues, Severity::Error)) {
         addIssue(issues, Severity::Error, "", "nothing was written to " + args.output);
         return report(issues);
     }
