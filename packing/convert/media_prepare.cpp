@@ -27,11 +27,9 @@ struct Preparer {
         SoundFacts from, to;
         std::string why;
         ProgressLine progress(file);
-        if (convertSound(block, ogg, from, to, why, [&](double f) { progress.update(f); }) != SoundOutcome::Converted) {
-            error(where, "the sound file \"" + file + "\" does not play in the reader and cannot be converted: " + why +
-                             "; give a WAV, OGG, FLAC or MP3 file");
+        // A sound FFmpeg cannot decode either stays, and the check warns about it.
+        if (convertSound(block, ogg, from, to, why, [&](double f) { progress.update(f); }) != SoundOutcome::Converted)
             return;
-        }
         note(where, "converted \"" + file + "\" (" + describeSound(from) + ", " + byteSize(block.size()) + ") to " +
                         describeSound(to) + ", " + byteSize(ogg.size()));
         block.swap(ogg);
@@ -84,20 +82,14 @@ struct Preparer {
                              " and will be stretched to 4:3; add \"fit\": \"letterbox\" to pad it with black instead");
             return;
         }
-        if (!known && !opens) {
-            error(where, "the video file \"" + file + "\" cannot be read: " + why +
-                             "; give an MP4, AVI, MKV or WebM video");
-            return;
-        }
+        // What FFmpeg cannot read or convert stays, and the check warns about it.
+        if (!known && !opens) return;
         std::vector<uint8_t> converted;
         VideoFacts from, to;
         ProgressLine progress(file);
         if (!convertVideo(block, letterbox && widthOff, windowWidth, windowHeight, converted, from, to, why,
-                          [&](double f) { progress.update(f); })) {
-            error(where, "the video file \"" + file + "\" cannot be converted: " + why +
-                             "; give an MP4, AVI, MKV or WebM video");
+                          [&](double f) { progress.update(f); }))
             return;
-        }
         note(where, std::string(letterbox && widthOff ? "letterboxed" : "re-encoded") + " \"" + file + "\" (" +
                         describeVideo(from) + ", " + byteSize(block.size()) + ") to " + describeVideo(to) + ", " +
                         byteSize(converted.size()));
