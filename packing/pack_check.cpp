@@ -20,6 +20,7 @@
 
 #include "packing/manifest.h"
 #include "platform/resource_files.h"
+#include "platform/text_texture.h"
 #include "presentation/picture_decode.h"
 #include "presentation/sound_decode.h"
 #include "presentation/video_player.h"
@@ -161,10 +162,8 @@ struct Checker {
     }
 
     int width(TTF_Font* font, const std::wstring& text) {
-        std::vector<Uint16> units(text.begin(), text.end());
-        units.push_back(0);
         int w = 0, h = 0;
-        if (TTF_SizeUNICODE(font, units.data(), &w, &h) != 0) return 0;
+        if (TTF_SizeUNICODE(font, ttfUnits(text).data(), &w, &h) != 0) return 0;
         return w;
     }
 
