@@ -204,11 +204,12 @@ start_reader() {
     # bare name or as ./fileopen.exe. TZ: the creation time in the listing.
     # GSETTINGS_BACKEND, NO_AT_BRIDGE: a file dialog without a desktop
     # session stays quiet about dconf and the accessibility bus.
+    # XDG_CONFIG_HOME: the chooser remembers its folder there, not in ~.
     # SDL_VIDEODRIVER=x11: should SDL fail to reach the X server it would
     # otherwise fall through to an invisible off-screen window; this way it
     # shows its "Can't iniitialise SDL" box, which the failure report lists.
     (cd "$work" && exec env -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 PATH="$work:$PATH" TZ="$DEMO_TZ" SDL_AUDIODRIVER=dummy \
-        GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 \
+        GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 XDG_CONFIG_HOME="$art/config" \
         ALSOFT_DRIVERS=wave ALSOFT_CONF="$work/alsoft.conf" ./rvl-reader >"$art/stdout.txt" 2>"$art/stderr.txt") &
     reader_pid=$!
 }
