@@ -12,6 +12,20 @@
 
 namespace rvlpack {
 
+struct ManifestOptions {
+    // Media named by an absolute path or one leading out of the manifest's
+    // folder are refused unless this is set: a manifest from someone else
+    // must not pull private files into a pack that is then shared.
+    bool allowOutside = false;
+    // A file that must not be read as an input (the output pack, which
+    // would be replaced by the build): device and inode, or 0 and 0.
+    uint64_t refusedDevice = 0, refusedInode = 0;
+};
+
+// Deepest nesting of arrays and objects a manifest may have; a real one
+// needs five levels.
+const int maxManifestDepth = 64;
+
 // What a manifest says about a question's media beyond the bytes: the file
 // names, for messages, and what build may do with them.
 struct MediaSource {
@@ -31,7 +45,7 @@ struct ManifestMedia {
 // keys it does not know. False when there is at least one error. A video
 // question's sound track left to come from its video stays empty here.
 bool loadManifest(const std::string& path, Module& module, std::vector<Issue>& issues,
-                  ManifestMedia* media = nullptr);
+                  const ManifestOptions& options = ManifestOptions(), ManifestMedia* media = nullptr);
 
 // Writes dir/manifest.json and dir/media/* (dir must exist) so that building
 // the manifest gives back the module's bytes. False with error set on failure.
