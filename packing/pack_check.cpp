@@ -224,11 +224,11 @@ void checkModule(const Module& module, const CheckOptions& options, std::vector<
             std::string where = questionPlace(t, q);
             check.cardText(ask.question, where, "question text");
             check.cardText(L"Ответ: " + ask.answer, where, "answer line (\"Ответ: \" and the answer)");
-            switch (ask.type) {
-            case 'T': break;
-            case 'I': check.picture(ask.media, where); break;
-            case 'A': check.sound(ask.media, where, "sound", "the reader will skip it silently"); break;
-            case 'V':
+            switch (rvlformat::askType(ask.type)) {
+            case rvlformat::AskType::Text: break;
+            case rvlformat::AskType::Picture: check.picture(ask.media, where); break;
+            case rvlformat::AskType::Audio: check.sound(ask.media, where, "sound", "the reader will skip it silently"); break;
+            case rvlformat::AskType::Video:
                 // An empty sound track is a silent clip ("audio": null), not a fault.
                 if (!ask.media.empty()) check.sound(ask.media, where, "sound track", "the video will play without sound");
                 check.video(ask.video, where);
