@@ -190,14 +190,19 @@ bool readPack(const std::string& path, Module& module, std::vector<Issue>& issue
 
 int check(const Console& console, const Arguments& args) {
     std::vector<Issue> issues;
-    Module module;
-    if (!readPack(args.input, module, issues)) return report(console, issues);
     CheckOptions options;
     options.fontDir = findFontDir(args.resDir, issues);
-    checkModule(module, options, issues);
+    PackCounts counts;
+    ReadFailure failure;
+    if (!checkPackFile(args.input, options, issues, counts, &failure)) {
+        issues.clear();  // only the reason the pack cannot be read
+        addReadFailure(issues, args.input, failure);
+        return report(console, issues);
+    }
     int status = report(console, issues);
-    fprintf(console.out, "%s: %s; %s\n", args.input.c_str(), summary(module).c_str(),
-           counted(countIssues(issues, Severity::Warning), "warning").c_str());
+    fprintf(console.out, "%s: %s, %s, %s; %s\n", args.input.c_str(), counted(counts.topics, "topic").c_str(),
+            counted(counts.questions, "question").c_str(), counted(counts.bytes, "byte").c_str(),
+            counted(countIssues(issues, Severity::Warning), "warning").c_str());
     return status;
 }
 
