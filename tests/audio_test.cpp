@@ -160,12 +160,14 @@ TEST(SoundDecoder, KeepsOnlyTheSamplesTheBytesHold) {
         bool loads;
         long samples;  // -1: about 0.25 s worth
         unsigned channels;
+        uint64_t limit = maxSoundSamples;  // decode limit in samples
     };
     const std::vector<uint8_t> garbage(600, 0x11), empty;
     const std::vector<Row> rows = {
         {"WAV", &wav, true, 1000, 1},
         {"WAV claiming 4 GiB", &forged, true, 1000, 1},
         {"WAV ending inside a frame", &stereo, true, 2000, 2},
+        {"WAV beyond the decode limit plays its beginning", &stereo, true, 1000, 2, 1001},
         {"Ogg Vorbis", &ogg, true, -1, 1},
         {"FLAC", &flac, true, -1, 2},
         {"garbage", &garbage, false, 0, 0},
@@ -174,6 +176,7 @@ TEST(SoundDecoder, KeepsOnlyTheSamplesTheBytesHold) {
     ProcessResult r = runInChild([&] {
         useWaveOutput(dir.file("alsoft.conf"), dir.file("unused.wav"));
         for (const Row& row : rows) {
+            maxSoundSamples = row.limit;
             sf::SoundBuffer buffer;
             bool loaded = loadQuestionSound(buffer, row.bytes->empty() ? nullptr : row.bytes->data(),
                                             uint32_t(row.bytes->size()));
@@ -182,6 +185,8 @@ TEST(SoundDecoder, KeepsOnlyTheSamplesTheBytesHold) {
         }
     });
     ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string cut = "Sound clip cut: only its first 0 s are played (decoding stops at 1001 samples)\n";
+    EXPECT_TRUE(r.err.find(cut) != std::string::npos && r.err.find("Sound clip") == r.err.rfind("Sound clip")) << r.err;
     std::map<std::string, std::string> values = keyValues(r.out);
     for (const Row& row : rows) {
         int loaded = -1;

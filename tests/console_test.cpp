@@ -3,7 +3,14 @@
 // plain digits whatever the locale.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <iostream>
+
 #include "packing/module_writer.h"
+#include "platform/console.h"
 #include "tests/support/test_support.h"
 
 using namespace testing_support;
@@ -31,7 +38,7 @@ rvlpack::Module surrogateModule() {
     t.questions.push_back(q);
     rvlpack::Question after;
     after.question = std::wstring(1, wchar_t(0xDE00)) + L" после";            // a lone low surrogate
-    after.answer = L"Ещё";
+    after.answer = L"Ещё\x1b]0;T\x07\x7f\x9b\r";  // escapes, DEL and C1 must not reach the terminal
     after.points = 1000;
     t.questions.push_back(after);
     m.topics.push_back(t);
@@ -53,9 +60,9 @@ TEST(Console, EveryLineReachesStdoutInOrderUnderEachLocale) {
         "File size: 1234",
         "---------------------",
         "Вопрос: " + replacement + " после",
-        "Ответ: Ещё",
+        "Ответ: Ещё" + replacement + "]0;T" + replacement + replacement + replacement + replacement,
         "Очки: 1000",
-        "File pos: 1337",
+        "File pos: 1355",
     };
     // The Russian locale groups digits and uses a decimal comma; numbers must
     // stay plain digits all the same.
@@ -70,5 +77,33 @@ TEST(Console, EveryLineReachesStdoutInOrderUnderEachLocale) {
         bool listed = false;
         for (const std::string& line : got) listed = listed || line == "Версия: RVL1";
         EXPECT_TRUE(listed) << "listing missing after unpaired surrogates";
+    }
+}
+
+TEST(Console, ClosedStdoutAndAPipeWithoutReaderLoseOutputButNotTheProgram) {
+    for (bool closedDescriptor : {true, false}) {
+        SCOPED_TRACE(closedDescriptor ? "stdout closed" : "stdout a pipe nobody reads");
+        ProcessResult r = runInChild([&] {
+            int p[2];
+            if (pipe(p) != 0) _exit(2);
+            close(p[0]);
+            if (closedDescriptor) close(1);
+            else dup2(p[1], 1);
+            installUtf8Console();
+            struct stat one {}, null {};
+            fstat(1, &one);
+            stat("/dev/null", &null);
+            int fd = open("/dev/null", O_RDONLY);  // must not be handed fd 1
+            std::wcout << L"строка" << std::endl;
+            std::cout << "line" << std::endl;
+            std::wcout << L"ещё" << std::endl;
+            std::cerr << "fd1 null=" << (one.st_rdev == null.st_rdev && S_ISCHR(one.st_mode)) << " next fd=" << fd
+                      << " wcout good=" << std::wcout.good() << std::endl;
+        });
+        EXPECT_EQ(r.signal, 0) << "SIGPIPE must not end the program";
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_NE(r.err.find(closedDescriptor ? "fd1 null=1 next fd=" : "fd1 null=0 next fd="), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("wcout good=1"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("next fd=1 "), std::string::npos) << r.err;
     }
 }

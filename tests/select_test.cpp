@@ -27,14 +27,17 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 // On its Nth run the stand-in chooser leaves the file "runN", copies
-// "answerN" over the result file when there is one (otherwise it leaves the
-// result file alone), and notes any argument other than the single "-".
+// "answerN" over the result file when there is one, or makes it a FIFO when
+// "fifoN" exists, notes any argument other than the single "-" and the PATH
+// it was given.
 const char kChooserScript[] =
     "#!/bin/sh\n"
     "n=1\n"
     "while [ -e \"run$n\" ]; do n=$((n + 1)); done\n"
     ": > \"run$n\"\n"
     "if [ -e \"answer$n\" ]; then cp \"answer$n\" openfilename.rlt; fi\n"
+    "if [ -e \"fifo$n\" ]; then mkfifo openfilename.rlt; fi\n"
+    "/usr/bin/env | grep ^PATH= > path-seen\n"
     "if [ \"$#\" != 1 ] || [ \"$1\" != - ]; then : > bad-arguments; fi\n";
 
 // Prepares the working directory: the chooser, its answers run by run
@@ -118,6 +121,7 @@ TEST(SelectScreen, ResultFileCases) {
         std::string units;     // the returned path as hex units
         int cantOpen;          // "Can't open file!" reports
         int notSelected;       // "File not select!" reports
+        int fifoOnRun = 0;     // the chooser's run that leaves a FIFO
     };
     const Bytes b = {1, 0, 0x62};
     std::string twoFiftyFive(255, 'z');
@@ -139,7 +143,8 @@ TEST(SelectScreen, ResultFileCases) {
         {"file ends after the count byte", {Bytes{5}, b}, std::nullopt, 2, "Фаил: b", "0062 ", 0, 1},
         {"file ends inside the units", {Bytes{3, 0, 0x61, 0x04}, b}, std::nullopt, 2, "Фаил: b", "0062 ", 0, 1},
         {"every failure in turn", {std::nullopt, Bytes{0}, Bytes{2, 0}, b}, std::nullopt, 4, "Фаил: b", "0062 ", 1, 2},
-        {"old result file read again", {}, Bytes{1, 0, 0x63}, 1, "Фаил: c", "0063 ", 0, 0},
+        {"an earlier run's result is not read again", {std::nullopt, b}, Bytes{1, 0, 0x63}, 2, "Фаил: b", "0062 ", 1, 0},
+        {"a FIFO is refused without blocking", {std::nullopt, b}, std::nullopt, 2, "Фаил: b", "0062 ", 1, 0, 1},
         {"surrogate pair joined on the console", {Bytes{2, 0xD8, 0x3D, 0xDE, 0x00}}, std::nullopt, 1, "Фаил: 😀",
          "D83D DE00 ", 0, 0},
         {"unpaired unit shown as U+FFFD", {Bytes{2, 0xDC, 0x00, 0, 0x78}}, std::nullopt, 1, "Фаил: \uFFFDx",
@@ -149,7 +154,7 @@ TEST(SelectScreen, ResultFileCases) {
         SCOPED_TRACE(row.name);
         ScratchDir dir;
         prepare(dir, row.answers, row.leftOver);
-        Bytes before = readFile(dir.file("openfilename.rlt"));
+        if (row.fifoOnRun) writeText(dir.file("fifo" + std::to_string(row.fifoOnRun)), "");
         ProcessResult r = runScreen([&] {
             for (int i = 0; i < row.clicks; ++i) pushLeftClick(100 + 300 * i, 700 - 200 * i);
         });
@@ -163,9 +168,6 @@ TEST(SelectScreen, ResultFileCases) {
         std::string boxes = boxesShown(r);
         EXPECT_EQ(count(boxes, "Can't open file!"), size_t(row.cantOpen)) << boxes;
         EXPECT_EQ(count(boxes, "File not select!"), size_t(row.notSelected)) << boxes;
-        if (row.answers.empty()) {
-            EXPECT_EQ(readFile(dir.file("openfilename.rlt")), before) << "the screen never changes the result file";
-        }
     }
 }
 
@@ -206,7 +208,7 @@ TEST(SelectScreen, QuitRequestsEndTheProcessWithStatusZeroAndOtherInputIsIgnored
     }
 }
 
-TEST(SelectScreen, ChooserInTheWorkingDirectoryComesBeforePathWhichIsRestored) {
+TEST(SelectScreen, ChooserInTheWorkingDirectoryComesBeforePathAndGetsTheEnvironmentUnchanged) {
     struct Row {
         const char* name;
         bool decoyOnPath;
@@ -239,6 +241,8 @@ TEST(SelectScreen, ChooserInTheWorkingDirectoryComesBeforePathWhichIsRestored) {
         EXPECT_EQ(out[2], row.unsetPath ? "PATH unset" : "PATH kept");
         EXPECT_FALSE(fileExists(dir.file("decoy-ran")));
         EXPECT_EQ(chooserRuns(dir), 1);
+        std::vector<uint8_t> seen = readFile(dir.file("path-seen"));
+        EXPECT_EQ(std::string(seen.begin(), seen.end()), row.unsetPath ? "" : "PATH=" + pathValue + "\n");
     }
 }
 

@@ -90,7 +90,8 @@ bool hasFonts(const std::string& dir) {
            access(resource::inDirectory(dir, resource::boardFont).c_str(), R_OK) == 0;
 }
 
-// The reader's fonts: --res, else res/ beside this program, else ./res.
+// The reader's fonts: --res, else res/ beside this program or where the
+// package installs them, else ./res.
 std::string findFontDir(const std::string& given, std::vector<Issue>& issues) {
     if (!given.empty()) {
         if (hasFonts(given)) return given;
@@ -103,8 +104,12 @@ std::string findFontDir(const std::string& given, std::vector<Issue>& issues) {
     std::string besideMe;
     if (n > 0) {
         std::string path(exe, static_cast<size_t>(n));
-        besideMe = path.substr(0, path.rfind('/')) + "/res";
+        std::string myDir = path.substr(0, path.rfind('/'));
+        besideMe = myDir + "/res";
         if (hasFonts(besideMe)) return besideMe;
+        // Where the package installs them: PREFIX/share/rvl-reader/res.
+        std::string installed = myDir + "/../share/rvl-reader/res";
+        if (hasFonts(installed)) return installed;
     }
     if (hasFonts("res")) return "res";
     addIssue(issues, Severity::Note, "",
