@@ -72,6 +72,13 @@ int main(int argc, char** argv) {
     if (!shot) return failed("SDL_CreateRGBSurfaceWithFormat");
     if (SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGBA32, shot->pixels, shot->pitch) != 0)
         return failed("SDL_RenderReadPixels");
-    if (IMG_SavePNG(shot, argv[2]) != 0) return failed("IMG_SavePNG");
+    const bool saved = IMG_SavePNG(shot, argv[2]) == 0;
+    SDL_FreeSurface(shot);
+    if (!saved) return failed("IMG_SavePNG");
+    // Textures go with the renderer; the renderer before its window.
+    SDL_DestroyRenderer(renderer);
+    SDL_DestroyWindow(window);
+    TTF_Quit();
+    SDL_Quit();
     return 0;
 }
