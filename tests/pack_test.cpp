@@ -13,7 +13,6 @@
 #include "packing/pack_check.h"
 #include "packing/module_writer.h"
 #include "packing/pack_reader.h"
-#include "tests/support/pack_media.h"
 #include "tests/support/test_support.h"
 
 using namespace testing_support;
@@ -75,8 +74,8 @@ Json cleanManifest() {
 void writeCleanMedia(const ScratchDir& dir) {
     mkdir(dir.file("media").c_str(), 0755);
     writeFile(dir.file("media/pic.png"), makePng(32, 24));
-    writeFile(dir.file("media/tone.wav"), makeWav(300));
-    writeFile(dir.file("media/clip.avi"), makeMjpgAvi(5));
+    writeFile(dir.file("media/tone.wav"), makeWav(0.3));
+    writeFile(dir.file("media/clip.avi"), makeClip("avi", "MJPG", 5, 64, 48, 10));
 }
 
 // One change to the clean manifest (and its media) and the message it must draw.

@@ -9,17 +9,9 @@
 #include <limits>
 
 #include "presentation/video_sync.h"
-#include "tests/support/video_clips.h"
+#include "tests/support/test_support.h"
 
 namespace {
-
-// OpenAL's null output unless the caller chose another: the tests must not
-// depend on a sound card, nor on the harness passing its environment on.
-class NullAudio : public ::testing::Environment {
-public:
-    void SetUp() override { setenv("ALSOFT_DRIVERS", "null", 0); }
-};
-::testing::Environment* const nullAudio = ::testing::AddGlobalTestEnvironment(new NullAudio);
 
 const char* statusName(sf::SoundSource::Status s) {
     return s == sf::SoundSource::Stopped ? "Stopped" : s == sf::SoundSource::Paused ? "Paused" : "Playing";
@@ -46,14 +38,11 @@ TEST(VideoSync, SyncStepTable) {
         {101, S::Playing, 31, true, SoundAction::pause, true},       // one over: held back
         {101, S::Playing, 30, true, SoundAction::none, false},       // gate: 30 us is not more than 30
         {101, S::Paused, 31, true, SoundAction::resume, true},       // toggled back on
-        {101, S::Paused, 30, true, SoundAction::none, false},
         {100, S::Paused, 0, false, SoundAction::resume, false},      // back in sync: resumed, gate ignored
-        {-500, S::Paused, 0, false, SoundAction::resume, false},
         {-500, S::Playing, 1000, false, SoundAction::none, false},   // picture ahead: not corrected
         {0, S::Stopped, 1000, false, SoundAction::none, false},      // a stopped sound is never resumed
         {101, S::Stopped, 31, true, SoundAction::pause, true},       // pausing a stopped sound leaves it stopped
         {1501, S::Playing, 31, true, SoundAction::pause, true},      // a large lead keeps the 30 us gate
-        {1501, S::Paused, 31, true, SoundAction::resume, true},
         {std::numeric_limits<int32_t>::max(), S::Playing, std::numeric_limits<int64_t>::max(), true, SoundAction::pause, true},
         {std::numeric_limits<int32_t>::min(), S::Paused, 0, false, SoundAction::resume, false},
     };
@@ -73,7 +62,6 @@ TEST(VideoSync, LeadTable) {
         {150, 49.9, 100},    // 100.1 truncates to 100: in sync
         {150, 48.9, 101},    // 101.1 truncates to 101: out of sync
         {0, 40.5, -40},      // toward zero, not down
-        {2000, 0.0, 2000},
         {10, nan, 0},
         {0, -1e300, std::numeric_limits<int32_t>::max()},
         {0, 1e300, std::numeric_limits<int32_t>::min()},
@@ -89,11 +77,8 @@ TEST(VideoSync, PicturePositionTable) {
     const Row rows[] = {
         {120.0, 4, 25.0, 120.0},  // a capture that reports its position is believed
         {0.0, 0, 25.0, 0.0},      // nothing read yet
-        {0.0, 1, 25.0, 0.0},      // the first frame starts at 0
         {0.0, 10, 25.0, 360.0},   // position lost after frames were read: frame 10 starts at 360 ms
-        {0.0, 10, 30.0, 300.0},
-        {nan, 3, 25.0, 80.0},
-        {-5.0, 3, 25.0, 80.0},
+        {nan, 3, 30.0, 1000.0 / 15},  // no position at all
     };
     for (const Row& row : rows) {
         double got = picturePositionMs(row.captureMs, row.framesRead, row.fps);
@@ -104,12 +89,9 @@ TEST(VideoSync, PicturePositionTable) {
 TEST(VideoSync, FrameRateTable) {
     struct Row { double reported; double used; double periodUs; };
     const Row rows[] = {
-        {25.0, 25.0, 40000.0},
         {30.0, 30.0, 1000000.0 / 30.0},
         {0.0, 25.0, 40000.0},
         {std::nan(""), 25.0, 40000.0},
-        {-1.0, 25.0, 40000.0},
-        {std::numeric_limits<double>::infinity(), 25.0, 40000.0},
     };
     for (const Row& row : rows) {
         double used = usableFrameRate(row.reported);
@@ -119,7 +101,7 @@ TEST(VideoSync, FrameRateTable) {
 }
 
 TEST(VideoSync, SoundThatPlayedToItsEndStaysStoppedUnderEveryDecision) {
-    std::vector<uint8_t> wav = video_clips::toneWav(0.05);
+    std::vector<uint8_t> wav = testing_support::makeWav(0.05);
     sf::SoundBuffer sb;
     ASSERT_TRUE(sb.loadFromMemory(wav.data(), wav.size()));
     sf::Sound s(sb);
