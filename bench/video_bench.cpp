@@ -16,6 +16,7 @@
 #include "bench/bench_support.h"
 #include "presentation/presentations.h"
 #include "presentation/video.h"
+#include "presentation/video_module.h"
 #include "shell/globals.h"
 #include "tests/support/test_support.h"
 
@@ -117,6 +118,9 @@ void runCase(const Case& c, const std::vector<uint8_t>& sound) {
 int main(int argc, char** argv) {
     setenv("SDL_VIDEODRIVER", "dummy", 0);
     setenv("ALSOFT_DRIVERS", "null", 0);
+    // The player is the reader's video module, loaded as the reader loads it.
+    const std::string module = std::string(RVL_RUN_DIR) + "/" + videoModuleFileName;
+    videoModulePath = module.c_str();
     char dirTemplate[] = "/tmp/rvl-video-bench-XXXXXX";
     if (!mkdtemp(dirTemplate) || chdir(dirTemplate) != 0) {
         perror("bench directory");

@@ -30,6 +30,11 @@ struct BoardState {
 
 extern TTF_Font* pointsFont;
 
+// Last pointer position seen in a mouse-motion event; the board's hit tests
+// use it, never a click's own position.
+extern int32_t mouseX;
+extern int32_t mouseY;
+
 // Tallest list piece to make, in pixels; 0 leaves it to the renderer's own
 // largest texture. Lets tests stand in for a renderer with a low limit.
 extern int32_t boardTextureHeightLimit;

@@ -5,7 +5,6 @@
 
 namespace boardtext {
 
-const char* const fontFile = "res/FuturaC.ttf";
 const SDL_Color yellow{255, 255, 0, 255};
 
 SDL_Surface* render(TTF_Font* font, const std::wstring& text) {

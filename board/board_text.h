@@ -1,4 +1,4 @@
-// Text of the board: the font file, its colour, wide strings handed to the
+// Text of the board: its colour, wide strings handed to the
 // TrueType renderer and the digits of a question's points.
 #pragma once
 
@@ -10,7 +10,6 @@
 
 namespace boardtext {
 
-extern const char* const fontFile;
 extern const SDL_Color yellow;
 
 // Blended rendering of UTF-16 units; null for an empty text or a missing font.

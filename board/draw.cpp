@@ -11,13 +11,13 @@ using Ravlin::RM_Reader::RM_Topic;
 namespace {
 
 // Renders the points of the topic's questions into the cleared grid texture,
-// four to a row, each stretched over its whole cell.
+// a row of gridColumns at a time, each stretched over its whole cell.
 void drawCells(const BoardState& board, const std::vector<RM_Ask>& asks, SDL_Renderer* renderer) {
     if (board.cellWidth == 0 || board.cellHeight == 0) return;
     const int32_t gridHeight = boardgeo::listAreaHeight();
     uint16_t column = 0;
     for (size_t i = 0; i < asks.size(); ++i) {
-        const int32_t row = int32_t(i / 4);
+        const int32_t row = int32_t(i / boardgeo::gridColumns);
         // Rows below the grid texture would be cut away whole; skip their
         // TrueType work.
         if (row * board.cellHeight >= gridHeight) break;
@@ -25,7 +25,7 @@ void drawCells(const BoardState& board, const std::vector<RM_Ask>& asks, SDL_Ren
         SDL_Rect cell{column * board.cellWidth, row * board.cellHeight, board.cellWidth, board.cellHeight};
         boardtext::copy(renderer, surface, cell);
         SDL_FreeSurface(surface);
-        column = uint16_t(column == 3 ? 0 : column + 1);
+        column = uint16_t(column + 1 == boardgeo::gridColumns ? 0 : column + 1);
     }
 }
 

@@ -1,12 +1,25 @@
 // Screen geometry of the board, derived from the window size in integer
-// arithmetic with the division first (1024 / 100 * 35 = 350, not 358).
+// arithmetic with the division first (1024 / 100 * 35 = 350, not 358), and
+// the board's own layout constants.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
-#include "shell/globals.h"
+#include "platform/app_state.h"
+
+// Pixels one mouse-wheel event scrolls the topic list.
+inline constexpr int32_t wheelStep = 25;
+// x of a header label from its panel's left edge.
+inline constexpr uint16_t headerTextIndent = 50;
+inline constexpr uint16_t topicRowHeight = 70;
+// x of a topic name inside its row.
+inline constexpr uint16_t topicTextIndent = 10;
 
 namespace boardgeo {
+
+// The grid shows a topic's questions this many to a row.
+inline constexpr int32_t gridColumns = 4;
 
 inline int32_t headerHeight() { return int32_t(screenHeight) / 100 * 25; }
 inline int32_t panelWidth() { return int32_t(screenWidth) / 100 * 35; }

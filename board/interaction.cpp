@@ -3,16 +3,16 @@
 // after which the question leaves its topic.
 #include "board/board_state.h"
 #include "board/geometry.h"
+#include "platform/input_events.h"
 #include "presentation/presentations.h"
 
 using Ravlin::RM_Reader::RM_Ask;
 using Ravlin::RM_Reader::RM_Topic;
 
-namespace {
+int32_t mouseX = 0;
+int32_t mouseY = 0;
 
-bool isLeftPress(const SDL_Event& e) {
-    return e.type == SDL_MOUSEBUTTONDOWN && e.button.button == SDL_BUTTON_LEFT;
-}
+namespace {
 
 void scrollList(BoardState& board, size_t topicCount, const SDL_Event& e) {
     const int64_t listHeight = boardgeo::listHeight(topicCount);
@@ -56,8 +56,8 @@ void clickGrid(BoardState& board, std::vector<RM_Topic>& topics, const SDL_Event
     if (mouseY >= screenHeight) return;
     const int32_t column = (mouseX - boardgeo::panelWidth()) / board.cellWidth;
     const int32_t row = (mouseY - boardgeo::headerHeight()) / board.cellHeight;
-    if (column >= 4) return;
-    const uint32_t index = uint32_t(column + 4 * row);
+    if (column >= boardgeo::gridColumns) return;
+    const uint32_t index = uint32_t(column + boardgeo::gridColumns * row);
     std::vector<RM_Ask>& asks = topics[board.selectedTopic - 1].asks;
     if (index >= asks.size()) return;
     playQuestion(asks[index]);

@@ -4,6 +4,7 @@
 #include "board/board_text.h"
 #include "board/geometry.h"
 #include "board/topic_list.h"
+#include "platform/resource_files.h"
 
 using Ravlin::RM_Reader::RM_Topic;
 
@@ -11,8 +12,8 @@ TTF_Font* pointsFont = nullptr;
 
 void BoardState::prepare(std::vector<RM_Topic>* topics, SDL_Renderer* renderer) {
     // Opened once and kept until shutdown; a second preparation reuses it.
-    if (!pointsFont) pointsFont = TTF_OpenFont(boardtext::fontFile, 196);
-    cellWidth = uint16_t(boardgeo::gridAreaWidth() / 4);
+    if (!pointsFont) pointsFont = TTF_OpenFont(resource::boardFont, resource::pointsSize);
+    cellWidth = uint16_t(boardgeo::gridAreaWidth() / boardgeo::gridColumns);
     cellHeight = uint16_t(cellWidth / 100.0 * 80.0);
     scroll = 0;
     selectedTopic = 0;
@@ -31,7 +32,7 @@ SDL_Texture* buildBoardBackground(SDL_Renderer* renderer) {
     SDL_RenderClear(renderer);
     if (bgTexture) SDL_RenderCopy(renderer, bgTexture, nullptr, nullptr);
 
-    TTF_Font* labelFont = TTF_OpenFont(boardtext::fontFile, 140);
+    TTF_Font* labelFont = TTF_OpenFont(resource::boardFont, resource::headerLabelSize);
     const int32_t header = boardgeo::headerHeight();
     const int32_t panel = boardgeo::panelWidth();
     // Both labels stand on the header line.

@@ -7,6 +7,7 @@
 
 #include "board/board_text.h"
 #include "board/geometry.h"
+#include "platform/resource_files.h"
 
 using Ravlin::RM_Reader::RM_Topic;
 
@@ -75,7 +76,7 @@ void buildTopicList(BoardState& board, const std::vector<RM_Topic>& topics, SDL_
         SDL_RenderClear(renderer);
     }
 
-    TTF_Font* nameFont = TTF_OpenFont(boardtext::fontFile, 64);
+    TTF_Font* nameFont = TTF_OpenFont(resource::boardFont, resource::topicNameSize);
     const int32_t pieceCount = int32_t(board.listPieces.size());
     for (size_t i = 0; i < topics.size(); ++i) {
         SDL_Surface* surface = boardtext::render(nameFont, topics[i].name);

@@ -1,5 +1,6 @@
 # Assembles the directory the reader runs in: res/ with the fonts and the
-# generated pictures, an empty temp/, and the reader itself.
+# generated pictures, an empty temp/, the reader itself and its video module,
+# which it loads from beside itself.
 
 find_file(RVL_SANS_FONT URWGothic-Book.otf PATHS /usr/share/fonts/opentype/urw-base35 NO_DEFAULT_PATH)
 find_file(RVL_BRUSH_FONT YanoneKaffeesatz-Regular.otf PATHS /usr/share/fonts/opentype/yanone-kaffeesatz NO_DEFAULT_PATH)
@@ -8,6 +9,7 @@ if(NOT RVL_SANS_FONT OR NOT RVL_BRUSH_FONT)
 endif()
 
 set_target_properties(rvl-reader PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${RVL_RUN_DIR})
+set_target_properties(rvl-video PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${RVL_RUN_DIR})
 
 add_executable(rvl-make-resources tools/resources/make_resources.cpp)
 target_link_libraries(rvl-make-resources PRIVATE PkgConfig::SDL2)
@@ -29,3 +31,4 @@ add_custom_target(run-directory ALL
   DEPENDS ${RVL_RUN_DIR}/res/bg.png ${RVL_RUN_DIR}/res/sk.png
           ${RVL_RUN_DIR}/res/FuturaC.ttf ${RVL_RUN_DIR}/res/Brush.ttf
   COMMAND ${CMAKE_COMMAND} -E make_directory ${RVL_RUN_DIR}/temp)
+add_dependencies(run-directory rvl-video)

@@ -20,6 +20,7 @@
 #include <sstream>
 
 #include "packing/manifest.h"
+#include "platform/resource_files.h"
 
 namespace rvlpack {
 
@@ -192,8 +193,8 @@ void checkModule(const Module& module, const CheckOptions& options, std::vector<
     if (!options.fontDir.empty()) {
         ttfStarted = !TTF_WasInit() && TTF_Init() == 0;
         if (TTF_WasInit()) {
-            check.cardFont = openFont(options.fontDir + "/Brush.ttf", cardFontSize, issues);
-            check.topicFont = openFont(options.fontDir + "/FuturaC.ttf", topicFontSize, issues);
+            check.cardFont = openFont(resource::inDirectory(options.fontDir, resource::cardFont), resource::cardTextSize, issues);
+            check.topicFont = openFont(resource::inDirectory(options.fontDir, resource::boardFont), resource::topicNameSize, issues);
         }
     }
 

@@ -17,11 +17,9 @@ struct CheckOptions {
     std::string fontDir;
 };
 
-// The reader's screen: window, card font, topic row.
+// The reader's screen: window, topic row.
 const int windowWidth = 1024;
 const int windowHeight = 768;
-const int cardFontSize = 70;
-const int topicFontSize = 64;
 const int topicRowWidth = 340;  // the topic panel (350) less the name's indent (10)
 const size_t boardQuestions = 20;
 

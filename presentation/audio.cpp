@@ -3,10 +3,10 @@
 #include <SFML/Audio/Sound.hpp>
 #include <SFML/Audio/SoundBuffer.hpp>
 
-#include "presentation/left_press.h"
+#include "platform/app_state.h"
+#include "platform/input_events.h"
 #include "presentation/presentations.h"
 #include "presentation/sound_decode.h"
-#include "shell/globals.h"
 
 void playAudioAsk(unsigned char* media, uint32_t mediaSize) {
     sf::SoundBuffer sb;

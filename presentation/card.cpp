@@ -2,16 +2,15 @@
 // then after another the background alone, and back to the board.
 #include <vector>
 
-#include "presentation/left_press.h"
+#include "platform/app_state.h"
+#include "platform/input_events.h"
+#include "platform/resource_files.h"
 #include "presentation/presentations.h"
-#include "shell/globals.h"
 
 TTF_Font* cardFont = nullptr;
 
 namespace {
 
-const char* const cardFontFile = "res/Brush.ttf";
-const int cardFontSize = 70;
 
 // One line of card text. An empty text or a missing font renders to no
 // image; the card then shows the background where the line would be.
@@ -46,7 +45,7 @@ void drawCentred(CardLine& line) {
 
 void showAskCard(const std::wstring& question, const std::wstring& answer) {
     // A font that failed to open stays null, so the next card tries again.
-    if (!cardFont) cardFont = TTF_OpenFont(cardFontFile, cardFontSize);
+    if (!cardFont) cardFont = TTF_OpenFont(resource::cardFont, resource::cardTextSize);
     const SDL_Color cl{255, 255, 255, 255};
     CardLine ask = renderLine(question, cl);
     std::wstring bufws = L"Ответ: " + answer;

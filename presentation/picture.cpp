@@ -1,9 +1,9 @@
 // The picture question: the picture at its own size, centred on the
 // background, until the user presses the left button.
-#include "presentation/left_press.h"
-#include "presentation/picture_decode.h"
+#include "platform/app_state.h"
+#include "platform/input_events.h"
 #include "presentation/presentations.h"
-#include "shell/globals.h"
+#include "presentation/picture_decode.h"
 
 void showImageAsk(unsigned char* media, uint32_t mediaSize) {
     // A picture that does not decode leaves the background alone, and the

@@ -1,11 +1,10 @@
 // The video question: the video block goes through a temporary file to the
 // capture, its frames are shown full-window at the clip's rate while the
 // separate sound track plays from memory and is held back when it runs ahead.
-#include "presentation/video.h"
+#include "presentation/video_player.h"
 
 #include <SFML/Audio.hpp>
 #include <SFML/System/Clock.hpp>
-#include <opencv2/videoio.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -15,14 +14,10 @@
 #include <iostream>
 #include <limits>
 
-#include "presentation/left_press.h"
-#include "presentation/presentations.h"
+#include "platform/input_events.h"
 #include "presentation/sound_decode.h"
+#include "presentation/video.h"
 #include "presentation/video_sync.h"
-#include "shell/globals.h"
-#include "shell/quit_event.h"
-
-VideoPlayStats* videoPlayStats = nullptr;
 
 namespace {
 
@@ -46,7 +41,7 @@ int textureSide(double reported) {
     return static_cast<int>(reported);
 }
 
-SDL_Texture* makeFrameTexture(int width, int height) {
+SDL_Texture* makeFrameTexture(SDL_Renderer* renderer, int width, int height) {
     if (width <= 0 || height <= 0) return nullptr;
     return SDL_CreateTexture(renderer, SDL_PIXELFORMAT_BGR24, SDL_TEXTUREACCESS_STREAMING, width, height);
 }
@@ -94,12 +89,19 @@ void frameToTexture(SDL_Texture* texture, const cv::Mat& frame) {
     SDL_UnlockTexture(texture);
 }
 
-void playVideoAsk(unsigned char* media, uint32_t mediaSize, unsigned char* video, uint32_t videoSize) {
+bool openVideoCapture(cv::VideoCapture& capture, const std::string& path) {
+    return capture.open(path, cv::CAP_FFMPEG) && capture.isOpened();
+}
+
+void playVideoClip(const VideoHost& host, unsigned char* media, uint32_t mediaSize, unsigned char* video,
+                   uint32_t videoSize) {
+    SDL_Renderer* renderer = host.renderer;
+    SDL_Event& event = *host.event;
     remove(videoBufferPath);
     cv::VideoCapture cap;
-    if (writeVideoBuffer(video, videoSize)) cap.open(videoBufferPath, cv::CAP_FFMPEG);
+    if (writeVideoBuffer(video, videoSize)) openVideoCapture(cap, videoBufferPath);
     if (!cap.isOpened()) {
-        std::cerr << "***Could not initialize capturing...***" << std::endl;
+        std::cerr << noCaptureLine << std::endl;
         return;
     }
 
@@ -108,7 +110,7 @@ void playVideoAsk(unsigned char* media, uint32_t mediaSize, unsigned char* video
     int height = textureSide(cap.get(cv::CAP_PROP_FRAME_HEIGHT));
     int width = textureSide(cap.get(cv::CAP_PROP_FRAME_WIDTH));
     // A capture that reports no size gets its texture from the first frame.
-    SDL_Texture* texture = makeFrameTexture(width, height);
+    SDL_Texture* texture = makeFrameTexture(renderer, width, height);
 
     bool playing = true;
     sf::Clock c1;
@@ -123,7 +125,7 @@ void playVideoAsk(unsigned char* media, uint32_t mediaSize, unsigned char* video
         s.setBuffer(sb);
         s.play();
     }
-    VideoPlayStats* stats = videoPlayStats;
+    VideoPlayStats* stats = host.stats;
     if (stats) stats->framesPerSecond = framesPerSecond;
 
     while (playing) {
@@ -137,7 +139,7 @@ void playVideoAsk(unsigned char* media, uint32_t mediaSize, unsigned char* video
                 continue;
             }
             ++framesRead;
-            if (!texture) texture = makeFrameTexture(frame.cols, frame.rows);
+            if (!texture) texture = makeFrameTexture(renderer, frame.cols, frame.rows);
             if (texture) {
                 frameToTexture(texture, frame);
                 SDL_RenderCopy(renderer, texture, nullptr, nullptr);

@@ -1,18 +1,9 @@
-// The video player's own pieces: the frame copy into its streaming texture,
-// and an optional statistics hook that benchmarks and tests fill in.
+// The video player's optional statistics hook that benchmarks and tests fill
+// in; the reader hands it to the video module with every question.
 #pragma once
-
-#include <SDL.h>
-#include <opencv2/core.hpp>
 
 #include <cstdint>
 #include <map>
-
-// Copies a BGR frame into a locked BGR24 texture, row by row whenever the
-// texture's pitch differs from the frame's row size. Only the part that
-// fits both is copied; a frame of another sample type or channel count, or
-// a texture that cannot be locked, is skipped.
-void frameToTexture(SDL_Texture* texture, const cv::Mat& frame);
 
 // Figures of one clip, gathered only while videoPlayStats points at one.
 struct VideoPlayStats {

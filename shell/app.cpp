@@ -8,13 +8,16 @@
 #include <cstdlib>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "board/board_state.h"
 #include "module/listing.h"
 #include "module/loader.h"
 #include "module/records.h"
+#include "platform/input_events.h"
+#include "platform/resource_files.h"
+#include "presentation/video_module.h"
 #include "shell/globals.h"
-#include "shell/quit_event.h"
 #include "shell/select_module.h"
 
 using Ravlin::RM_Reader::loaderError;
@@ -32,6 +35,13 @@ namespace {
 [[noreturn]] void failResource(const char* call, const char* file) {
     std::string text = std::string(call) + "(\"" + file + "\"): " + SDL_GetError();
     failStartup("Can't load resource", text.c_str());
+}
+
+bool holdsVideo(const std::vector<Ravlin::RM_Reader::RM_Topic>& loaded) {
+    for (const auto& topic : loaded)
+        for (const auto& ask : topic.asks)
+            if (ask.type == 'V') return true;
+    return false;
 }
 
 SDL_Texture* loadTexture(const char* file, int* w, int* h) {
@@ -78,15 +88,18 @@ void App::init() {
     }
     renderer = createRenderer();
 
-    bgTexture = loadTexture("res/bg.png", nullptr, nullptr);
-    skTexture = loadTexture("res/sk.png", &skRect.w, &skRect.h);
+    bgTexture = loadTexture(resource::backgroundPicture, nullptr, nullptr);
+    skTexture = loadTexture(resource::speakerPicture, &skRect.w, &skRect.h);
     skRect.x = screenWidth / 2 - skRect.w / 2;
     skRect.y = screenHeight / 2 - skRect.h / 2;
-    mainFont = TTF_OpenFont("res/FuturaC.ttf", 40);
-    if (!mainFont) failResource("TTF_OpenFont", "res/FuturaC.ttf");
+    mainFont = TTF_OpenFont(resource::boardFont, resource::selectionTextSize);
+    if (!mainFont) failResource("TTF_OpenFont", resource::boardFont);
 
     std::wstring path = selectModuleFile();
     if (!loadModule(std::wstring(path))) std::wcout << loaderError << std::endl;
+    // The video libraries take a while to load; only a pack with video needs
+    // them, and it gets them while the listing prints and the board is built.
+    if (holdsVideo(topics)) preloadVideoPlayer();
     printModule();
     board.prepare(&topics, renderer);
     if (boardBackground) SDL_DestroyTexture(boardBackground);

@@ -4,10 +4,6 @@
 bool running = true;
 const uint16_t screenWidth = 1024;
 const uint16_t screenHeight = 768;
-const int32_t wheelStep = 25;
-const uint16_t headerTextIndent = 50;
-const uint16_t topicRowHeight = 70;
-const uint16_t topicTextIndent = 10;
 
 SDL_Window* window = nullptr;
 SDL_Renderer* renderer = nullptr;
@@ -18,5 +14,3 @@ SDL_Rect skRect{0, 0, 0, 0};
 TTF_Font* mainFont = nullptr;
 SDL_Texture* boardBackground = nullptr;
 BoardState board{};
-int32_t mouseX = 0;
-int32_t mouseY = 0;

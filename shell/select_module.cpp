@@ -9,10 +9,10 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "platform/input_events.h"
 #include "platform/run_command.h"
 #include "shell/chooser_result.h"
 #include "shell/globals.h"
-#include "shell/quit_event.h"
 
 namespace {
 
@@ -81,7 +81,7 @@ std::wstring selectModuleFile() {
     for (;;) {
         if (!SDL_PollEvent(&event)) continue;
         if (isQuitEvent(event)) exit(0);
-        if (event.type != SDL_MOUSEBUTTONDOWN || event.button.button != SDL_BUTTON_LEFT) continue;
+        if (!isLeftPress(event)) continue;
         std::wstring buf;
         if (!chooseModule(buf)) continue;
         std::wcout << L"Фаил: " << buf << std::endl;

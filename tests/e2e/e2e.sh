@@ -41,7 +41,7 @@ for tool in Xvfb xdotool xwininfo import iconv; do
 done
 [ -e /usr/share/fonts/X11/misc/fonts.dir ] ||
     skip "X core fonts not found, SDL's own message box needs them (Debian package: xfonts-base)"
-for f in "$run_dir/rvl-reader" "$probe" "$demo_console" "$demo_facts" "$run_dir/demo.rvl"; do
+for f in "$run_dir/rvl-reader" "$run_dir/rvl-video.so" "$probe" "$demo_console" "$demo_facts" "$run_dir/demo.rvl"; do
     [ -e "$f" ] || { echo "FAIL: $f is missing; build first (cmake --build build)"; exit 1; }
 done
 # shellcheck source=/dev/null
@@ -182,7 +182,7 @@ start_x() {
 # $answer through openfilename.rlt in the directory it was run in.
 prepare_work() {
     local answer=$1
-    cp "$run_dir/rvl-reader" "$work/"
+    cp "$run_dir/rvl-reader" "$run_dir/rvl-video.so" "$work/"
     cp -r "$run_dir/res" "$work/res"
     mkdir -p "$work/temp"
     local units

@@ -24,10 +24,20 @@
 #include "board/board_state.h"
 #include "module/loader.h"
 #include "presentation/presentations.h"
+#include "presentation/video_module.h"
 #include "shell/globals.h"
 
 // Present only in a leak-checking (sanitizer) build.
 extern "C" int __lsan_do_recoverable_leak_check() __attribute__((weak));
+
+namespace {
+
+// The tests are built outside the run directory; the reader's video module
+// waits in it.
+const std::string videoModuleInRunDir = std::string(RVL_RUN_DIR) + "/" + videoModuleFileName;
+const bool videoModuleFound = (videoModulePath = videoModuleInRunDir.c_str(), true);
+
+} // namespace
 
 namespace testing_support {
 

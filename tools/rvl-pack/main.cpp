@@ -17,6 +17,7 @@
 #include "packing/module_writer.h"
 #include "packing/pack_check.h"
 #include "packing/pack_reader.h"
+#include "platform/resource_files.h"
 
 using namespace rvlpack;
 
@@ -76,7 +77,8 @@ bool parseArguments(int argc, char** argv, Arguments& args, std::string& error) 
 }
 
 bool hasFonts(const std::string& dir) {
-    return access((dir + "/Brush.ttf").c_str(), R_OK) == 0 && access((dir + "/FuturaC.ttf").c_str(), R_OK) == 0;
+    return access(resource::inDirectory(dir, resource::cardFont).c_str(), R_OK) == 0 &&
+           access(resource::inDirectory(dir, resource::boardFont).c_str(), R_OK) == 0;
 }
 
 // The reader's fonts: --res, else res/ beside this program, else ./res.
