@@ -10,6 +10,7 @@
 #include "board/board_state.h"
 #include "module/loader.h"
 #include "module/records.h"
+#include "presentation/video_module.h"
 #include "shell/app.h"
 #include "shell/globals.h"
 #include "tests/support/test_support.h"
@@ -346,6 +347,30 @@ TEST(BoardInput, RepeatedClicksPlayWhatMovedIntoTheCellAndErasingKeepsTheMedia) 
     EXPECT_EQ(Bytes(asks[2].media, asks[2].media + asks[2].mediaSize), track);
     EXPECT_EQ(Bytes(asks[2].video, asks[2].video + asks[2].videoSize), film);
     unloadModule();
+}
+
+// The reader without its video module: a video question clicked on the board
+// says so in two lines and the card follows. In a child: the module is
+// loaded once per process.
+TEST(BoardInput, AVideoQuestionWithoutItsModulePrintsTwoLinesAndGoesOnToTheCard) {
+    ScratchDir dir;
+    ProcessResult r = runInChild([&] {
+        std::string away = dir.file(videoModuleFileName);  // renamed away: nothing by that name
+        videoModulePath = away.c_str();
+        Board b(makeTopics(1, 1));
+        std::vector<unsigned char> bytes(64, 0x5a);
+        b.topics[0].asks[0] = {'V', L"Вопрос", L"Ответ", 10, bytes.data(), 32, bytes.data() + 32, 32};
+        clickAt(b.topics, 100, 200);  // the topic
+        clickAt(b.topics, 400, 250);  // its question, then two presses for the card
+        printf("left=%zu\n", b.topics[0].asks.size());
+    });
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "left=0\n") << "the question did not go through to its card";
+    std::vector<std::string> err = lines(r.err);
+    ASSERT_EQ(err.size(), 2u) << r.err;
+    EXPECT_EQ(err[0], "***Could not initialize capturing...***");
+    EXPECT_EQ(err[1], "The video player could not be loaded: dlopen: " + dir.file(videoModuleFileName) +
+                          ": cannot open shared object file: No such file or directory");
 }
 
 TEST(BoardLongList, EveryTopicShowsScrollsAndIsChosenUnderATextureLimit) {

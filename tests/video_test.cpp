@@ -16,10 +16,8 @@
 
 #include "presentation/presentations.h"
 #include "presentation/video.h"
-#include "presentation/video_module.h"
 #include "presentation/video_player.h"
 #include "shell/globals.h"
-#include "tests/support/board_support.h"
 #include "tests/support/test_support.h"
 
 using namespace testing_support;
@@ -304,28 +302,4 @@ TEST(Video, MissingTempIsMadeAndAnUnwritableBufferTakesTheNoCapturePath) {
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "missing: frames=5 dir=1 exists=0\nblocked: frames=0\n");
     EXPECT_EQ(r.err, std::string(noCapture) + "\n");
-}
-
-// The reader without its video module: a video question clicked on the board
-// says so in two lines and the card follows. In a child: the module is
-// loaded once per process.
-TEST(Video, WithoutItsModuleAQuestionPrintsTwoLinesAndGoesOnToTheCard) {
-    ScratchDir dir;
-    ProcessResult r = runInChild([&] {
-        std::string away = dir.file(videoModuleFileName);  // renamed away: nothing by that name
-        videoModulePath = away.c_str();
-        board_support::PreparedBoard b(board_support::makeTopics(1, 1), false);
-        std::vector<unsigned char> bytes(64, 0x5a);
-        b.topics[0].asks[0] = {'V', L"Вопрос", L"Ответ", 10, bytes.data(), 32, bytes.data() + 32, 32};
-        board_support::clickAt(b.topics, 100, 200);  // the topic
-        board_support::clickAt(b.topics, 400, 250);  // its question, then two presses for the card
-        printf("left=%zu\n", b.topics[0].asks.size());
-    });
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "left=0\n") << "the question did not go through to its card";
-    std::vector<std::string> err = lines(r.err);
-    ASSERT_EQ(err.size(), 2u) << r.err;
-    EXPECT_EQ(err[0], noCapture);
-    EXPECT_EQ(err[1], "The video player could not be loaded: dlopen: " + dir.file(videoModuleFileName) +
-                          ": cannot open shared object file: No such file or directory");
 }
