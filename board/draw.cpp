@@ -4,6 +4,7 @@
 #include "board/board_text.h"
 #include "board/geometry.h"
 #include "board/topic_list.h"
+#include "platform/text_texture.h"
 
 using Ravlin::RM_Reader::RM_Ask;
 using Ravlin::RM_Reader::RM_Topic;
@@ -21,10 +22,9 @@ void drawCells(const BoardState& board, const std::vector<RM_Ask>& asks, SDL_Ren
         // Rows below the grid texture would be cut away whole; skip their
         // TrueType work.
         if (row * board.cellHeight >= gridHeight) break;
-        SDL_Surface* surface = boardtext::render(pointsFont, boardtext::pointsText(asks[i].points));
+        TextTexture points = renderText(renderer, pointsFont, boardtext::pointsText(asks[i].points), boardtext::yellow);
         SDL_Rect cell{column * board.cellWidth, row * board.cellHeight, board.cellWidth, board.cellHeight};
-        boardtext::copy(renderer, surface, cell);
-        SDL_FreeSurface(surface);
+        if (points.texture) SDL_RenderCopy(renderer, points.texture.get(), nullptr, &cell);
         column = uint16_t(column + 1 == boardgeo::gridColumns ? 0 : column + 1);
     }
 }

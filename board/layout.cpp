@@ -5,6 +5,8 @@
 #include "board/geometry.h"
 #include "board/topic_list.h"
 #include "platform/resource_files.h"
+#include "platform/sdl_handles.h"
+#include "platform/text_texture.h"
 
 using Ravlin::RM_Reader::RM_Topic;
 
@@ -32,16 +34,14 @@ SDL_Texture* buildBoardBackground(SDL_Renderer* renderer) {
     SDL_RenderClear(renderer);
     if (bgTexture) SDL_RenderCopy(renderer, bgTexture, nullptr, nullptr);
 
-    TTF_Font* labelFont = TTF_OpenFont(resource::boardFont, resource::headerLabelSize);
+    FontHandle labelFont(TTF_OpenFont(resource::boardFont, resource::headerLabelSize));
     const int32_t header = boardgeo::headerHeight();
     const int32_t panel = boardgeo::panelWidth();
     // Both labels stand on the header line.
-    SDL_Surface* topicLabel = boardtext::render(labelFont, L"Тема");
-    if (topicLabel) boardtext::copyAt(renderer, topicLabel, headerTextIndent, header - topicLabel->h);
-    SDL_FreeSurface(topicLabel);
-    SDL_Surface* askLabel = boardtext::render(labelFont, L"Вопрос");
-    if (askLabel) boardtext::copyAt(renderer, askLabel, panel + headerTextIndent, header - askLabel->h);
-    SDL_FreeSurface(askLabel);
+    TextTexture topicLabel = renderText(renderer, labelFont.get(), L"Тема", boardtext::yellow);
+    copyText(renderer, topicLabel, headerTextIndent, header - topicLabel.h);
+    TextTexture askLabel = renderText(renderer, labelFont.get(), L"Вопрос", boardtext::yellow);
+    copyText(renderer, askLabel, panel + headerTextIndent, header - askLabel.h);
 
     SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_NONE);
     SDL_SetRenderDrawColor(renderer, 255, 255, 0, 255);
@@ -51,6 +51,5 @@ SDL_Texture* buildBoardBackground(SDL_Renderer* renderer) {
     SDL_RenderDrawLines(renderer, headerLine, 2);
 
     SDL_SetRenderTarget(renderer, nullptr);
-    if (labelFont) TTF_CloseFont(labelFont);
     return background;
 }

@@ -8,6 +8,8 @@
 #include "board/board_text.h"
 #include "board/geometry.h"
 #include "platform/resource_files.h"
+#include "platform/sdl_handles.h"
+#include "platform/text_texture.h"
 
 using Ravlin::RM_Reader::RM_Topic;
 
@@ -76,32 +78,24 @@ void buildTopicList(BoardState& board, const std::vector<RM_Topic>& topics, SDL_
         SDL_RenderClear(renderer);
     }
 
-    TTF_Font* nameFont = TTF_OpenFont(resource::boardFont, resource::topicNameSize);
+    FontHandle nameFont(TTF_OpenFont(resource::boardFont, resource::topicNameSize));
     const int32_t pieceCount = int32_t(board.listPieces.size());
     for (size_t i = 0; i < topics.size(); ++i) {
-        SDL_Surface* surface = boardtext::render(nameFont, topics[i].name);
-        if (!surface) continue;
-        SDL_Texture* name = SDL_CreateTextureFromSurface(renderer, surface);
-        if (name) {
-            // A name taller than its row reaches into the next one, which may
-            // lie in the next piece: draw it into every piece it touches.
-            const int32_t top = boardgeo::rowHeight() * int32_t(i);
-            const int32_t bottom = top + surface->h;
-            for (int32_t k = top / board.listPieceHeight; k < pieceCount; ++k) {
-                const int32_t pieceTop = k * board.listPieceHeight;
-                if (pieceTop >= bottom) break;
-                SDL_SetRenderTarget(renderer, board.listPieces[size_t(k)]);
-                SDL_Rect src{0, 0, surface->w, surface->h};
-                SDL_Rect dst{topicTextIndent, top - pieceTop, surface->w, surface->h};
-                SDL_RenderCopy(renderer, name, &src, &dst);
-            }
-            SDL_DestroyTexture(name);
+        TextTexture name = renderText(renderer, nameFont.get(), topics[i].name, boardtext::yellow);
+        if (!name.texture) continue;
+        // A name taller than its row reaches into the next one, which may
+        // lie in the next piece: draw it into every piece it touches.
+        const int32_t top = boardgeo::rowHeight() * int32_t(i);
+        const int32_t bottom = top + name.h;
+        for (int32_t k = top / board.listPieceHeight; k < pieceCount; ++k) {
+            const int32_t pieceTop = k * board.listPieceHeight;
+            if (pieceTop >= bottom) break;
+            SDL_SetRenderTarget(renderer, board.listPieces[size_t(k)]);
+            copyText(renderer, name, topicTextIndent, top - pieceTop);
         }
-        SDL_FreeSurface(surface);
     }
 
     SDL_SetRenderTarget(renderer, nullptr);
-    if (nameFont) TTF_CloseFont(nameFont);
 }
 
 void drawTopicList(const BoardState& board, int32_t visibleHeight, SDL_Renderer* renderer) {

@@ -1,6 +1,6 @@
 // Writes the fuzz targets' seed corpus: modules made by the module writer
-// (every question type, empty texts, zero-length media), chooser result
-// files, and small pictures (PNG, JPEG) and sounds (WAV, OGG, FLAC).
+// (every question type, empty texts, zero-length media), manifests, chooser
+// result files, and small pictures (PNG, JPEG) and sounds (WAV, OGG, FLAC).
 // Usage: rvl-fuzz-seeds DIR   (makes DIR/loader, DIR/chooser_result, ...)
 #include <SDL.h>
 #include <SDL_image.h>
@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -109,11 +110,18 @@ rvlpack::Question ask(char type, const std::wstring& q, const std::wstring& a, u
     return x;
 }
 
-bool writeModule(const std::string& path, const rvlpack::Module& m) {
+// Writes the module as a seed of both module parsers: DIR/loader/NAME and
+// DIR/pack_reader/NAME.
+bool writeModule(const std::string& dir, const std::string& name, const rvlpack::Module& m) {
     std::string error;
-    if (rvlpack::writeModuleFile(m, path, &error)) return true;
-    fprintf(stderr, "%s: %s\n", path.c_str(), error.c_str());
-    return false;
+    for (const char* parser : {"/loader/", "/pack_reader/"}) {
+        std::string path = dir + parser + name;
+        if (!rvlpack::writeModuleFile(m, path, &error)) {
+            fprintf(stderr, "%s: %s\n", path.c_str(), error.c_str());
+            return false;
+        }
+    }
+    return true;
 }
 
 // A chooser result: the count byte, then the units big-endian.
@@ -134,7 +142,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string dir = argv[1];
-    for (const char* sub : {"", "/loader", "/chooser_result", "/picture", "/sound"}) mkdir((dir + sub).c_str(), 0755);
+    for (const char* sub : {"", "/loader", "/chooser_result", "/picture", "/sound", "/pack_reader", "/manifest"})
+        mkdir((dir + sub).c_str(), 0755);
     bool ok = true;
 
     Bytes png = picture(5, 4, true, dir + "/scratch.png");
@@ -167,14 +176,14 @@ int main(int argc, char** argv) {
                             ask('V', L"Видео", L"Кадры", 400, wav16, {0, 0, 0, 0x18, 'f', 't', 'y', 'p'}),
                             ask('X', L"Неизвестный тип", L"", 500)}});
     full.topics.push_back({L"\u00AB\u0490\xD83D\xDE00", {ask('T', std::wstring(255, L'Ж'), L"\xD800", 65535)}});
-    ok = writeModule(dir + "/loader/all-types.rvl", full) && ok;
+    ok = writeModule(dir, "all-types.rvl", full) && ok;
 
     rvlpack::Module empty;
     empty.topics.push_back({L"", {ask('T', L"", L"", 0), ask('I', L"", L"", 0), ask('A', L"", L"", 0),
                                   ask('V', L"", L"", 0), ask('Z', L"", L"", 0)}});
     empty.topics.push_back({L"", {}});
-    ok = writeModule(dir + "/loader/empty-texts-zero-media.rvl", empty) && ok;
-    ok = writeModule(dir + "/loader/no-topics.rvl", rvlpack::Module{}) && ok;
+    ok = writeModule(dir, "empty-texts-zero-media.rvl", empty) && ok;
+    ok = writeModule(dir, "no-topics.rvl", rvlpack::Module{}) && ok;
 
     rvlpack::Module wide;
     for (int t = 0; t < 12; ++t) {
@@ -182,10 +191,30 @@ int main(int argc, char** argv) {
         for (int q = 0; q < 12; ++q) topic.questions.push_back(ask("TIAV"[q % 4], L"", L"", uint16_t(q * 100)));
         wide.topics.push_back(topic);
     }
-    ok = writeModule(dir + "/loader/twelve-by-twelve.rvl", wide) && ok;
+    ok = writeModule(dir, "twelve-by-twelve.rvl", wide) && ok;
 
     Bytes example = {'R', 'V', 'L', '1', 0, 0, 0, 0, 0, 0, 1, 1, 0, 0x41, 1, 0x54, 2, 0, 0x51, 0, 0x3F, 1, 0, 0x42, 0, 0x64};
     ok = writeBytes(dir + "/loader/example.rvl", example) && ok;
+    ok = writeBytes(dir + "/pack_reader/example.rvl", example) && ok;
+
+    // Manifests: every key and type, texts as UTF-16 unit arrays, raw type
+    // bytes and the creation time in its forms. Media paths name no file.
+    const char* manifests[][2] = {
+        {"all-keys.json",
+         R"({"name": "Пак", "author": "Автор", "created": "2024-05-01T18:30:00+03:00", "trailing": "t.bin",
+             "topics": [{"name": "Тема", "questions": [
+               {"type": "text", "question": "Вопрос?", "answer": "Ответ", "points": 100},
+               {"type": "picture", "question": "", "answer": "", "points": 0, "media": "media/p.png"},
+               {"type": "A", "question": [55296, 120], "answer": "", "points": 65535, "media": "s.wav"},
+               {"type": "video", "question": "", "answer": "", "points": 1, "audio": "a.wav", "video": "v.avi"},
+               {"type": 88, "question": "", "answer": "", "points": 2, "comment": "x"}]},
+               {"name": "Пусто"}]})"},
+        {"text-only.json",
+         R"({"created": 1365142023, "topics": [{"name": "A", "questions": [{"type": "T", "question": "Q?", "answer": "B", "points": 100}]}]})"},
+        {"no-topics.json", R"({"name": "", "author": "", "created": "1970-01-01", "topics": []})"},
+    };
+    for (const auto& manifest : manifests)
+        ok = writeBytes(dir + "/manifest/" + manifest[0], Bytes(manifest[1], manifest[1] + strlen(manifest[1]))) && ok;
 
     ok = writeBytes(dir + "/chooser_result/ascii.rlt", chooserResult(L"m.rvl")) && ok;
     ok = writeBytes(dir + "/chooser_result/cyrillic.rlt", chooserResult(L"/home/ведущий/пак.rvl")) && ok;

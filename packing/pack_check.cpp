@@ -1,5 +1,6 @@
-// Runs every media block through the decoder the reader will use and
-// measures every text with the reader's fonts. The libraries print their own
+// Runs every media block through the very decoder the reader plays it with
+// (same caps, same refusals) and measures every text with the reader's
+// fonts. The libraries print their own
 // complaints on stderr; those are muted while a block is probed, and the
 // finding is reported once, as a warning with the place and a remedy.
 #include "packing/pack_check.h"
@@ -12,15 +13,17 @@
 
 #include <SFML/Audio/SoundBuffer.hpp>
 #include <SFML/System/Err.hpp>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <opencv2/core/utils/logger.hpp>
-#include <opencv2/videoio.hpp>
 #include <sstream>
 
 #include "packing/manifest.h"
 #include "platform/resource_files.h"
+#include "platform/text_texture.h"
+#include "presentation/picture_decode.h"
+#include "presentation/sound_decode.h"
+#include "presentation/video_player.h"
 
 namespace rvlpack {
 
@@ -70,11 +73,16 @@ struct Checker {
                             ", the reader shows PNG and JPEG only; convert it to PNG or JPEG");
             return;
         }
+        SDL_ClearError();
         int saved = muteStderr();
-        SDL_Surface* image = IMG_Load_RW(SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1);
+        SDL_Surface* image = decodeQuestionPicture(bytes.data(), static_cast<uint32_t>(bytes.size()));
         unmuteStderr(saved);
         if (!image) {
-            warn(where, "the " + kind + " picture does not decode (SDL_image: " + SDL_GetError() +
+            std::string why = SDL_GetError();
+            warn(where, "the " + kind + " picture does not decode (" +
+                            (why.empty() ? "its header is damaged or claims more than " + std::to_string(maxPictureSide) +
+                                               " pixels a side or " + std::to_string(maxPicturePixels) + " in all"
+                                         : "SDL_image: " + why) +
                             "); the reader will show no picture; save it again from an image editor");
             return;
         }
@@ -93,15 +101,19 @@ struct Checker {
             return;
         }
         std::ostringstream messages;
-        std::streambuf* previous = sf::err().rdbuf(messages.rdbuf());
         int saved = muteStderr();
+        // The buffer opens the audio device; what it says about that (none
+        // on a build machine, say) is no finding about the clip.
+        std::streambuf* previous = sf::err().rdbuf(nullptr);
         bool decoded = false;
         {
             sf::SoundBuffer buffer;
-            decoded = buffer.loadFromMemory(bytes.data(), bytes.size());
+            sf::err().rdbuf(messages.rdbuf());
+            decoded = loadQuestionSound(buffer, bytes.data(), static_cast<uint32_t>(bytes.size()));
+            sf::err().rdbuf(nullptr);
         }
-        unmuteStderr(saved);
         sf::err().rdbuf(previous);
+        unmuteStderr(saved);
         if (!decoded) {
             std::string why = firstLine(messages.str());
             warn(where, "the " + what + " does not decode" + (why.empty() ? "" : " (SFML: " + why + ")") + "; " +
@@ -133,18 +145,11 @@ struct Checker {
             int saved = muteStderr();
             try {
                 cv::VideoCapture capture;
-                if (!capture.open(file)) {
+                cv::Mat frame;
+                if (!openVideoCapture(capture, file))
                     problem = "does not open in OpenCV; the reader will show no picture";
-                } else {
-                    double fps = capture.get(cv::CAP_PROP_FPS);
-                    cv::Mat frame;
-                    capture >> frame;
-                    if (!(fps > 0) || !std::isfinite(fps))
-                        problem = "reports a frame rate of " + std::to_string(fps) +
-                                  "; the reader will show no picture";
-                    else if (frame.empty())
-                        problem = "opens in OpenCV but gives no picture; the reader will show nothing";
-                }
+                else if (!capture.read(frame) || frame.empty())
+                    problem = "opens in OpenCV but gives no picture; the reader will show nothing";
             } catch (const cv::Exception& e) {
                 problem = std::string("does not open in OpenCV (") + firstLine(e.what()) +
                           "); the reader will show no picture";
@@ -157,10 +162,8 @@ struct Checker {
     }
 
     int width(TTF_Font* font, const std::wstring& text) {
-        std::vector<Uint16> units(text.begin(), text.end());
-        units.push_back(0);
         int w = 0, h = 0;
-        if (TTF_SizeUNICODE(font, units.data(), &w, &h) != 0) return 0;
+        if (TTF_SizeUNICODE(font, ttfUnits(text).data(), &w, &h) != 0) return 0;
         return w;
     }
 

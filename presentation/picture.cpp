@@ -2,6 +2,7 @@
 // background, until the user presses the left button.
 #include "platform/app_state.h"
 #include "platform/input_events.h"
+#include "platform/sdl_handles.h"
 #include "presentation/presentations.h"
 #include "presentation/picture_decode.h"
 
@@ -9,8 +10,8 @@ void showImageAsk(unsigned char* media, uint32_t mediaSize) {
     // A picture that does not decode leaves the background alone, and the
     // wait for the click stays: the host's click after a picture must not
     // fall on the card and give the answer away.
-    SDL_Surface* picture = decodeQuestionPicture(media, mediaSize);
-    SDL_Texture* texture = picture ? SDL_CreateTextureFromSurface(renderer, picture) : nullptr;
+    SurfaceHandle picture(decodeQuestionPicture(media, mediaSize));
+    TextureHandle texture(picture ? SDL_CreateTextureFromSurface(renderer, picture.get()) : nullptr);
     SDL_Rect dst{0, 0, 0, 0};
     if (picture) {
         dst.w = picture->w;
@@ -21,7 +22,7 @@ void showImageAsk(unsigned char* media, uint32_t mediaSize) {
 
     SDL_SetRenderTarget(renderer, nullptr);
     SDL_RenderCopy(renderer, bgTexture, nullptr, nullptr);
-    if (texture) SDL_RenderCopy(renderer, texture, nullptr, &dst);
+    if (texture) SDL_RenderCopy(renderer, texture.get(), nullptr, &dst);
     SDL_RenderPresent(renderer);
 
     bool waiting = true;
@@ -30,7 +31,4 @@ void showImageAsk(unsigned char* media, uint32_t mediaSize) {
             if (isLeftPress(event)) waiting = false;
         }
     }
-
-    if (texture) SDL_DestroyTexture(texture);
-    SDL_FreeSurface(picture);
 }

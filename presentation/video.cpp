@@ -15,6 +15,7 @@
 #include <limits>
 
 #include "platform/input_events.h"
+#include "platform/sdl_handles.h"
 #include "presentation/sound_decode.h"
 #include "presentation/video.h"
 #include "presentation/video_sync.h"
@@ -41,9 +42,9 @@ int textureSide(double reported) {
     return static_cast<int>(reported);
 }
 
-SDL_Texture* makeFrameTexture(SDL_Renderer* renderer, int width, int height) {
+TextureHandle makeFrameTexture(SDL_Renderer* renderer, int width, int height) {
     if (width <= 0 || height <= 0) return nullptr;
-    return SDL_CreateTexture(renderer, SDL_PIXELFORMAT_BGR24, SDL_TEXTUREACCESS_STREAMING, width, height);
+    return TextureHandle(SDL_CreateTexture(renderer, SDL_PIXELFORMAT_BGR24, SDL_TEXTUREACCESS_STREAMING, width, height));
 }
 
 // A clip ends on the program's own ways out too, but only the clip ends.
@@ -110,7 +111,7 @@ void playVideoClip(const VideoHost& host, unsigned char* media, uint32_t mediaSi
     int height = textureSide(cap.get(cv::CAP_PROP_FRAME_HEIGHT));
     int width = textureSide(cap.get(cv::CAP_PROP_FRAME_WIDTH));
     // A capture that reports no size gets its texture from the first frame.
-    SDL_Texture* texture = makeFrameTexture(renderer, width, height);
+    TextureHandle texture = makeFrameTexture(renderer, width, height);
 
     bool playing = true;
     sf::Clock c1;
@@ -141,8 +142,8 @@ void playVideoClip(const VideoHost& host, unsigned char* media, uint32_t mediaSi
             ++framesRead;
             if (!texture) texture = makeFrameTexture(renderer, frame.cols, frame.rows);
             if (texture) {
-                frameToTexture(texture, frame);
-                SDL_RenderCopy(renderer, texture, nullptr, nullptr);
+                frameToTexture(texture.get(), frame);
+                SDL_RenderCopy(renderer, texture.get(), nullptr, nullptr);
                 SDL_RenderPresent(renderer);
             }
             if (stats) {
@@ -168,6 +169,6 @@ void playVideoClip(const VideoHost& host, unsigned char* media, uint32_t mediaSi
     if (stats) stats->soundStatusAtEnd = static_cast<int>(s.getStatus());
     s.stop();
     cap.release();
-    if (texture) SDL_DestroyTexture(texture);
+    texture.reset();
     remove(videoBufferPath);
 }

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "module/records.h"
 #include "platform/input_events.h"
 #include "platform/resource_files.h"
+#include "platform/sdl_handles.h"
 #include "presentation/video_module.h"
 #include "shell/globals.h"
 #include "shell/select_module.h"
@@ -29,6 +31,30 @@ void failStartup(const char* title, const char* text) {
 }
 
 namespace {
+
+// Quits the libraries that start-up initialises, in the reverse order.
+struct Libraries {
+    Libraries() = default;
+    Libraries(const Libraries&) = delete;
+    Libraries& operator=(const Libraries&) = delete;
+    ~Libraries() {
+        TTF_Quit();
+        IMG_Quit();
+        SDL_Quit();
+    }
+};
+
+// What start-up opens and shutdown releases. Members go in the reverse of
+// their order here, which is the reader's release order: the renderer, then
+// the window, then the libraries. Textures go with the renderer and the
+// fonts stay open until the libraries quit, so neither is released one by one.
+struct Session {
+    Libraries libraries;
+    WindowHandle window;
+    RendererHandle renderer;
+};
+
+std::optional<Session> session;
 
 // A missing resource would leave a null handle that later drawing trips on;
 // stop with a box that names the file instead.
@@ -45,16 +71,12 @@ bool holdsVideo(const std::vector<Ravlin::RM_Reader::RM_Topic>& loaded) {
 }
 
 SDL_Texture* loadTexture(const char* file, int* w, int* h) {
-    SDL_Surface* surface = IMG_Load(file);
+    SurfaceHandle surface(IMG_Load(file));
     if (!surface) failResource("IMG_Load", file);
-    SDL_Texture* texture = SDL_CreateTextureFromSurface(renderer, surface);
-    if (!texture) {
-        SDL_FreeSurface(surface);
-        failResource("SDL_CreateTextureFromSurface", file);
-    }
+    SDL_Texture* texture = SDL_CreateTextureFromSurface(renderer, surface.get());
+    if (!texture) failResource("SDL_CreateTextureFromSurface", file);
     if (w) *w = surface->w;
     if (h) *h = surface->h;
-    SDL_FreeSurface(surface);
     return texture;
 }
 
@@ -75,18 +97,21 @@ App::App() { running = true; }
 
 void App::init() {
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", "Device not found!", window);
+    session.emplace();
     if (SDL_Init(SDL_INIT_EVERYTHING) != 0) failStartup("Can't iniitialise SDL", SDL_GetError());
     if ((IMG_Init(IMG_INIT_JPG | IMG_INIT_PNG) & (IMG_INIT_JPG | IMG_INIT_PNG)) == 0)
         failStartup("Can't iniitialise SDL_image", SDL_GetError());
     if (TTF_Init() != 0) failStartup("Can't iniitialise SDL_ttf", SDL_GetError());
 
-    window = SDL_CreateWindow("RVL Reader", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, screenWidth, screenHeight,
-                              SDL_WINDOW_SHOWN);
+    session->window.reset(SDL_CreateWindow("RVL Reader", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, screenWidth,
+                                           screenHeight, SDL_WINDOW_SHOWN));
+    window = session->window.get();
     if (!window) {
         std::string text = std::string("SDL_CreateWindow: ") + SDL_GetError();
         failStartup("Can't create window", text.c_str());
     }
-    renderer = createRenderer();
+    session->renderer.reset(createRenderer());
+    renderer = session->renderer.get();
 
     bgTexture = loadTexture(resource::backgroundPicture, nullptr, nullptr);
     skTexture = loadTexture(resource::speakerPicture, &skRect.w, &skRect.h);
@@ -133,9 +158,7 @@ void App::render() {
 }
 
 void App::shutdown() {
-    SDL_DestroyRenderer(renderer);
-    SDL_DestroyWindow(window);
-    TTF_Quit();
-    IMG_Quit();
-    SDL_Quit();
+    session.reset();
+    renderer = nullptr;
+    window = nullptr;
 }

@@ -11,6 +11,7 @@
 
 #include "platform/input_events.h"
 #include "platform/run_command.h"
+#include "platform/text_texture.h"
 #include "shell/chooser_result.h"
 #include "shell/globals.h"
 
@@ -29,24 +30,16 @@ void showError(const char* text) {
 
 // Copies one rendered line to the window: centred, or in the top-left corner.
 void drawLine(const char* text, SDL_Color colour, bool centred) {
-    SDL_Surface* surface = TTF_RenderText_Blended(mainFont, text, colour);
-    if (!surface) {
-        std::cerr << "TTF_RenderText_Blended: " << SDL_GetError() << std::endl;
+    TextTexture line = renderText(renderer, mainFont, text, colour);
+    if (!line.texture) {
+        std::cerr << line.failedCall << ": " << SDL_GetError() << std::endl;
         return;
     }
-    SDL_Rect where{0, 0, surface->w, surface->h};
     if (centred) {
-        where.x = screenWidth / 2 - surface->w / 2;
-        where.y = screenHeight / 2 - surface->h / 2;
-    }
-    SDL_Texture* texture = SDL_CreateTextureFromSurface(renderer, surface);
-    if (texture) {
-        SDL_RenderCopy(renderer, texture, nullptr, &where);
+        copyText(renderer, line, screenWidth / 2 - line.w / 2, screenHeight / 2 - line.h / 2);
     } else {
-        std::cerr << "SDL_CreateTextureFromSurface: " << SDL_GetError() << std::endl;
+        copyText(renderer, line, 0, 0);
     }
-    SDL_FreeSurface(surface);
-    if (texture) SDL_DestroyTexture(texture);
 }
 
 void drawScreen() {

@@ -13,6 +13,9 @@
 #include <vector>
 
 #include "module/loader.h"
+#include "packing/manifest.h"
+#include "packing/pack_check.h"
+#include "packing/pack_reader.h"
 #include "presentation/picture_decode.h"
 #include "presentation/sound_decode.h"
 #include "shell/chooser_result.h"
@@ -70,6 +73,28 @@ bool decodeSound(const Bytes& bytes) {
     return loadQuestionSound(buffer, bytes.data(), static_cast<uint32_t>(bytes.size()));
 }
 
+// The pack check's verdict on a module whose one question carries bytes:
+// true when it raises no warning. It must be the reader's verdict.
+bool checkAccepts(char type, const Bytes& bytes) {
+    rvlpack::Question ask;
+    ask.type = type;
+    ask.media = bytes;
+    rvlpack::Module module;
+    module.topics.push_back(rvlpack::Topic{L"", {ask}});
+    std::vector<rvlpack::Issue> issues;
+    rvlpack::checkModule(module, rvlpack::CheckOptions{}, issues);
+    return issues.empty();
+}
+
+// The reader's verdict on a picture or a sound; the check must agree with it.
+bool readerAndCheckAgree(char type, bool readerAccepts, const Bytes& bytes) {
+    bool checkAccepted = checkAccepts(type, bytes);
+    if (checkAccepted != readerAccepts)
+        fprintf(stderr, "the reader %s it, the pack check %s it\n", readerAccepts ? "plays" : "refuses",
+                checkAccepted ? "passes" : "warns about");
+    return checkAccepted == readerAccepts;
+}
+
 } // namespace
 
 TEST(FuzzRegressions, WavHeadersTheAudioLibraryMishandlesAreRefused) {
@@ -124,9 +149,34 @@ TEST(FuzzRegressions, SavedInputsAreHandledWithoutCrashing) {
          [](const Bytes& bytes) {
              SDL_Surface* s = decodeQuestionPicture(bytes.data(), static_cast<uint32_t>(bytes.size()));
              SDL_FreeSurface(s);
+             // Small enough for the window, so the check has nothing else to say.
+             bool fits = s && s->w <= rvlpack::windowWidth && s->h <= rvlpack::windowHeight;
+             if (!readerAndCheckAgree('I', fits, bytes)) exit(3);
              return s != nullptr;
          }},
-        {"sound", decodeSound},
+        {"sound",
+         [](const Bytes& bytes) {
+             if (!readerAndCheckAgree('A', decodeSound(bytes), bytes)) exit(3);
+             return true;
+         }},
+        {"pack_reader",
+         [](const Bytes& bytes) {
+             rvlpack::Module module;
+             if (!rvlpack::readModule(bytes.data(), bytes.size(), module)) return false;
+             Bytes written;
+             if (!rvlpack::writeModule(module, written) || written != bytes) exit(3);
+             return true;
+         }},
+        {"manifest",
+         [](const Bytes& bytes) {
+             ScratchDir dir;
+             writeFile(dir.file("manifest.json"), bytes);
+             rvlpack::Module module;
+             std::vector<rvlpack::Issue> issues;
+             bool loaded = rvlpack::loadManifest(dir.file("manifest.json"), module, issues);
+             if (loaded != (rvlpack::countIssues(issues, rvlpack::Severity::Error) == 0)) exit(3);
+             return loaded;
+         }},
     };
     int replayed = 0;
     for (const auto& target : targets) {

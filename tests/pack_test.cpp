@@ -431,6 +431,15 @@ TEST(PackTool, EachWarningOnceWithItsMessage) {
              q(m, 2)["media"] = "media/noise.wav";
          },
          "warning: topic 1 question 3: the sound does not decode"},
+        {"sound whose data comes before its format",
+         [&](Json& m, const ScratchDir& d) {
+             std::vector<uint8_t> wav = makeWav(100), fmt(wav.begin() + 12, wav.begin() + 36);
+             wav.erase(wav.begin() + 12, wav.begin() + 36);
+             wav.insert(wav.end(), fmt.begin(), fmt.end());
+             writeFile(d.file("media/swapped.wav"), wav);
+             q(m, 2)["media"] = "media/swapped.wav";
+         },
+         "warning: topic 1 question 3: the sound does not decode"},
         {"sound track that does not decode",
          [&](Json& m, const ScratchDir& d) {
              writeText(d.file("media/noise.wav"), "this is not a sound file at all");

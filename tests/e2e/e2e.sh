@@ -237,7 +237,7 @@ play_first_question() {
         wait_for 15 "video frames over the whole window" video
         wait_for 20 "the clip to end and the card to come by itself" on_card question
         sleep 0.5
-        sound_check video-question 880 1.0 1.0
+        sound_check video-question 880 1.0 0.5
         [ -e "$work/temp/videobuffer.bin" ] && fail "temp/videobuffer.bin is left behind after the clip"
         ;;
     esac
