@@ -126,11 +126,15 @@ extern "C" void* dlopen(const char* file, int mode) {
     using Open = void* (*)(const char*, int);
     static Open real = reinterpret_cast<Open>(dlsym(RTLD_NEXT, "dlopen"));
     bool module = file && strstr(file, "rvl-video.so") != nullptr;
+    timespec cpuStart{}, cpuEnd{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpuStart);
     long long start = nowNs();
     void* handle = real(file, mode);
     if (module) {
         report("module_load_start_ns", start);
         report("module_load_end_ns", nowNs());
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpuEnd);
+        report("module_load_cpu_ns", (cpuEnd.tv_sec - cpuStart.tv_sec) * 1000000000LL + cpuEnd.tv_nsec - cpuStart.tv_nsec);
     }
     return handle;
 }

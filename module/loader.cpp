@@ -230,6 +230,11 @@ bool openAndRead(const std::wstring& path, FILE*& file) {
 
 } // namespace
 
+void rejectModule() {
+    unloadModule();
+    loaderError = kNotAModule;
+}
+
 bool loadModule(std::wstring path) {
     FILE* file = nullptr;
     bool loaded = false;

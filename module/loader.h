@@ -9,3 +9,6 @@ bool loadModule(std::wstring path);
 
 // Empties the module objects and frees every media block the loader made.
 void unloadModule();
+
+// Refuses a module without reading it, with the message a foreign file gets.
+void rejectModule();

@@ -20,6 +20,7 @@
 #include "platform/sdl_handles.h"
 #include "presentation/video_module.h"
 #include "shell/globals.h"
+#include "shell/launch.h"
 #include "shell/select_module.h"
 
 using Ravlin::RM_Reader::loaderError;
@@ -82,10 +83,10 @@ SDL_Texture* loadTexture(const char* file, int* w, int* h) {
 
 // Without a GPU the accelerated renderer is missing; SDL's software renderer
 // also supports target textures, which the board needs.
-SDL_Renderer* createRenderer() {
-    SDL_Renderer* r = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
+SDL_Renderer* createRenderer(Uint32 extraFlags) {
+    SDL_Renderer* r = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE | extraFlags);
     if (r) return r;
-    r = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
+    r = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE | extraFlags);
     if (r) return r;
     std::string text = std::string("SDL_CreateRenderer: ") + SDL_GetError();
     failStartup("Can't create renderer", text.c_str());
@@ -95,7 +96,7 @@ SDL_Renderer* createRenderer() {
 
 App::App() { running = true; }
 
-void App::init() {
+void App::init(const LaunchOptions& options) {
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", "Device not found!", window);
     session.emplace();
     if (SDL_Init(SDL_INIT_EVERYTHING) != 0) failStartup("Can't iniitialise SDL", SDL_GetError());
@@ -103,15 +104,15 @@ void App::init() {
         failStartup("Can't iniitialise SDL_image", SDL_GetError());
     if (TTF_Init() != 0) failStartup("Can't iniitialise SDL_ttf", SDL_GetError());
 
-    session->window.reset(SDL_CreateWindow("RVL Reader", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, screenWidth,
-                                           screenHeight, SDL_WINDOW_SHOWN));
+    session->window.reset(createWindow(options));
     window = session->window.get();
     if (!window) {
         std::string text = std::string("SDL_CreateWindow: ") + SDL_GetError();
         failStartup("Can't create window", text.c_str());
     }
-    session->renderer.reset(createRenderer());
+    session->renderer.reset(createRenderer(options.vsync ? SDL_RENDERER_PRESENTVSYNC : 0));
     renderer = session->renderer.get();
+    if (options.fullscreen) scalePictureToWindow();
 
     bgTexture = loadTexture(resource::backgroundPicture, nullptr, nullptr);
     skTexture = loadTexture(resource::speakerPicture, &skRect.w, &skRect.h);
@@ -120,8 +121,8 @@ void App::init() {
     mainFont = TTF_OpenFont(resource::boardFont, resource::selectionTextSize);
     if (!mainFont) failResource("TTF_OpenFont", resource::boardFont);
 
-    std::wstring path = selectModuleFile();
-    if (!loadModule(std::wstring(path))) std::wcout << loaderError << std::endl;
+    bool loaded = options.hasPack ? loadPackFromCommandLine(options.pack) : loadModule(selectModuleFile());
+    if (!loaded) std::wcout << loaderError << std::endl;
     // The video libraries take a while to load; only a pack with video needs
     // them, and it gets them while the listing prints and the board is built.
     if (holdsVideo(topics)) preloadVideoPlayer();
@@ -152,6 +153,7 @@ void App::handleEvents() {
 void App::update() {}
 
 void App::render() {
+    clearBarsOfScaledPicture();
     SDL_RenderCopy(renderer, boardBackground, nullptr, nullptr);
     board.draw(&topics, renderer);
     SDL_RenderPresent(renderer);

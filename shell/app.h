@@ -1,10 +1,13 @@
 // The application object: start-up, frame loop and shutdown.
 #pragma once
 
+#include "shell/launch_options.h"
+
 class App {
 public:
     App();
-    void init();
+    // Without options: the start-up of a reader run without arguments.
+    void init(const LaunchOptions& options = LaunchOptions{});
     void run();
     void handleEvents();
     void update();

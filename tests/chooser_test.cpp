@@ -89,8 +89,9 @@ TEST(Chooser, TerminalAnswers) {
         ScratchDir dir;
         for (const std::string& f : row.files) writeText(dir.file(f), "RVL1");
         writeFile(dir.file("openfilename.rlt"), {3, 0, 'o', 0, 'l', 0, 'd'});  // an earlier answer
-        ProcessResult r = runProcess({chooser(), "-"}, {"RVL_CHOOSER_TERMINAL=1", "DISPLAY=", "WAYLAND_DISPLAY="},
-                                     row.input);
+        ProcessResult r = runProcess(
+            {chooser(), "-"},
+            {"RVL_CHOOSER_TERMINAL=1", "DISPLAY=", "WAYLAND_DISPLAY=", "XDG_CONFIG_HOME=" + dir.file("config")}, row.input);
         EXPECT_EQ(r.exitCode, 0) << r.err;
         std::optional<std::wstring> got = chosenPath();
         EXPECT_EQ(show(got), show(row.expected)) << r.err;
@@ -109,7 +110,7 @@ TEST(Chooser, TerminalListsTheModulesOfTheCurrentDirectory) {
     writeText(dir.file("b.rvl"), "");
     writeText(dir.file("a.rvl"), "");
     writeText(dir.file("notes.txt"), "");
-    ProcessResult r = runProcess({chooser(), "-"}, {"RVL_CHOOSER_TERMINAL=1"}, "\n");
+    ProcessResult r = runProcess({chooser(), "-"}, {"RVL_CHOOSER_TERMINAL=1", "XDG_CONFIG_HOME=" + dir.file("c")}, "\n");
     EXPECT_EQ(r.exitCode, 0) << r.err;
     size_t a = r.out.find("a.rvl"), b = r.out.find("b.rvl");
     EXPECT_NE(a, std::string::npos) << r.out;
@@ -160,7 +161,8 @@ TEST(Chooser, DesktopDialogs) {
         // The display counts only when non-empty; the chooser must not be forced to the terminal.
         ProcessResult r = runProcess({chooser(), "-"},
                                      {"PATH=" + dir.file("bin"), "DISPLAY=" + row.display, "WAYLAND_DISPLAY=",
-                                      "RVL_CHOOSER_TERMINAL="},
+                                      "RVL_CHOOSER_TERMINAL=", "XDG_CONFIG_HOME=" + dir.file("config"),
+                                      "LC_ALL=", "LC_MESSAGES=", "LANG=ru_RU.UTF-8"},
                                      row.input);
         EXPECT_EQ(r.exitCode, 0) << r.err;
         std::optional<std::wstring> expected;
@@ -195,9 +197,44 @@ TEST(Chooser, WrongArgumentsLeaveTheResultFileAlone) {
     writeFile(dir.file("openfilename.rlt"), old);
     for (const std::vector<std::string>& argv :
          {std::vector<std::string>{chooser()}, {chooser(), "x"}, {chooser(), "-", "-"}}) {
-        ProcessResult r = runProcess(argv, {"RVL_CHOOSER_TERMINAL=1"}, "m.rvl\n");
+        ProcessResult r = runProcess(argv, {"RVL_CHOOSER_TERMINAL=1", "XDG_CONFIG_HOME=" + dir.file("c")}, "m.rvl\n");
         EXPECT_EQ(r.exitCode, 2) << argv.size();
         EXPECT_NE(r.err.find("usage"), std::string::npos) << r.err;
         EXPECT_EQ(readFile(dir.file("openfilename.rlt")), old);
     }
+}
+
+TEST(Chooser, SpeaksTheDesktopLanguageAndOpensInTheLastPacksFolder) {
+    ScratchDir dir;
+    const std::string here = currentDir();  // holds no pack: without a remembered folder the dialog opens in HOME
+    for (const char* d : {"home", "games", "bin"}) mkdir(dir.file(d).c_str(), 0755);
+    writeText(dir.file("games/m.rvl"), "RVL1");
+    writeText(dir.file("bin/zenity"), "#!/bin/sh\nprintf '%s\\n' \"$@\" > zenity-args\n/bin/cat answer\n", true);
+    auto run = [&](const std::string& lang, bool terminal, const std::string& input) {
+        return runProcess({chooser(), "-"}, {"PATH=" + dir.file("bin"), "DISPLAY=:0", "WAYLAND_DISPLAY=",
+                                             "RVL_CHOOSER_TERMINAL=" + std::string(terminal ? "1" : ""),
+                                             "XDG_CONFIG_HOME=" + dir.file("config"), "HOME=" + dir.file("home"),
+                                             "LC_ALL=", "LC_MESSAGES=" + lang, "LANG=C"},
+                          input);
+    };
+    auto zenityArgs = [&] {
+        std::vector<uint8_t> raw = readFile(dir.file("zenity-args"));
+        return std::string(raw.begin(), raw.end());
+    };
+    writeText(dir.file("answer"), here + "/games/m.rvl\n");
+    ProcessResult r = run("en_US.UTF-8", false, "");
+    EXPECT_NE(zenityArgs().find("--title=Choose a quiz pack\n--filename=" + here + "/home/\n--file-filter=Quiz packs"),
+              std::string::npos) << "nothing remembered: home, in English: " << zenityArgs();
+    writeText(dir.file("answer"), "");
+    r = run("ru_RU.UTF-8", false, "");
+    EXPECT_NE(zenityArgs().find("--title=Выберите игровой модуль\n--filename=" + here + "/games/\n"), std::string::npos)
+        << "the last pack's folder, in Russian: " << zenityArgs();
+    r = run("de_DE.UTF-8", true, "m.rvl\n");
+    EXPECT_NE(r.out.find("Packs in " + here + "/games:\n  m.rvl\nPath of the quiz pack"), std::string::npos) << r.out;
+    EXPECT_EQ(show(chosenPath()), show(ascii(here + "/games/m.rvl"))) << "a bare name is a pack of that folder";
+    remove(dir.file("games/m.rvl").c_str());
+    rmdir(dir.file("games").c_str());
+    r = run("ru", false, "");
+    EXPECT_NE(zenityArgs().find("--filename=" + here + "/home/\n"), std::string::npos)
+        << "a remembered folder that is gone is ignored: " << zenityArgs();
 }

@@ -30,6 +30,8 @@ void writeChooser(const ScratchDir& dir, const std::string& module) {
     writeText(dir.file("fileopen.exe"), script, true);
 }
 
+LaunchOptions options;  // the command line of the reader runReader starts
+
 void runReader() {
     installUtf8Console();
     // Queue the user's input before start-up: a click for the selection
@@ -39,7 +41,7 @@ void runReader() {
     pushQuit();
     pushLeftClick(500, 500);  // behind the quit: must stay queued
     App engine;
-    engine.init();
+    engine.init(options);
     engine.run();
     bool stillQueued = SDL_PeepEvents(nullptr, 1, SDL_PEEKEVENT, SDL_MOUSEBUTTONDOWN, SDL_MOUSEBUTTONDOWN) == 1;
     engine.shutdown();
@@ -79,4 +81,69 @@ TEST(Startup, MissingResourceEndsWithStatusZeroInsteadOfCrashing) {
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.signal, 0);
     EXPECT_EQ(r.out.find("finished"), std::string::npos) << r.out;
+}
+
+TEST(Startup, PackOnTheCommandLineLoadsLikeAChosenOne) {
+    ScratchDir dir;
+    rvlpack::Module m;
+    m.topics.push_back({L"Тема", {}});
+    ASSERT_TRUE(rvlpack::writeModuleFile(m, dir.file("m.rvl")));
+    writeText(dir.file("fileopen.exe"), "#!/bin/sh\necho ran > chooser-ran\n", true);
+    const std::string padding(255 - dir.path().size() - 6, '/');  // "//" names what "/" does
+    const std::string notAModule = "Данный фаил не является игровым модулем Ravlin.\n";
+    struct Row {
+        const char* name;
+        std::string pack;      // as typed, from the scratch directory
+        std::string shown;     // after "Фаил: "
+        std::string expected;  // in the console text
+    };
+    std::vector<Row> rows = {
+        {"relative path", "./m.rvl", dir.file("m.rvl"), "Тема: Тема0\n"},
+        {"255 units", dir.path() + padding + "/m.rvl", dir.path() + padding + "/m.rvl", "Тема: Тема0\n"},
+        {"256 units", dir.path() + padding + "//m.rvl", dir.path() + padding + "//m.rvl", notAModule},
+        {"missing", "nosuch.rvl", dir.file("nosuch.rvl"), notAModule},
+        {"not a module", "fileopen.exe", dir.file("fileopen.exe"), notAModule},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        char arg0[] = "rvl-reader";
+        std::string pack = row.pack;
+        char* argv[] = {arg0, &pack[0], nullptr};
+        options = LaunchOptions{};
+        ASSERT_EQ(parseLaunchOptions(2, argv, options), -1);
+        ProcessResult r = runInChild(runReader);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out.find("Фаил: " + row.shown + "\n"), 0u) << r.out;
+        EXPECT_NE(r.out.find(row.expected), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("finished running=0"), std::string::npos) << r.out;
+        EXPECT_FALSE(fileExists(dir.file("chooser-ran"))) << "the selection screen is skipped";
+    }
+    options = LaunchOptions{};
+}
+
+TEST(Startup, CommandLineErrorsEndBeforeAnyWindow) {
+    struct Row {
+        std::vector<std::string> args;
+        int status;
+        std::string out, err;  // must appear
+    };
+    std::vector<Row> rows = {
+        {{"--bogus"}, 2, "", "--bogus"},
+        {{"--display", "two"}, 2, "", "two"},
+        {{"a.rvl", "b.rvl"}, 2, "", "b.rvl"},
+        {{"--help"}, 0, "--fullscreen", ""},
+        {{"--version"}, 0, "rvl-reader 1.", ""},
+    };
+    for (const Row& row : rows) {
+        std::vector<std::string> argv = {runDir() + "/rvl-reader"};
+        argv.insert(argv.end(), row.args.begin(), row.args.end());
+        ProcessResult r = runProcess(argv, {"SDL_VIDEODRIVER=dummy"});
+        SCOPED_TRACE(row.args[0] + "\n" + r.out + r.err);
+        EXPECT_EQ(r.exitCode, row.status);
+        EXPECT_NE(r.out.find(row.out), std::string::npos);
+        EXPECT_NE(r.err.find(row.err), std::string::npos);
+        if (row.status == 2) {
+            EXPECT_TRUE(r.out.empty() && lines(r.err).size() == 1) << "one line on stderr";
+        }
+    }
 }

@@ -148,9 +148,10 @@ start() {
     # SDL_VIDEODRIVER=x11: should SDL fail to reach the X server, it shows its
     # "Can't iniitialise SDL" box instead of an invisible off-screen window.
     # TZ: the creation time in the listing. GSETTINGS_BACKEND, NO_AT_BRIDGE:
-    # a dialog without a desktop session stays quiet.
+    # a dialog without a desktop session stays quiet. XDG_CONFIG_HOME: a
+    # chooser remembers its folder there, not in ~.
     (cd "$work" && exec env -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy TZ="$DEMO_TZ" \
-        GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 ALSOFT_DRIVERS=wave ALSOFT_CONF="$work/alsoft.conf" \
+        GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 XDG_CONFIG_HOME="$art/config" ALSOFT_DRIVERS=wave ALSOFT_CONF="$work/alsoft.conf" \
         ./rvl-reader >"$art/stdout.txt" 2>"$art/stderr.txt") &
     reader_pid=$!
 

@@ -2,7 +2,9 @@
 // and the terminal question used where no dialog can be shown.
 #include "tools/fileopen/dialogs.h"
 
-#include <dirent.h>
+#include "tools/fileopen/start_folder.h"
+#include "tools/fileopen/texts.h"
+
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,8 +17,6 @@
 #include <vector>
 
 namespace {
-
-const char kTitle[] = "Выберите игровой модуль";
 
 struct Captured {
     bool ran = false;
@@ -69,7 +69,7 @@ Captured runCapturing(const std::vector<std::string>& argv) {
 Answer interpret(const Captured& c, const char* name) {
     Answer answer;
     if (!c.ran || (c.exitCode != 0 && c.exitCode != 1)) {
-        std::cerr << "fileopen.exe: " << name << " не смог показать окно (код " << c.exitCode << ")" << std::endl;
+        std::cerr << "fileopen.exe: " << name << chooserTexts().noWindow << c.exitCode << ")" << std::endl;
         return answer;
     }
     std::string path = c.out;
@@ -86,21 +86,6 @@ Answer interpret(const Captured& c, const char* name) {
 bool isRegularFile(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-// The modules of the current directory, as a hint for the terminal user.
-std::vector<std::string> modulesHere() {
-    std::vector<std::string> names;
-    DIR* dir = opendir(".");
-    if (!dir) return names;
-    while (dirent* entry = readdir(dir)) {
-        std::string name = entry->d_name;
-        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".rvl") == 0 && isRegularFile(name))
-            names.push_back(name);
-    }
-    closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 } // namespace
@@ -123,29 +108,30 @@ std::string findOnPath(const std::string& name) {
 }
 
 Answer askZenity(const std::string& program, const std::string& startDir) {
-    return interpret(runCapturing({program, "--file-selection", std::string("--title=") + kTitle,
-                                   "--filename=" + startDir + "/", "--file-filter=Игровые модули (*.rvl) | *.rvl",
-                                   "--file-filter=Все файлы | *"}),
+    const ChooserTexts& t = chooserTexts();
+    return interpret(runCapturing({program, "--file-selection", std::string("--title=") + t.title,
+                                   "--filename=" + startDir + "/", t.zenityPacks, t.zenityAll}),
                      "zenity");
 }
 
 Answer askKdialog(const std::string& program, const std::string& startDir) {
-    return interpret(runCapturing({program, "--title", kTitle, "--getopenfilename", startDir,
-                                   "*.rvl|Игровые модули (*.rvl)"}),
+    const ChooserTexts& t = chooserTexts();
+    return interpret(runCapturing({program, "--title", t.title, "--getopenfilename", startDir, t.kdialogPacks}),
                      "kdialog");
 }
 
-Answer askTerminal() {
+Answer askTerminal(const std::string& startDir, const std::string& currentDir) {
+    const ChooserTexts& t = chooserTexts();
     Answer answer;
     answer.outcome = Outcome::Cancelled;
-    std::vector<std::string> here = modulesHere();
+    std::vector<std::string> here = modulesIn(startDir);
     if (!here.empty()) {
-        std::cout << "Модули в текущей папке:";
+        std::cout << t.packsIn << startDir << ":";
         for (const std::string& name : here) std::cout << "\n  " << name;
         std::cout << "\n";
     }
     for (;;) {
-        std::cout << "Путь к игровому модулю (*.rvl), пустая строка - отмена: " << std::flush;
+        std::cout << t.question << std::flush;
         std::string line;
         if (!std::getline(std::cin, line)) {
             std::cout << std::endl;
@@ -153,11 +139,14 @@ Answer askTerminal() {
         }
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) return answer;
+        // A bare name means a pack of the listed folder.
+        if (line[0] != '/' && startDir != currentDir && isRegularFile(startDir + "/" + line))
+            line = startDir + "/" + line;
         if (line.find('\0') == std::string::npos && isRegularFile(line)) {
             answer.outcome = Outcome::Chosen;
             answer.path = line;
             return answer;
         }
-        std::cerr << "fileopen.exe: нет такого файла: " << line << std::endl;
+        std::cerr << t.noSuchFile << line << std::endl;
     }
 }

@@ -19,6 +19,7 @@ std::string findOnPath(const std::string& name);
 Answer askZenity(const std::string& program, const std::string& startDir);
 Answer askKdialog(const std::string& program, const std::string& startDir);
 
-// Asks on stdin/stdout until an existing file is named; an empty line or the
-// end of input cancels.
-Answer askTerminal();
+// Asks on stdin/stdout until an existing file is named, after listing the
+// packs of startDir; a bare name of one of them names it. An empty line or
+// the end of input cancels.
+Answer askTerminal(const std::string& startDir, const std::string& currentDir);

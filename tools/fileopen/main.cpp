@@ -9,6 +9,7 @@
 
 #include "tools/fileopen/dialogs.h"
 #include "tools/fileopen/result_file.h"
+#include "tools/fileopen/start_folder.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ bool terminalForced() {
 }
 
 // The desktop dialog when there is one, else the terminal.
-Answer askForModule(const std::string& startDir) {
+Answer askForModule(const std::string& startDir, const std::string& currentDir) {
     if (!terminalForced() && hasDisplay()) {
         Answer answer;
         std::string zenity = findOnPath("zenity");
@@ -41,7 +42,7 @@ Answer askForModule(const std::string& startDir) {
         if (!kdialog.empty()) answer = askKdialog(kdialog, startDir);
         if (answer.outcome != Outcome::Unavailable) return answer;
     }
-    return askTerminal();
+    return askTerminal(startDir, currentDir);
 }
 
 // Dialogs give absolute paths; inside the current directory the relative
@@ -65,7 +66,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string here = currentDirectory();
-    Answer answer = askForModule(here);
+    Answer answer = askForModule(startFolder(here), here);
 
     std::vector<uint8_t> record = nothingChosen();
     if (answer.outcome == Outcome::Chosen) {
@@ -74,6 +75,8 @@ int main(int argc, char** argv) {
             !encodeResult(relativeIfInside(answer.path, here), record, reason)) {
             std::cerr << "fileopen.exe: модуль не выбран: " << reason << ": " << answer.path << std::endl;
             record = nothingChosen();
+        } else {
+            rememberFolderOf(answer.path, here);
         }
     }
     std::string reason;

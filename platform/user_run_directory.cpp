@@ -1,0 +1,110 @@
+// Finding the installed files from the reader's own path, and the per-user
+// run directory that links to them.
+#include "platform/user_run_directory.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+std::string parentOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string ownExecutable() {
+    std::string buf(4096, '\0');
+    ssize_t n = readlink("/proc/self/exe", &buf[0], buf.size());
+    if (n <= 0 || static_cast<size_t>(n) >= buf.size()) return "";
+    buf.resize(static_cast<size_t>(n));
+    return buf;
+}
+
+bool isDirectory(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string failure(const std::string& call, const std::string& path) {
+    return call + "(\"" + path + "\"): " + strerror(errno);
+}
+
+bool makeDirectories(const std::string& path, std::string& error) {
+    if (isDirectory(path)) return true;
+    std::string parent = parentOf(path);
+    if (parent != path && !makeDirectories(parent, error)) return false;
+    if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) {
+        error = failure("mkdir", path);
+        return false;
+    }
+    return true;
+}
+
+// Points link at target, replacing an older link (the package may have moved)
+// but never a file or directory of the user's own.
+bool linkTo(const std::string& link, const std::string& target, std::string& error) {
+    struct stat info {};
+    if (lstat(link.c_str(), &info) == 0) {
+        if (!S_ISLNK(info.st_mode)) return true;
+        std::string current(4096, '\0');
+        ssize_t n = readlink(link.c_str(), &current[0], current.size());
+        if (n > 0 && current.compare(0, static_cast<size_t>(n), target) == 0 && static_cast<size_t>(n) == target.size())
+            return true;
+    }
+    // A fresh link renamed over the old one: a reader starting alongside
+    // never sees the name missing.
+    std::string fresh = link + ".new" + std::to_string(getpid());
+    unlink(fresh.c_str());
+    if (symlink(target.c_str(), fresh.c_str()) != 0) {
+        error = failure("symlink", fresh);
+        return false;
+    }
+    if (rename(fresh.c_str(), link.c_str()) != 0) {
+        error = failure("rename", link);
+        unlink(fresh.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string userRunDirectory() {
+    const char* data = getenv("XDG_DATA_HOME");
+    // The base directory rules: a relative value is to be ignored.
+    if (data && data[0] == '/') return std::string(data) + "/rvl-reader";
+    const char* home = getenv("HOME");
+    if (home && home[0] == '/') return std::string(home) + "/.local/share/rvl-reader";
+    return "";
+}
+
+bool findInstalledFiles(InstalledFiles& installed) {
+    std::string exe = ownExecutable();
+    if (exe.empty()) return false;
+    std::string prefix = parentOf(parentOf(exe));
+    if (prefix == "/") prefix.clear();
+    installed.shared = prefix + "/share/rvl-reader";
+    installed.libraries = prefix + "/lib/rvl-reader";
+    return isDirectory(installed.shared + "/res");
+}
+
+bool enterUserRunDirectory(const InstalledFiles& installed, std::string& error) {
+    std::string dir = userRunDirectory();
+    if (dir.empty()) {
+        error = "neither XDG_DATA_HOME nor HOME names a directory for the reader's files";
+        return false;
+    }
+    if (!makeDirectories(dir + "/temp", error)) return false;
+    if (!linkTo(dir + "/res", installed.shared + "/res", error)) return false;
+    if (!linkTo(dir + "/fileopen.exe", installed.libraries + "/fileopen.exe", error)) return false;
+    if (chdir(dir.c_str()) != 0) {
+        error = failure("chdir", dir);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,74 @@
+// The remembered folder: one line holding an absolute path.
+#include "tools/fileopen/start_folder.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+
+namespace {
+
+bool isDirectory(const std::string& path) {
+    struct stat info {};
+    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string configDir() {
+    const char* config = getenv("XDG_CONFIG_HOME");
+    if (config && config[0] == '/') return std::string(config) + "/rvl-reader";
+    const char* home = getenv("HOME");
+    if (home && home[0] == '/') return std::string(home) + "/.config/rvl-reader";
+    return "";
+}
+
+void makeDirectories(const std::string& path) {
+    for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
+        mkdir(path.substr(0, slash).c_str(), 0755);
+    mkdir(path.c_str(), 0755);
+}
+
+} // namespace
+
+std::vector<std::string> modulesIn(const std::string& dir) {
+    std::vector<std::string> names;
+    DIR* d = opendir(dir.c_str());
+    if (!d) return names;
+    while (dirent* entry = readdir(d)) {
+        std::string name = entry->d_name;
+        struct stat info {};
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".rvl") == 0 &&
+            stat((dir + "/" + name).c_str(), &info) == 0 && S_ISREG(info.st_mode))
+            names.push_back(name);
+    }
+    closedir(d);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string startFolder(const std::string& currentDir) {
+    std::string config = configDir();
+    if (!config.empty()) {
+        std::ifstream in(config + "/last-folder");
+        std::string remembered;
+        if (std::getline(in, remembered) && remembered[0] == '/' && isDirectory(remembered)) return remembered;
+    }
+    if (!modulesIn(currentDir).empty()) return currentDir;
+    const char* home = getenv("HOME");
+    if (home && home[0] == '/' && isDirectory(home)) return home;
+    return currentDir;
+}
+
+void rememberFolderOf(const std::string& chosenPath, const std::string& currentDir) {
+    std::string config = configDir();
+    size_t slash = chosenPath.find_last_of('/');
+    std::string folder = slash == std::string::npos ? currentDir
+                         : slash == 0               ? "/"
+                                                    : chosenPath.substr(0, slash);
+    if (folder[0] != '/') folder = currentDir + "/" + folder;
+    // A name with a line break cannot be kept on one line.
+    if (config.empty() || folder.find('\n') != std::string::npos) return;
+    makeDirectories(config);
+    std::ofstream(config + "/last-folder", std::ios::trunc) << folder << "\n";
+}
