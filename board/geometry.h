@@ -21,12 +21,17 @@ namespace boardgeo {
 // The grid shows a topic's questions this many to a row.
 inline constexpr int32_t gridColumns = 4;
 
-inline int32_t headerHeight() { return int32_t(screenHeight) / 100 * 25; }
-inline int32_t panelWidth() { return int32_t(screenWidth) / 100 * 35; }
-inline int32_t listAreaHeight() { return int32_t(screenHeight) - headerHeight(); }
-inline int32_t gridAreaWidth() { return int32_t(screenWidth) - panelWidth(); }
-inline int32_t rowHeight() { return int32_t(topicRowHeight); }
+constexpr int32_t headerHeight() { return int32_t(screenHeight) / 100 * 25; }
+constexpr int32_t panelWidth() { return int32_t(screenWidth) / 100 * 35; }
+constexpr int32_t listAreaHeight() { return int32_t(screenHeight) - headerHeight(); }
+constexpr int32_t gridAreaWidth() { return int32_t(screenWidth) - panelWidth(); }
+constexpr int32_t rowHeight() { return int32_t(topicRowHeight); }
 // Topics beyond what any module holds still must not overflow the sums.
-inline int64_t listHeight(size_t topicCount) { return int64_t(topicRowHeight) * int64_t(topicCount); }
+constexpr int64_t listHeight(size_t topicCount) { return int64_t(topicRowHeight) * int64_t(topicCount); }
+constexpr int32_t cellWidth() { return gridAreaWidth() / gridColumns; }
+// Truncated, not rounded: 134.4 gives 134.
+constexpr int32_t cellHeight() { return int32_t(cellWidth() / 100.0 * 80.0); }
+// Rows of the grid the list area shows, the last one only in part.
+constexpr int32_t visibleGridRows() { return (listAreaHeight() + cellHeight() - 1) / cellHeight(); }
 
 } // namespace boardgeo

@@ -15,8 +15,8 @@ TTF_Font* pointsFont = nullptr;
 void BoardState::prepare(std::vector<RM_Topic>* topics, SDL_Renderer* renderer) {
     // Opened once and kept until shutdown; a second preparation reuses it.
     if (!pointsFont) pointsFont = TTF_OpenFont(resource::boardFont, resource::pointsSize);
-    cellWidth = uint16_t(boardgeo::gridAreaWidth() / boardgeo::gridColumns);
-    cellHeight = uint16_t(cellWidth / 100.0 * 80.0);
+    cellWidth = uint16_t(boardgeo::cellWidth());
+    cellHeight = uint16_t(boardgeo::cellHeight());
     scroll = 0;
     selectedTopic = 0;
     gridTopic = 0;

@@ -1,6 +1,8 @@
 // Collecting and wording the pack tool's findings.
 #include "packing/issues.h"
 
+#include <cstdio>
+
 namespace rvlpack {
 
 void addIssue(std::vector<Issue>& issues, Severity severity, const std::string& where, const std::string& text) {
@@ -24,6 +26,21 @@ std::string topicPlace(size_t topicIndex) { return "topic " + std::to_string(top
 
 std::string questionPlace(size_t topicIndex, size_t questionIndex) {
     return topicPlace(topicIndex) + " question " + std::to_string(questionIndex + 1);
+}
+
+std::string shownPath(const std::string& path) {
+    std::string shown;
+    for (char c : path) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            shown += c;
+        } else {
+            char hex[8];
+            snprintf(hex, sizeof hex, "\\x%02X", byte);
+            shown += hex;
+        }
+    }
+    return shown;
 }
 
 } // namespace rvlpack

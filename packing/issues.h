@@ -22,5 +22,8 @@ std::string formatIssue(const Issue& issue);
 // "topic 2", "topic 2 question 3" (numbers from 1).
 std::string topicPlace(size_t topicIndex);
 std::string questionPlace(size_t topicIndex, size_t questionIndex);
+// The path for a message: bytes below 0x20 and 0x7F as \xHH, so that a name
+// holding a NUL or a line end shows whole and on one line.
+std::string shownPath(const std::string& path);
 
 } // namespace rvlpack

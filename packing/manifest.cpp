@@ -22,9 +22,29 @@ namespace {
 
 const uint64_t maxBlock = 0xFFFFFFFFull;
 
+// True when a relative path stays inside its folder, read as written:
+// no ".." climbs above where it started.
+bool staysInside(const std::string& relative) {
+    int depth = 0;
+    size_t start = 0;
+    while (start <= relative.size()) {
+        size_t end = relative.find('/', start);
+        if (end == std::string::npos) end = relative.size();
+        std::string part = relative.substr(start, end - start);
+        if (part == "..") {
+            if (--depth < 0) return false;
+        } else if (!part.empty() && part != ".") {
+            ++depth;
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
 struct ManifestReader {
     std::string dir;  // the manifest's directory, with a trailing slash (or empty)
     std::vector<Issue>& issues;
+    const ManifestOptions& options;
 
     void error(const std::string& where, const std::string& text) { addIssue(issues, Severity::Error, where, text); }
 
@@ -92,19 +112,35 @@ struct ManifestReader {
             return false;
         }
         std::string name = it->get<std::string>();
+        std::string file = "the " + what + " file \"" + shownPath(name) + "\"";
+        if (name.find('\0') != std::string::npos) {
+            error(where, file + " holds a NUL byte, which no file name can; fix the path");
+            return false;
+        }
+        if (!options.allowOutside && (name[0] == '/' || !staysInside(name))) {
+            error(where, file + " lies outside the manifest's folder; media of a manifest are read only from its "
+                                "folder, so that a manifest from someone else cannot pull private files into the "
+                                "pack; copy the file beside the manifest, or give --allow-outside if you trust it");
+            return false;
+        }
         std::string full = name[0] == '/' ? name : dir + name;
         struct stat st {};
         if (stat(full.c_str(), &st) != 0) {
-            error(where, "the " + what + " file \"" + name + "\" cannot be found (looked for " + full + ": " +
-                             strerror(errno) + "); check the path, it is relative to the manifest");
+            error(where, file + " cannot be found (looked for " + shownPath(full) + ": " + strerror(errno) +
+                             "); check the path, it is relative to the manifest");
             return false;
         }
         if (!S_ISREG(st.st_mode)) {
-            error(where, "the " + what + " file \"" + name + "\" is not a regular file; name a file");
+            error(where, file + " is not a regular file; name a file");
+            return false;
+        }
+        if ((options.refusedDevice || options.refusedInode) && uint64_t(st.st_dev) == options.refusedDevice &&
+            uint64_t(st.st_ino) == options.refusedInode) {
+            error(where, file + " is the output pack itself, which the build would replace; name another output");
             return false;
         }
         if (static_cast<uint64_t>(st.st_size) > maxBlock) {
-            error(where, "the " + what + " file \"" + name + "\" is " + std::to_string(st.st_size) +
+            error(where, file + " is " + std::to_string(st.st_size) +
                              " bytes, a media block holds at most 4294967295 (4 GiB); make it smaller");
             return false;
         }
@@ -254,7 +290,8 @@ bool startsWith(const std::vector<uint8_t>& b, size_t at, const char* text) {
 
 } // namespace
 
-bool loadManifest(const std::string& path, Module& module, std::vector<Issue>& issues) {
+bool loadManifest(const std::string& path, Module& module, std::vector<Issue>& issues,
+                  const ManifestOptions& options) {
     module = Module{};
     size_t errorsBefore = countIssues(issues, Severity::Error);
     std::vector<uint8_t> bytes;
@@ -264,10 +301,21 @@ bool loadManifest(const std::string& path, Module& module, std::vector<Issue>& i
         return false;
     }
     Json root;
+    struct TooDeep {};
     try {
-        root = Json::parse(bytes.begin(), bytes.end());
+        // Deeper nesting is refused while parsing: it would only exhaust the
+        // stack of whatever walks the values later.
+        root = Json::parse(bytes.begin(), bytes.end(), [](int depth, Json::parse_event_t, Json&) {
+            if (depth > maxManifestDepth) throw TooDeep{};
+            return true;
+        });
     } catch (const Json::exception& e) {
         addIssue(issues, Severity::Error, path, "bad JSON: " + plainParseMessage(e.what()) + "; fix the manifest");
+        return false;
+    } catch (const TooDeep&) {
+        addIssue(issues, Severity::Error, path,
+                 "arrays and objects are nested more than " + std::to_string(maxManifestDepth) +
+                     " levels deep, a manifest needs five; fix the manifest");
         return false;
     }
     if (!root.is_object()) {
@@ -276,7 +324,7 @@ bool loadManifest(const std::string& path, Module& module, std::vector<Issue>& i
         return false;
     }
     size_t slash = path.rfind('/');
-    ManifestReader reader{slash == std::string::npos ? std::string() : path.substr(0, slash + 1), issues};
+    ManifestReader reader{slash == std::string::npos ? std::string() : path.substr(0, slash + 1), issues, options};
     reader.unknownKeys(root, {"name", "author", "created", "topics", "trailing"}, "manifest");
     reader.text(root, "name", "manifest", "pack name", module.packName, false);
     reader.text(root, "author", "manifest", "author", module.author, false);

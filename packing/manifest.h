@@ -12,10 +12,26 @@
 
 namespace rvlpack {
 
+struct ManifestOptions {
+    // Media named by an absolute path or one leading out of the manifest's
+    // folder are refused unless this is set: a manifest from someone else
+    // must not pull private files into a pack that is then shared.
+    bool allowOutside = false;
+    // A file that must not be read as an input (the output pack, which
+    // would be replaced by the build): device and inode, or 0 and 0.
+    uint64_t refusedDevice = 0, refusedInode = 0;
+};
+
+// Deepest nesting of arrays and objects a manifest may have; a real one
+// needs five levels.
+const int maxManifestDepth = 64;
+
 // Fills module from the manifest at path. Every problem goes to issues:
 // errors for what the format cannot hold or what is missing, warnings for
 // keys it does not know. False when there is at least one error.
-bool loadManifest(const std::string& path, Module& module, std::vector<Issue>& issues);
+bool loadManifest(const std::string& path, Module& module, std::vector<Issue>& issues,
+                  const ManifestOptions& options = ManifestOptions());
+
 
 // Writes dir/manifest.json and dir/media/* (dir must exist) so that building
 // the manifest gives back the module's bytes. False with error set on failure.

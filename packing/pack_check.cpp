@@ -88,7 +88,8 @@ struct Checker {
         }
         if (image->w > windowWidth || image->h > windowHeight)
             warn(where, "the picture is " + std::to_string(image->w) + "x" + std::to_string(image->h) +
-                            " pixels, larger than the 1024x768 window; the reader shows it unscaled and cuts off its "
+                            " pixels, larger than the " + std::to_string(windowWidth) + "x" +
+                            std::to_string(windowHeight) + " window; the reader shows it unscaled and cuts off its "
                             "edges; scale it down");
         SDL_FreeSurface(image);
     }
@@ -172,8 +173,8 @@ struct Checker {
         int w = width(cardFont, text);
         if (w > windowWidth)
             warn(where, "the " + what + " is " + std::to_string(w) +
-                            " pixels wide on the question card, the window is 1024; it will be cut off at both "
-                            "ends; shorten it");
+                            " pixels wide on the question card, the window is " + std::to_string(windowWidth) +
+                            "; it will be cut off at both ends; shorten it");
     }
 };
 
@@ -208,13 +209,15 @@ void checkModule(const Module& module, const CheckOptions& options, std::vector<
             int w = check.width(check.topicFont, topic.name);
             if (w > topicRowWidth)
                 check.warn(topicPlace(t), "the topic name is " + std::to_string(w) +
-                                              " pixels wide, its row on the board shows 340; the end will be cut "
-                                              "off; shorten it");
+                                              " pixels wide, its row on the board shows " +
+                                              std::to_string(topicRowWidth) + "; the end will be cut off; shorten it");
         }
         if (topic.questions.size() > boardQuestions)
             check.warn(topicPlace(t), std::to_string(topic.questions.size()) +
-                                          " questions, the board shows 20 at a time; question 21 and later appear "
-                                          "only after earlier ones are played; move them into another topic");
+                                          " questions, the board shows " + std::to_string(boardQuestions) +
+                                          " at a time; question " + std::to_string(boardQuestions + 1) +
+                                          " and later appear only after earlier ones are played; move them into "
+                                          "another topic");
         for (size_t q = 0; q < topic.questions.size(); ++q) {
             const Question& ask = topic.questions[q];
             std::string where = questionPlace(t, q);

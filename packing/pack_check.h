@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "board/geometry.h"
 #include "packing/issues.h"
 #include "packing/module_writer.h"
 
@@ -17,11 +18,12 @@ struct CheckOptions {
     std::string fontDir;
 };
 
-// The reader's screen: window, topic row.
-const int windowWidth = 1024;
-const int windowHeight = 768;
-const int topicRowWidth = 340;  // the topic panel (350) less the name's indent (10)
-const size_t boardQuestions = 20;
+// The reader's screen: window, the width a topic name has in its row, and
+// the questions of a topic the grid shows at once.
+constexpr int windowWidth = screenWidth;
+constexpr int windowHeight = screenHeight;
+constexpr int topicRowWidth = boardgeo::panelWidth() - topicTextIndent;
+constexpr size_t boardQuestions = size_t(boardgeo::gridColumns) * size_t(boardgeo::visibleGridRows());
 
 // Appends warnings (and notes) about module to issues.
 void checkModule(const Module& module, const CheckOptions& options, std::vector<Issue>& issues);

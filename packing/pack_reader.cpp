@@ -3,7 +3,9 @@
 // offset of the field that does not fit instead of reading past the end.
 #include "packing/pack_reader.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -133,21 +135,43 @@ bool readModule(const uint8_t* data, size_t size, Module& module, ReadFailure* f
 
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error) {
     bytes.clear();
-    FILE* file = fopen(path.c_str(), "rb");
+    // Non-blocking, so that a FIFO with no writer is refused instead of
+    // waiting; only regular files are read, and no further than their size.
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     struct stat st {};
-    if (!file || fstat(fileno(file), &st) != 0 || S_ISDIR(st.st_mode)) {
-        int code = file ? (S_ISDIR(st.st_mode) ? EISDIR : errno) : errno;
-        if (file) fclose(file);
-        if (error) *error = "cannot open " + path + ": " + strerror(code);
+    if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        std::string why = fd < 0 || !st.st_mode ? strerror(errno)
+                          : S_ISDIR(st.st_mode) ? strerror(EISDIR)
+                                                : "not a regular file (a device, FIFO or socket)";
+        if (fd >= 0) close(fd);
+        if (error) *error = "cannot open " + shownPath(path) + ": " + why;
         return false;
     }
-    if (st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
-    uint8_t buffer[65536];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, file)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
-    bool ok = !ferror(file);
-    fclose(file);
-    if (!ok && error) *error = "cannot read " + path + ": " + strerror(errno ? errno : EIO);
+    size_t size = static_cast<size_t>(st.st_size);
+    bool ok = true;
+    try {
+        bytes.resize(size);
+    } catch (const std::bad_alloc&) {
+        ok = false;
+        errno = ENOMEM;
+    }
+    size_t done = 0;
+    while (ok && done < size) {
+        ssize_t n = read(fd, bytes.data() + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;  // the file shrank while it was read
+            ok = false;
+        } else {
+            done += static_cast<size_t>(n);
+        }
+    }
+    int code = errno;
+    close(fd);
+    if (!ok) {
+        bytes.clear();
+        if (error) *error = "cannot read " + shownPath(path) + ": " + strerror(code);
+    }
     return ok;
 }
 

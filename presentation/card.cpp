@@ -14,7 +14,8 @@ namespace {
 // An empty text or a missing font renders to no line; the card then shows
 // the background where the line would be.
 void drawCentred(const TextTexture& line) {
-    copyText(renderer, line, screenWidth / 2 - line.w / 2, screenHeight / 2 - line.h / 2);
+    const SDL_Rect at = centredOnScreen(line.w, line.h);
+    copyText(renderer, line, at.x, at.y);
 }
 
 } // namespace

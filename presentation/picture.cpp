@@ -13,12 +13,7 @@ void showImageAsk(unsigned char* media, uint32_t mediaSize) {
     SurfaceHandle picture(decodeQuestionPicture(media, mediaSize));
     TextureHandle texture(picture ? SDL_CreateTextureFromSurface(renderer, picture.get()) : nullptr);
     SDL_Rect dst{0, 0, 0, 0};
-    if (picture) {
-        dst.w = picture->w;
-        dst.h = picture->h;
-        dst.x = screenWidth / 2 - dst.w / 2;
-        dst.y = screenHeight / 2 - dst.h / 2;
-    }
+    if (picture) dst = centredOnScreen(picture->w, picture->h);
 
     SDL_SetRenderTarget(renderer, nullptr);
     SDL_RenderCopy(renderer, bgTexture, nullptr, nullptr);

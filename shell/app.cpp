@@ -116,8 +116,7 @@ void App::init(const LaunchOptions& options) {
 
     bgTexture = loadTexture(resource::backgroundPicture, nullptr, nullptr);
     skTexture = loadTexture(resource::speakerPicture, &skRect.w, &skRect.h);
-    skRect.x = screenWidth / 2 - skRect.w / 2;
-    skRect.y = screenHeight / 2 - skRect.h / 2;
+    skRect = centredOnScreen(skRect.w, skRect.h);
     mainFont = TTF_OpenFont(resource::boardFont, resource::selectionTextSize);
     if (!mainFont) failResource("TTF_OpenFont", resource::boardFont);
 

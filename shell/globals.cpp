@@ -2,8 +2,6 @@
 #include "shell/globals.h"
 
 bool running = true;
-const uint16_t screenWidth = 1024;
-const uint16_t screenHeight = 768;
 
 SDL_Window* window = nullptr;
 SDL_Renderer* renderer = nullptr;

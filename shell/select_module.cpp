@@ -35,11 +35,8 @@ void drawLine(const char* text, SDL_Color colour, bool centred) {
         std::cerr << line.failedCall << ": " << SDL_GetError() << std::endl;
         return;
     }
-    if (centred) {
-        copyText(renderer, line, screenWidth / 2 - line.w / 2, screenHeight / 2 - line.h / 2);
-    } else {
-        copyText(renderer, line, 0, 0);
-    }
+    const SDL_Rect at = centred ? centredOnScreen(line.w, line.h) : SDL_Rect{0, 0, line.w, line.h};
+    copyText(renderer, line, at.x, at.y);
 }
 
 void drawScreen() {

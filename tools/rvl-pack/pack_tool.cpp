@@ -1,0 +1,292 @@
+// rvl-pack's commands: builds .rvl quiz packs from a JSON manifest and media
+// files, unpacks them again, and checks them against what the reader can show.
+#include "tools/rvl-pack/pack_tool.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "packing/issues.h"
+#include "packing/manifest.h"
+#include "packing/module_writer.h"
+#include "packing/pack_check.h"
+#include "packing/pack_reader.h"
+#include "platform/resource_files.h"
+
+namespace rvlpack {
+
+namespace {
+
+const char* const usage =
+    "usage: rvl-pack build MANIFEST.json -o PACK.rvl [--res DIR] [--allow-outside]\n"
+    "       rvl-pack unpack PACK.rvl -o DIR\n"
+    "       rvl-pack check PACK.rvl [--res DIR]\n"
+    "--res DIR names the directory holding the reader's fonts (Brush.ttf, FuturaC.ttf);\n"
+    "by default res/ beside rvl-pack, then res/ in the current directory.\n"
+    "--allow-outside lets a manifest name media outside its own folder.\n";
+
+// Findings printed before the rest are summed up in one line.
+const size_t maxReportedIssues = 100;
+
+struct Arguments {
+    std::string command, input, output, resDir;
+    bool allowOutside = false;
+};
+
+bool parseArguments(const std::vector<std::string>& argv, Arguments& args, std::string& error) {
+    size_t argc = argv.size();
+    if (argc < 2) {
+        error = "no command given";
+        return false;
+    }
+    args.command = argv[1];
+    for (size_t i = 2; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--allow-outside" && args.command == "build") {
+            args.allowOutside = true;
+        } else if ((a == "-o" || a == "--res") && i + 1 < argc) {
+            (a == "-o" ? args.output : args.resDir) = argv[++i];
+        } else if (a == "-o" || a == "--res") {
+            error = a + " needs a value";
+            return false;
+        } else if (!a.empty() && a[0] == '-' && a != "-") {
+            error = "unknown option " + a;
+            return false;
+        } else if (args.input.empty()) {
+            args.input = a;
+        } else {
+            error = "more than one input: " + args.input + " and " + a;
+            return false;
+        }
+    }
+    if (args.command != "build" && args.command != "unpack" && args.command != "check") {
+        error = "unknown command \"" + args.command + "\"";
+        return false;
+    }
+    if (args.input.empty()) {
+        error = args.command + " needs an input file";
+        return false;
+    }
+    if (args.command != "check" && args.output.empty()) {
+        error = args.command + " needs -o " + (args.command == "build" ? "PACK.rvl" : "DIR");
+        return false;
+    }
+    if (args.command == "check" && !args.output.empty()) {
+        error = "check writes nothing; drop -o";
+        return false;
+    }
+    return true;
+}
+
+bool hasFonts(const std::string& dir) {
+    return access(resource::inDirectory(dir, resource::cardFont).c_str(), R_OK) == 0 &&
+           access(resource::inDirectory(dir, resource::boardFont).c_str(), R_OK) == 0;
+}
+
+// The reader's fonts: --res, else res/ beside this program, else ./res.
+std::string findFontDir(const std::string& given, std::vector<Issue>& issues) {
+    if (!given.empty()) {
+        if (hasFonts(given)) return given;
+        addIssue(issues, Severity::Note, "",
+                 "no Brush.ttf and FuturaC.ttf in " + given + "; the text width checks were skipped");
+        return "";
+    }
+    char exe[4096];
+    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    std::string besideMe;
+    if (n > 0) {
+        std::string path(exe, static_cast<size_t>(n));
+        besideMe = path.substr(0, path.rfind('/')) + "/res";
+        if (hasFonts(besideMe)) return besideMe;
+    }
+    if (hasFonts("res")) return "res";
+    addIssue(issues, Severity::Note, "",
+             "the reader's fonts were not found (looked in " + (besideMe.empty() ? "" : besideMe + " and ") +
+                 "./res); the text width checks were skipped; name their directory with --res DIR");
+    return "";
+}
+
+struct Console {
+    FILE* out;
+    FILE* err;
+};
+
+int report(const Console& console, const std::vector<Issue>& issues) {
+    for (size_t i = 0; i < issues.size() && i < maxReportedIssues; ++i)
+        fprintf(console.err, "%s\n", formatIssue(issues[i]).c_str());
+    if (issues.size() > maxReportedIssues)
+        fprintf(console.err, "and %zu more\n", issues.size() - maxReportedIssues);
+    if (countIssues(issues, Severity::Error)) return 2;
+    return countIssues(issues, Severity::Warning) ? 1 : 0;
+}
+
+std::string counted(uint64_t n, const char* noun) {
+    return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+}
+
+std::string summary(const Module& module) {
+    size_t questions = 0;
+    for (const Topic& topic : module.topics) questions += topic.questions.size();
+    return counted(module.topics.size(), "topic") + ", " + counted(questions, "question") + ", " +
+           counted(moduleSize(module), "byte");
+}
+
+// A pack that cannot be read: open failures name the file themselves.
+void addReadFailure(std::vector<Issue>& issues, const std::string& path, const ReadFailure& failure) {
+    addIssue(issues, Severity::Error, failure.atOffset ? path : "", failure.message);
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+int build(const Console& console, const Arguments& args) {
+    std::vector<Issue> issues;
+    Module module;
+    ManifestOptions manifestOptions;
+    manifestOptions.allowOutside = args.allowOutside;
+    struct stat output {}, manifest {};
+    if (stat(args.output.c_str(), &output) == 0) {
+        manifestOptions.refusedDevice = output.st_dev;
+        manifestOptions.refusedInode = output.st_ino;
+        if (stat(args.input.c_str(), &manifest) == 0 && sameFile(output, manifest))
+            addIssue(issues, Severity::Error, "",
+                     "-o " + shownPath(args.output) + " names the manifest itself, which the build would replace; "
+                     "name another output");
+    }
+    if (!issues.empty() || !loadManifest(args.input, module, issues, manifestOptions)) {
+        int status = report(console, issues);
+        fprintf(console.err, "error: nothing was written to %s\n", shownPath(args.output).c_str());
+        return status;
+    }
+    CheckOptions options;
+    options.fontDir = findFontDir(args.resDir, issues);
+    checkModule(module, options, issues);
+    std::string error;
+    if (!writeModuleFile(module, args.output, &error)) {
+        addIssue(issues, Severity::Error, "", error);
+        return report(console, issues);
+    }
+    int status = report(console, issues);
+    fprintf(console.out, "wrote %s: %s\n", args.output.c_str(), summary(module).c_str());
+    return status;
+}
+
+// Reads the pack named on the command line; on failure its reason joins issues.
+bool readPack(const std::string& path, Module& module, std::vector<Issue>& issues) {
+    ReadFailure failure;
+    if (readModuleFile(path, module, &failure)) return true;
+    addReadFailure(issues, path, failure);
+    return false;
+}
+
+int check(const Console& console, const Arguments& args) {
+    std::vector<Issue> issues;
+    Module module;
+    if (!readPack(args.input, module, issues)) return report(console, issues);
+    CheckOptions options;
+    options.fontDir = findFontDir(args.resDir, issues);
+    checkModule(module, options, issues);
+    int status = report(console, issues);
+    fprintf(console.out, "%s: %s; %s\n", args.input.c_str(), summary(module).c_str(),
+           counted(countIssues(issues, Severity::Warning), "warning").c_str());
+    return status;
+}
+
+// Removes what unpack wrote into dir: media/*, manifest.json, the directories.
+void removeTree(const std::string& dir) {
+    std::string media = dir + "/media";
+    if (DIR* list = opendir(media.c_str())) {
+        while (dirent* entry = readdir(list)) {
+            std::string name = entry->d_name;
+            if (name != "." && name != "..") remove((media + "/" + name).c_str());
+        }
+        closedir(list);
+    }
+    rmdir(media.c_str());
+    remove((dir + "/manifest.json").c_str());
+    rmdir(dir.c_str());
+}
+
+mode_t currentUmask() {
+    mode_t mask = umask(0);
+    umask(mask);
+    return mask;
+}
+
+// An empty directory, or nothing at all: what unpack may write into.
+bool freeForUnpack(const std::string& target) {
+    struct stat st {};
+    if (lstat(target.c_str(), &st) != 0) return errno == ENOENT;
+    if (!S_ISDIR(st.st_mode)) return false;
+    DIR* list = opendir(target.c_str());
+    if (!list) return false;
+    bool empty = true;
+    while (dirent* entry = readdir(list)) {
+        std::string name = entry->d_name;
+        empty = empty && (name == "." || name == "..");
+    }
+    closedir(list);
+    return empty;
+}
+
+// Writes into a fresh directory beside the target and renames it into place
+// at the end (over the target when that is an empty directory), so a failure
+// leaves the target as it was and no half-written directory behind.
+int unpack(const Console& console, const Arguments& args) {
+    std::vector<Issue> issues;
+    Module module;
+    if (!readPack(args.input, module, issues)) return report(console, issues);
+    std::string target = args.output;
+    while (target.size() > 1 && target.back() == '/') target.pop_back();
+    if (!freeForUnpack(target)) {
+        addIssue(issues, Severity::Error, shownPath(target),
+                 "exists and is not an empty directory; name a new directory");
+        return report(console, issues);
+    }
+    std::string temp = target + ".tmp-XXXXXX";
+    std::string error;
+    if (!mkdtemp(&temp[0])) {
+        error = "cannot create a directory beside " + target + ": " + strerror(errno);
+    } else if (chmod(temp.c_str(), 0777 & ~currentUmask()) != 0 ||
+               !saveManifest(module, temp, &error)) {
+        if (error.empty()) error = "cannot set the permissions of " + temp;
+        removeTree(temp);
+    } else if (rename(temp.c_str(), target.c_str()) != 0) {
+        error = "cannot rename " + temp + " to " + target + ": " + strerror(errno);
+        removeTree(temp);
+    }
+    if (!error.empty()) {
+        addIssue(issues, Severity::Error, "", error);
+        return report(console, issues);
+    }
+    fprintf(console.out,
+            "unpacked %s into %s: %s; build it again with: rvl-pack build %s/manifest.json -o PACK.rvl\n",
+            args.input.c_str(), target.c_str(), summary(module).c_str(), target.c_str());
+    return 0;
+}
+
+} // namespace
+
+int runPackTool(const std::vector<std::string>& argv, FILE* out, FILE* err) {
+    Console console{out, err};
+    Arguments args;
+    std::string error;
+    if (argv.size() == 2 && (argv[1] == "--help" || argv[1] == "-h")) {
+        fputs(usage, out);
+        return 0;
+    }
+    if (!parseArguments(argv, args, error)) {
+        fprintf(err, "error: %s\n%s", error.c_str(), usage);
+        return 2;
+    }
+    if (args.command == "build") return build(console, args);
+    if (args.command == "unpack") return unpack(console, args);
+    return check(console, args);
+}
+
+} // namespace rvlpack
