@@ -3,6 +3,7 @@
 // after which the question leaves its topic.
 #include "board/board_state.h"
 #include "board/geometry.h"
+#include "module/format.h"
 #include "platform/input_events.h"
 #include "presentation/presentations.h"
 
@@ -39,10 +40,10 @@ void chooseTopic(BoardState& board, size_t topicCount, const SDL_Event& e) {
 
 // Media first, by type; then the card, for every type.
 void playQuestion(RM_Ask& q) {
-    switch (q.type) {
-    case 'I': showImageAsk(q.media, q.mediaSize); break;
-    case 'A': playAudioAsk(q.media, q.mediaSize); break;
-    case 'V': playVideoAsk(q.media, q.mediaSize, q.video, q.videoSize); break;
+    switch (rvlformat::askType(q.type)) {
+    case rvlformat::AskType::Picture: showImageAsk(q.media, q.mediaSize); break;
+    case rvlformat::AskType::Audio: playAudioAsk(q.media, q.mediaSize); break;
+    case rvlformat::AskType::Video: playVideoAsk(q.media, q.mediaSize, q.video, q.videoSize); break;
     default: break;
     }
     showAskCard(q.question, q.answer);

@@ -13,6 +13,7 @@ set_target_properties(rvl-video PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${RVL_RUN_DI
 
 add_executable(rvl-make-resources tools/resources/make_resources.cpp)
 target_link_libraries(rvl-make-resources PRIVATE PkgConfig::SDL2)
+target_include_directories(rvl-make-resources PRIVATE ${CMAKE_SOURCE_DIR})
 
 add_custom_command(
   OUTPUT ${RVL_RUN_DIR}/res/bg.png ${RVL_RUN_DIR}/res/sk.png

@@ -4,6 +4,7 @@
 
 #include <iostream>
 
+#include "module/format.h"
 #include "module/records.h"
 
 using namespace Ravlin::RM_Reader;
@@ -29,17 +30,17 @@ void printCreationTime() {
 void printAsk(const RM_Ask& ask) {
     std::wcout << L"\tВопрос: " << ask.question << L"; Ответ: " << ask.answer << L"; Баллы: "
                << static_cast<unsigned>(ask.points);
-    switch (ask.type) {
-    case 'T':
+    switch (rvlformat::askType(ask.type)) {
+    case rvlformat::AskType::Text:
         std::wcout << L"; Тип: Текст" << std::endl;
         break;
-    case 'I':
+    case rvlformat::AskType::Picture:
         std::wcout << L"; Тип: Картинка(" << ask.mediaSize << L" байт)" << std::endl;
         break;
-    case 'A':
+    case rvlformat::AskType::Audio:
         std::wcout << L"; Тип: Аудио(" << ask.mediaSize << L" байт)" << std::endl;
         break;
-    case 'V':
+    case rvlformat::AskType::Video:
         std::wcout << L"; Тип: Видео(" << ask.mediaSize << L" байт аудио и " << ask.videoSize << L" байт видео)"
                    << std::endl;
         break;

@@ -11,8 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "module/read_primitives.h"
+#include "module/format.h"
 #include "module/records.h"
+#include "platform/local_time.h"
 #include "platform/utf16.h"
 #include "platform/wide_path.h"
 
@@ -30,21 +31,17 @@ const wchar_t kOutOfMemory[] = L"Недостаточно памяти для з
 // until then, would look lost to a leak checker run after them.
 std::vector<unsigned char*>& mediaBlocks = *new std::vector<unsigned char*>;
 
-// The offset is counted here as fields are read: ftell costs a system call
-// (lseek) each time, and the checks below ask for it several times per
-// question.
-struct ModuleFile {
-    FILE* file;
-    uint64_t size;
-    uint64_t at = 0;
+using rvlformat::Field;
+
+// Names of the fields as the messages give them, in the order of Field.
+const wchar_t* const kFieldNames[] = {
+    L"сигнатура", L"время создания", L"название пака", L"автор", L"число тем",
+    L"название темы", L"число вопросов",
+    L"тип вопроса", L"текст вопроса", L"текст ответа", L"очки вопроса",
+    L"длина картинки", L"картинка", L"длина звука", L"звук",
+    L"длина звуковой дорожки видео", L"звуковая дорожка видео", L"длина видео", L"видео",
 };
-
-uint64_t offsetOf(const ModuleFile& m) { return m.at; }
-
-uint64_t bytesLeft(const ModuleFile& m) {
-    uint64_t at = offsetOf(m);
-    return at >= m.size ? 0 : m.size - at;
-}
+static_assert(sizeof kFieldNames / sizeof *kFieldNames == size_t(Field::Video) + 1, "a name for every field");
 
 bool fail(const std::wstring& reason) {
     unloadModule();
@@ -52,149 +49,86 @@ bool fail(const std::wstring& reason) {
     return false;
 }
 
-bool failTruncated(const ModuleFile& m, const wchar_t* what) {
-    return fail(L"Модуль повреждён: файл обрывается на байте " + std::to_wstring(m.size) +
-                L", не дочитано: " + what + L".");
-}
-
-// Checks that n more bytes stand in the file before they are read.
-bool need(const ModuleFile& m, uint64_t n, const wchar_t* what) {
-    if (bytesLeft(m) < n) return failTruncated(m, what);
-    return true;
-}
-
-bool readCount(ModuleFile& m, int& count, const wchar_t* what) {
-    if (!need(m, 1, what)) return false;
-    count = fgetc(m.file) & 0xFF;
-    m.at += 1;
-    return true;
-}
-
-bool readText(ModuleFile& m, std::wstring& out, const wchar_t* what) {
-    int count = 0;
-    if (!readCount(m, count, what)) return false;
-    if (!need(m, 2u * static_cast<uint64_t>(count), what)) return false;
-    out = readString(count, m.file);
-    m.at += 2u * static_cast<uint64_t>(count);
-    return true;
-}
-
-bool readLength(ModuleFile& m, uint32_t& length, const wchar_t* what) {
-    if (!need(m, 4, what)) return false;
-    length = readU32BE(m.file);
-    m.at += 4;
-    return true;
-}
-
-// Reads one media block of the given length with one read into an
-// allocation of exactly that size.
-bool readBlock(ModuleFile& m, uint32_t length, unsigned char*& block, const wchar_t* what) {
-    uint64_t at = offsetOf(m);
-    if (bytesLeft(m) < length) {
-        return fail(L"Модуль повреждён: " + std::wstring(what) + L" длиной " + std::to_wstring(length) +
-                    L" байт с байта " + std::to_wstring(at) + L" выходит за конец файла (файл обрывается на байте " +
-                    std::to_wstring(m.size) + L").");
-    }
-    // The slot first: were the list unable to grow, no block is left behind.
-    mediaBlocks.push_back(nullptr);
-    block = mediaBlocks.back() = new (std::nothrow) unsigned char[length];
-    if (!block) {
-        return fail(L"Недостаточно памяти: " + std::wstring(what) + L" занимает " + std::to_wstring(length) +
-                    L" байт.");
-    }
-    if (length > 0 && fread(block, 1, length, m.file) != length) return failTruncated(m, what);
-    m.at += length;
-    return true;
-}
-
-bool readMedia(ModuleFile& m, RM_Ask& ask) {
-    switch (ask.type) {
-    case 'A':
-        return readLength(m, ask.mediaSize, L"длина звука") &&
-               readBlock(m, ask.mediaSize, ask.media, L"звук");
-    case 'I':
-        if (!readLength(m, ask.mediaSize, L"длина картинки")) return false;
-        std::wcout << L"File size: " << ask.mediaSize << std::endl;
-        return readBlock(m, ask.mediaSize, ask.media, L"картинка");
-    case 'V':
-        if (!readLength(m, ask.mediaSize, L"длина звуковой дорожки видео")) return false;
-        std::wcout << L"Видео size: " << ask.mediaSize << std::endl;
-        return readBlock(m, ask.mediaSize, ask.media, L"звуковая дорожка видео") &&
-               readLength(m, ask.videoSize, L"длина видео") &&
-               readBlock(m, ask.videoSize, ask.video, L"видео");
-    default:
-        return true;
-    }
-}
-
-bool readQuestion(ModuleFile& m, RM_Ask& ask) {
-    int type = 0;
-    if (!readCount(m, type, L"тип вопроса")) return false;
-    ask.type = static_cast<char>(type);
-    if (!readText(m, ask.question, L"текст вопроса")) return false;
-    if (!readText(m, ask.answer, L"текст ответа")) return false;
-    if (!need(m, 2, L"очки вопроса")) return false;
-    ask.points = readU16BE(m.file);
-    m.at += 2;
-    std::wcout << L"Вопрос: " << ask.question << std::endl;
-    std::wcout << L"Ответ: " << ask.answer << std::endl;
-    std::wcout << L"Очки: " << ask.points << std::endl;
-    std::wcout << L"File pos: " << static_cast<long>(offsetOf(m)) << std::endl;
-    if (!readMedia(m, ask)) return false;
-    std::wcout << L"---------------------" << std::endl;
-    return true;
-}
-
-bool readModuleLocked(ModuleFile& m) {
-    char magic[4] = {0, 0, 0, 0};
-    for (char& c : magic) {
-        int byte = fgetc(m.file);
-        c = byte == EOF ? '\0' : static_cast<char>(byte);
-    }
-    const std::string expected = std::string("RVL") + "1";
-    if (std::string(magic, 4) != expected) return fail(kNotAModule);
-    m.at = 4;
-
-    if (!need(m, 4, L"время создания")) return false;
-    creationTime = readTime(m.file);
-    m.at += 4;
-    creationTimeKnown = true;
-    if (!readText(m, packName, L"название пака")) return false;
-    if (!readText(m, author, L"автор")) return false;
-
-    int topicCount = 0;
-    if (!readCount(m, topicCount, L"число тем")) return false;
-    std::cout << topicCount << std::endl;
-
-    topics.reserve(static_cast<size_t>(topicCount));
-    for (int t = 0; t < topicCount; ++t) {
-        topics.emplace_back();
-        RM_Topic& topic = topics[static_cast<size_t>(t)];
-        if (!readText(m, topic.name, L"название темы")) return false;
-        int askCount = 0;
-        if (!readCount(m, askCount, L"число вопросов")) return false;
-        std::wcout << L"Тема: " << topic.name << askCount << std::endl;
-        topic.asks.reserve(static_cast<size_t>(askCount));
-        for (int a = 0; a < askCount; ++a) {
-            topic.asks.emplace_back();
-            if (!readQuestion(m, topic.asks[static_cast<size_t>(a)])) return false;
+bool failWith(const rvlformat::Failure& f) {
+    const std::wstring what = kFieldNames[static_cast<size_t>(f.field)];
+    const std::wstring fileEnd = std::to_wstring(f.offset + f.left);
+    const bool isBlock = f.field == Field::Picture || f.field == Field::Sound || f.field == Field::Track ||
+                         f.field == Field::Video;
+    switch (f.fault) {
+    case rvlformat::Fault::NotAModule: return fail(kNotAModule);
+    case rvlformat::Fault::NoMemory:
+        return fail(L"Недостаточно памяти: " + what + L" занимает " + std::to_wstring(f.needed) + L" байт.");
+    case rvlformat::Fault::Truncated:
+        if (isBlock) {
+            return fail(L"Модуль повреждён: " + what + L" длиной " + std::to_wstring(f.needed) + L" байт с байта " +
+                        std::to_wstring(f.offset) + L" выходит за конец файла (файл обрывается на байте " + fileEnd +
+                        L").");
         }
+        break;
+    default: break;
     }
-    return true;
+    return fail(L"Модуль повреждён: файл обрывается на байте " + fileEnd + L", не дочитано: " + what + L".");
 }
 
-// Strings come a unit at a time, so a module is millions of small reads;
+// Fills the module objects and prints the trace as the fields arrive.
+class LoaderSink : public rvlformat::ModuleSink {
+    void header(uint32_t created, std::wstring& pack, std::wstring& by) override {
+        localTime64(static_cast<int64_t>(created), creationTime);
+        creationTimeKnown = true;
+        packName = std::move(pack);
+        author = std::move(by);
+    }
+    void topicCount(size_t count) override {
+        std::cout << static_cast<int>(count) << std::endl;
+        topics.reserve(count);
+    }
+    void topic(std::wstring& name, size_t askCount) override {
+        topics.emplace_back();
+        RM_Topic& topic = topics.back();
+        topic.name = std::move(name);
+        std::wcout << L"Тема: " << topic.name << static_cast<int>(askCount) << std::endl;
+        topic.asks.reserve(askCount);
+    }
+    void ask(rvlformat::AskHead& head, uint64_t endOfPoints) override {
+        topics.back().asks.emplace_back();
+        RM_Ask& ask = topics.back().asks.back();
+        ask.type = head.type;
+        ask.question = std::move(head.question);
+        ask.answer = std::move(head.answer);
+        ask.points = head.points;
+        std::wcout << L"Вопрос: " << ask.question << std::endl;
+        std::wcout << L"Ответ: " << ask.answer << std::endl;
+        std::wcout << L"Очки: " << ask.points << std::endl;
+        std::wcout << L"File pos: " << static_cast<long>(endOfPoints) << std::endl;
+    }
+    void blockLength(Field block, uint32_t length) override {
+        if (block == Field::Picture) std::wcout << L"File size: " << length << std::endl;
+        if (block == Field::Track) std::wcout << L"Видео size: " << length << std::endl;
+    }
+    // Each block is one allocation of exactly its length, read straight into.
+    bool block(Field block, uint32_t length, uint8_t*& to) override {
+        RM_Ask& ask = topics.back().asks.back();
+        // The slot first: were the list unable to grow, no block is left behind.
+        mediaBlocks.push_back(nullptr);
+        to = mediaBlocks.back() = new (std::nothrow) unsigned char[length];
+        (block == Field::Video ? ask.video : ask.media) = to;
+        (block == Field::Video ? ask.videoSize : ask.mediaSize) = length;
+        return to != nullptr;
+    }
+    void askDone() override { std::wcout << L"---------------------" << std::endl; }
+};
+
+// Strings come a few bytes at a time, so a module is millions of small reads;
 // once other threads exist (SDL starts some) each read would take the
 // stream's lock with an atomic operation. Holding it for the whole load
 // makes the per-read lock a cheap recursive one.
-bool readModule(ModuleFile& m) {
-    flockfile(m.file);
-    bool loaded = readModuleLocked(m);
-    // Every read was checked against the size the file had when opened; a
-    // file cut short meanwhile shows here as a read that hit its end.
-    if (loaded && (feof(m.file) || ferror(m.file))) loaded = failTruncated(m, L"файл изменился во время чтения");
-    funlockfile(m.file);
-    return loaded;
+bool readModuleFile(FILE* file, uint64_t size) {
+    LoaderSink sink;
+    rvlformat::Failure failure;
+    flockfile(file);
+    bool loaded = rvlformat::readModule(file, size, sink, failure);
+    funlockfile(file);
+    return loaded || failWith(failure);
 }
 
 } // namespace
@@ -224,8 +158,7 @@ bool openAndRead(const std::wstring& path, FILE*& file) {
     struct stat info {};
     if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode))
         return fail(L"Не удалось прочитать файл модуля (это не обычный файл): " + path);
-    ModuleFile m{file, static_cast<uint64_t>(info.st_size)};
-    return readModule(m);
+    return readModuleFile(file, static_cast<uint64_t>(info.st_size));
 }
 
 } // namespace

@@ -11,16 +11,24 @@
 #include <ctime>
 #include <nlohmann/json.hpp>
 
+#include "module/format.h"
 #include "packing/pack_reader.h"
 #include "platform/utf16.h"
 
 namespace rvlpack {
 
 using Json = nlohmann::ordered_json;
+using rvlformat::AskType;
+using rvlformat::typeCode;
 
 namespace {
 
-const uint64_t maxBlock = 0xFFFFFFFFull;
+// The manifest's names of the question types; a type may also be given by
+// its letter.
+const struct {
+    const char* word;
+    AskType type;
+} kTypeNames[] = {{"text", AskType::Text}, {"picture", AskType::Picture}, {"audio", AskType::Audio}, {"video", AskType::Video}};
 
 // True when a relative path stays inside its folder, read as written:
 // no ".." climbs above where it started.
@@ -139,7 +147,7 @@ struct ManifestReader {
             error(where, file + " is the output pack itself, which the build would replace; name another output");
             return false;
         }
-        if (static_cast<uint64_t>(st.st_size) > maxBlock) {
+        if (static_cast<uint64_t>(st.st_size) > rvlformat::kMaxBlock) {
             error(where, file + " is " + std::to_string(st.st_size) +
                              " bytes, a media block holds at most 4294967295 (4 GiB); make it smaller");
             return false;
@@ -171,11 +179,9 @@ struct ManifestReader {
             return true;
         }
         std::string name = it->is_string() ? it->get<std::string>() : it->dump();
-        const struct { const char* word; const char* letter; char code; } types[] = {
-            {"text", "T", 'T'}, {"picture", "I", 'I'}, {"audio", "A", 'A'}, {"video", "V", 'V'}};
-        for (const auto& t : types) {
-            if (it->is_string() && (name == t.word || name == t.letter)) {
-                out = t.code;
+        for (const auto& t : kTypeNames) {
+            if (it->is_string() && (name == t.word || name == std::string(1, typeCode(t.type)))) {
+                out = typeCode(t.type);
                 return true;
             }
         }
@@ -202,22 +208,22 @@ struct ManifestReader {
             ask.points = static_cast<uint16_t>(points->get<int64_t>());
         }
         if (!typed) return;
-        switch (ask.type) {
-        case 'I':
+        switch (rvlformat::askType(ask.type)) {
+        case AskType::Picture:
             forbidMedia(q, where, "picture", {"audio", "video"});
             media(q, "media", where, "picture", ask.media);
             break;
-        case 'A':
+        case AskType::Audio:
             forbidMedia(q, where, "audio", {"audio", "video"});
             media(q, "media", where, "sound", ask.media);
             break;
-        case 'V':
+        case AskType::Video:
             forbidMedia(q, where, "video", {"media"});
             media(q, "audio", where, "sound track", ask.media);
             media(q, "video", where, "video", ask.video);
             break;
         default:
-            forbidMedia(q, where, ask.type == 'T' ? "text" : "media-less", {"media", "audio", "video"});
+            forbidMedia(q, where, ask.type == typeCode(AskType::Text) ? "text" : "media-less", {"media", "audio", "video"});
         }
     }
 
@@ -383,21 +389,18 @@ bool saveManifest(const Module& module, const std::string& dir, std::string* err
             char stem[64];
             snprintf(stem, sizeof stem, "t%02zuq%02zu", t + 1, q + 1);
             Json jq;
-            switch (ask.type) {
-            case 'T': jq["type"] = "text"; break;
-            case 'I': jq["type"] = "picture"; break;
-            case 'A': jq["type"] = "audio"; break;
-            case 'V': jq["type"] = "video"; break;
-            default: jq["type"] = static_cast<int>(static_cast<uint8_t>(ask.type));
+            jq["type"] = static_cast<int>(static_cast<uint8_t>(ask.type));  // unknown bytes stay numbers
+            for (const auto& t : kTypeNames) {
+                if (ask.type == typeCode(t.type)) jq["type"] = t.word;
             }
             jq["question"] = textJson(ask.question);
             jq["answer"] = textJson(ask.answer);
             jq["points"] = ask.points;
             std::string name;
-            if (ask.type == 'I' || ask.type == 'A') {
+            if (rvlformat::carriesMedia(ask.type) && !rvlformat::carriesVideo(ask.type)) {
                 if (!saveBlock(ask.media, stem, name)) return false;
                 jq["media"] = name;
-            } else if (ask.type == 'V') {
+            } else if (rvlformat::carriesVideo(ask.type)) {
                 if (!saveBlock(ask.media, std::string(stem) + "-sound", name)) return false;
                 jq["audio"] = name;
                 if (!saveBlock(ask.video, std::string(stem) + "-video", name)) return false;

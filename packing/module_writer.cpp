@@ -71,12 +71,9 @@ template <class Out> void putBlock(Out& out, const std::vector<uint8_t>& block) 
     out.bytes(block.data(), block.size());
 }
 
-bool carriesMedia(char type) { return type == 'I' || type == 'A' || type == 'V'; }
-
 // The whole file layout, in file order. Limits are checked by the caller.
 template <class Out> void emitModule(const Module& module, Out& out) {
-    const uint8_t magic[] = {'R', 'V', 'L', '1'};
-    out.bytes(magic, 4);
+    out.bytes(reinterpret_cast<const uint8_t*>(rvlformat::kMagic), rvlformat::kMagicSize);
     putU32(out, module.created);
     putString(out, module.packName);
     putString(out, module.author);
@@ -89,15 +86,15 @@ template <class Out> void emitModule(const Module& module, Out& out) {
             putString(out, ask.question);
             putString(out, ask.answer);
             putU16(out, ask.points);
-            if (carriesMedia(ask.type)) putBlock(out, ask.media);
-            if (ask.type == 'V') putBlock(out, ask.video);
+            if (rvlformat::carriesMedia(ask.type)) putBlock(out, ask.media);
+            if (rvlformat::carriesVideo(ask.type)) putBlock(out, ask.video);
         }
     }
     out.bytes(module.trailing.data(), module.trailing.size());
 }
 
 bool checkText(const std::wstring& text, const std::string& where, std::string* error) {
-    if (text.size() > 255)
+    if (text.size() > rvlformat::kMaxTextUnits)
         return setError(error, where + ": " + std::to_string(text.size()) + " UTF-16 units, the format holds at most 255");
     for (wchar_t unit : text) {
         if (static_cast<uint32_t>(unit) > 0xFFFF)
@@ -107,7 +104,7 @@ bool checkText(const std::wstring& text, const std::string& where, std::string* 
 }
 
 bool checkBlock(const std::vector<uint8_t>& block, const std::string& where, std::string* error) {
-    if (block.size() > 0xFFFFFFFFull)
+    if (block.size() > rvlformat::kMaxBlock)
         return setError(error, where + ": " + std::to_string(block.size()) + " bytes, the format holds at most 4294967295");
     return true;
 }
@@ -116,13 +113,13 @@ bool checkBlock(const std::vector<uint8_t>& block, const std::string& where, std
 
 bool checkLimits(const Module& module, std::string* error) {
     if (!checkText(module.packName, "pack name", error) || !checkText(module.author, "author", error)) return false;
-    if (module.topics.size() > 255)
+    if (module.topics.size() > rvlformat::kMaxTopics)
         return setError(error, std::to_string(module.topics.size()) + " topics, the format holds at most 255");
     for (size_t t = 0; t < module.topics.size(); ++t) {
         const Topic& topic = module.topics[t];
         std::string at = "topic " + std::to_string(t + 1);
         if (!checkText(topic.name, at + " name", error)) return false;
-        if (topic.questions.size() > 255)
+        if (topic.questions.size() > rvlformat::kMaxAsks)
             return setError(error, at + ": " + std::to_string(topic.questions.size()) +
                                        " questions, the format holds at most 255");
         for (size_t q = 0; q < topic.questions.size(); ++q) {
@@ -150,8 +147,8 @@ uint64_t moduleSize(const Module& module) {
         size += 1 + 2 * uint64_t(topic.name.size()) + 1;
         for (const Question& ask : topic.questions) {
             size += 1 + 1 + 2 * uint64_t(ask.question.size()) + 1 + 2 * uint64_t(ask.answer.size()) + 2;
-            if (carriesMedia(ask.type)) size += 4 + ask.media.size();
-            if (ask.type == 'V') size += 4 + ask.video.size();
+            if (rvlformat::carriesMedia(ask.type)) size += 4 + ask.media.size();
+            if (rvlformat::carriesVideo(ask.type)) size += 4 + ask.video.size();
         }
     }
     return size + module.trailing.size();

@@ -7,15 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "module/format.h"
+
 namespace rvlpack {
 
 struct Question {
-    char type = 'T';          // 'T', 'I', 'A', 'V'; any other byte carries no media
+    char type = rvlformat::typeCode(rvlformat::AskType::Text);  // as stored: any byte
     std::wstring question;    // UTF-16 code units, at most 255
     std::wstring answer;
     uint16_t points = 0;
     std::vector<uint8_t> media;  // picture, sound, or a video's sound track
-    std::vector<uint8_t> video;  // 'V' only
+    std::vector<uint8_t> video;  // a video's only
 };
 
 struct Topic {

@@ -20,6 +20,7 @@
 
 #include "packing/manifest.h"
 #include "platform/resource_files.h"
+#include "platform/sdl_handles.h"
 #include "platform/text_texture.h"
 #include "presentation/picture_decode.h"
 #include "presentation/sound_decode.h"
@@ -57,8 +58,8 @@ std::string firstLine(const std::string& text) {
 
 struct Checker {
     std::vector<Issue>& issues;
-    TTF_Font* cardFont = nullptr;
-    TTF_Font* topicFont = nullptr;
+    FontHandle cardFont;
+    FontHandle topicFont;
 
     void warn(const std::string& where, const std::string& text) { addIssue(issues, Severity::Warning, where, text); }
 
@@ -75,7 +76,7 @@ struct Checker {
         }
         SDL_ClearError();
         int saved = muteStderr();
-        SDL_Surface* image = decodeQuestionPicture(bytes.data(), static_cast<uint32_t>(bytes.size()));
+        SurfaceHandle image(decodeQuestionPicture(bytes.data(), static_cast<uint32_t>(bytes.size())));
         unmuteStderr(saved);
         if (!image) {
             std::string why = SDL_GetError();
@@ -91,7 +92,6 @@ struct Checker {
                             " pixels, larger than the " + std::to_string(windowWidth) + "x" +
                             std::to_string(windowHeight) + " window; the reader shows it unscaled and cuts off its "
                             "edges; scale it down");
-        SDL_FreeSurface(image);
     }
 
     // what: "sound" or "sound track"; consequence: what the reader then does.
@@ -170,7 +170,7 @@ struct Checker {
 
     void cardText(const std::wstring& text, const std::string& where, const std::string& what) {
         if (!cardFont) return;
-        int w = width(cardFont, text);
+        int w = width(cardFont.get(), text);
         if (w > windowWidth)
             warn(where, "the " + what + " is " + std::to_string(w) +
                             " pixels wide on the question card, the window is " + std::to_string(windowWidth) +
@@ -178,8 +178,9 @@ struct Checker {
     }
 };
 
-TTF_Font* openFont(const std::string& path, int size, std::vector<Issue>& issues) {
-    TTF_Font* font = TTF_OpenFont(path.c_str(), size);
+FontHandle openFont(const char* resourcePath, int size, const std::string& dir, std::vector<Issue>& issues) {
+    const std::string path = resource::inDirectory(dir, resourcePath);
+    FontHandle font(TTF_OpenFont(path.c_str(), size));
     if (!font)
         addIssue(issues, Severity::Note, "",
                  "cannot open the font " + path + " (" + TTF_GetError() +
@@ -190,15 +191,15 @@ TTF_Font* openFont(const std::string& path, int size, std::vector<Issue>& issues
 } // namespace
 
 void checkModule(const Module& module, const CheckOptions& options, std::vector<Issue>& issues) {
-    Checker check{issues};
+    Checker check{issues, {}, {}};
     IMG_Init(IMG_INIT_PNG | IMG_INIT_JPG);
     cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
     bool ttfStarted = false;
     if (!options.fontDir.empty()) {
         ttfStarted = !TTF_WasInit() && TTF_Init() == 0;
         if (TTF_WasInit()) {
-            check.cardFont = openFont(resource::inDirectory(options.fontDir, resource::cardFont), resource::cardTextSize, issues);
-            check.topicFont = openFont(resource::inDirectory(options.fontDir, resource::boardFont), resource::topicNameSize, issues);
+            check.cardFont = openFont(resource::cardFont, resource::cardTextSize, options.fontDir, issues);
+            check.topicFont = openFont(resource::boardFont, resource::topicNameSize, options.fontDir, issues);
         }
     }
 
@@ -206,7 +207,7 @@ void checkModule(const Module& module, const CheckOptions& options, std::vector<
     for (size_t t = 0; t < module.topics.size(); ++t) {
         const Topic& topic = module.topics[t];
         if (check.topicFont) {
-            int w = check.width(check.topicFont, topic.name);
+            int w = check.width(check.topicFont.get(), topic.name);
             if (w > topicRowWidth)
                 check.warn(topicPlace(t), "the topic name is " + std::to_string(w) +
                                               " pixels wide, its row on the board shows " +
@@ -223,11 +224,11 @@ void checkModule(const Module& module, const CheckOptions& options, std::vector<
             std::string where = questionPlace(t, q);
             check.cardText(ask.question, where, "question text");
             check.cardText(L"Ответ: " + ask.answer, where, "answer line (\"Ответ: \" and the answer)");
-            switch (ask.type) {
-            case 'T': break;
-            case 'I': check.picture(ask.media, where); break;
-            case 'A': check.sound(ask.media, where, "sound", "the reader will skip it silently"); break;
-            case 'V':
+            switch (rvlformat::askType(ask.type)) {
+            case rvlformat::AskType::Text: break;
+            case rvlformat::AskType::Picture: check.picture(ask.media, where); break;
+            case rvlformat::AskType::Audio: check.sound(ask.media, where, "sound", "the reader will skip it silently"); break;
+            case rvlformat::AskType::Video:
                 check.sound(ask.media, where, "sound track", "the video will play without sound");
                 check.video(ask.video, where);
                 break;
@@ -247,8 +248,9 @@ void checkModule(const Module& module, const CheckOptions& options, std::vector<
                            " bytes follow the last question and the reader ignores them; to drop them, unpack the "
                            "pack, remove \"trailing\" from the manifest and build it again");
 
-    if (check.cardFont) TTF_CloseFont(check.cardFont);
-    if (check.topicFont) TTF_CloseFont(check.topicFont);
+    // The fonts close before the library that opened them quits.
+    check.cardFont.reset();
+    check.topicFont.reset();
     if (ttfStarted) TTF_Quit();
 }
 

@@ -1,6 +1,6 @@
-// The checked module parser: each field is read only after its length has
-// been compared with the bytes left, so a foreign or cut file fails with the
-// offset of the field that does not fit instead of reading past the end.
+// The pack tool's module reader: the format core reads the fields into a
+// Module, and a foreign or cut file fails with a message naming the offset
+// of the field that does not fit.
 #include "packing/pack_reader.h"
 
 #include <fcntl.h>
@@ -11,70 +11,67 @@
 #include <cstdio>
 #include <cstring>
 
+#include "module/format.h"
 #include "packing/issues.h"
 
 namespace rvlpack {
 
 namespace {
 
-struct Cursor {
-    const uint8_t* data;
-    size_t size;
-    size_t pos = 0;
-    ReadFailure* failure;
+using rvlformat::Field;
 
-    size_t left() const { return size - pos; }
+// Fills a Module; media blocks are copied into its vectors.
+class ModuleFiller : public rvlformat::ModuleSink {
+public:
+    explicit ModuleFiller(Module& module) : module_(module) {}
 
-    // False, with the failure set, when fewer than n bytes are left.
-    bool need(uint64_t n, const std::string& what) {
-        if (n <= left()) return true;
-        if (failure) {
-            failure->atOffset = true;
-            failure->offset = pos;
-            failure->message = "truncated at byte " + std::to_string(pos) + ": the file ends inside " + what +
-                               " (needs " + std::to_string(n) + " bytes, " + std::to_string(left()) +
-                               " left); the pack is cut short or damaged, build it again";
-        }
-        return false;
+private:
+    Module& module_;
+
+    void header(uint32_t created, std::wstring& packName, std::wstring& author) override {
+        module_.created = created;
+        module_.packName = std::move(packName);
+        module_.author = std::move(author);
     }
-    bool byte(uint8_t& v, const std::string& what) {
-        if (!need(1, what)) return false;
-        v = data[pos++];
-        return true;
+    void topicCount(size_t count) override { module_.topics.reserve(count); }
+    void topic(std::wstring& name, size_t askCount) override {
+        module_.topics.push_back(Topic{std::move(name), {}});
+        module_.topics.back().questions.reserve(askCount);
     }
-    bool u16(uint16_t& v, const std::string& what) {
-        if (!need(2, what)) return false;
-        v = static_cast<uint16_t>(data[pos] << 8 | data[pos + 1]);
-        pos += 2;
-        return true;
+    void ask(rvlformat::AskHead& head, uint64_t) override {
+        Question q;
+        q.type = head.type;
+        q.question = std::move(head.question);
+        q.answer = std::move(head.answer);
+        q.points = head.points;
+        module_.topics.back().questions.push_back(std::move(q));
     }
-    bool u32(uint32_t& v, const std::string& what) {
-        if (!need(4, what)) return false;
-        v = uint32_t(data[pos]) << 24 | uint32_t(data[pos + 1]) << 16 | uint32_t(data[pos + 2]) << 8 | data[pos + 3];
-        pos += 4;
-        return true;
-    }
-    bool text(std::wstring& v, const std::string& what) {
-        size_t start = pos;
-        uint8_t count = 0;
-        if (!byte(count, what)) return false;
-        if (2u * count > left()) {
-            pos = start;  // the offset of the count byte that promises too much
-            return need(1u + 2u * count, what);
-        }
-        v.clear();
-        for (unsigned i = 0; i < count; ++i, pos += 2) v.push_back(static_cast<wchar_t>(data[pos] << 8 | data[pos + 1]));
-        return true;
-    }
-    bool block(std::vector<uint8_t>& v, const std::string& what) {
-        uint32_t length = 0;
-        if (!u32(length, "the length of " + what)) return false;
-        if (!need(length, what)) return false;
-        v.assign(data + pos, data + pos + length);
-        pos += length;
+    bool block(Field block, uint32_t length, uint8_t*& to) override {
+        Question& q = module_.topics.back().questions.back();
+        std::vector<uint8_t>& bytes = block == Field::Video ? q.video : q.media;
+        bytes.resize(length);
+        to = bytes.data();
         return true;
     }
 };
+
+// The field as the messages name it, in the order of Field; those of a topic
+// or a question get its place appended.
+const char* const kFieldNames[] = {
+    "the magic", "the creation time", "the pack name", "the author", "the topic count",
+    "the name", "the question count",
+    "the type", "the question text", "the answer", "the points",
+    "the length of the picture", "the picture", "the length of the sound", "the sound",
+    "the length of the sound track", "the sound track", "the length of the video", "the video",
+};
+static_assert(sizeof kFieldNames / sizeof *kFieldNames == size_t(Field::Video) + 1, "a name for every field");
+
+std::string fieldName(const rvlformat::Failure& f) {
+    std::string name = kFieldNames[static_cast<size_t>(f.field)];
+    if (f.field >= Field::Type) return name + " of " + questionPlace(f.topic, f.ask);
+    if (f.field >= Field::TopicName) return name + " of " + topicPlace(f.topic);
+    return name;
+}
 
 std::string printableStart(const uint8_t* data, size_t size) {
     std::string shown;
@@ -86,50 +83,34 @@ std::string printableStart(const uint8_t* data, size_t size) {
     return shown;
 }
 
+std::string failureMessage(const rvlformat::Failure& f, const uint8_t* data, size_t size) {
+    if (f.fault == rvlformat::Fault::NotAModule) {
+        return (size == 0 ? std::string("not a module: the file is empty, a module starts with \"RVL1\" at byte 0")
+                          : "not a module: it starts with the bytes " + printableStart(data, size) +
+                                " at byte 0, a module starts with \"RVL1\"") +
+               "; give a .rvl pack made by rvl-pack build";
+    }
+    return "truncated at byte " + std::to_string(f.offset) + ": the file ends inside " + fieldName(f) + " (needs " +
+           std::to_string(f.needed) + " bytes, " + std::to_string(f.left) +
+           " left); the pack is cut short or damaged, build it again";
+}
+
 } // namespace
 
 bool readModule(const uint8_t* data, size_t size, Module& module, ReadFailure* failure) {
     module = Module{};
-    if (size < 4 || memcmp(data, "RVL1", 4) != 0) {
+    ModuleFiller filler(module);
+    rvlformat::Failure found;
+    uint64_t end = 0;
+    if (!rvlformat::readModule(data, size, filler, found, &end)) {
         if (failure) {
             failure->atOffset = true;
-            failure->offset = 0;
-            failure->message = size == 0 ? std::string("not a module: the file is empty, a module starts with \"RVL1\" at byte 0")
-                                         : "not a module: it starts with the bytes " + printableStart(data, size) +
-                                               " at byte 0, a module starts with \"RVL1\"";
-            failure->message += "; give a .rvl pack made by rvl-pack build";
+            failure->offset = found.offset;
+            failure->message = failureMessage(found, data, size);
         }
         return false;
     }
-    Cursor in{data, size, 4, failure};
-    uint8_t topicCount = 0;
-    if (!in.u32(module.created, "the creation time") || !in.text(module.packName, "the pack name") ||
-        !in.text(module.author, "the author") || !in.byte(topicCount, "the topic count"))
-        return false;
-    module.topics.resize(topicCount);
-    for (size_t t = 0; t < topicCount; ++t) {
-        Topic& topic = module.topics[t];
-        std::string at = topicPlace(t);
-        uint8_t questionCount = 0;
-        if (!in.text(topic.name, "the name of " + at) || !in.byte(questionCount, "the question count of " + at))
-            return false;
-        topic.questions.resize(questionCount);
-        for (size_t q = 0; q < questionCount; ++q) {
-            Question& ask = topic.questions[q];
-            std::string qat = " of " + questionPlace(t, q);
-            uint8_t type = 0;
-            if (!in.byte(type, "the type" + qat) || !in.text(ask.question, "the question text" + qat) ||
-                !in.text(ask.answer, "the answer" + qat) || !in.u16(ask.points, "the points" + qat))
-                return false;
-            ask.type = static_cast<char>(type);
-            if (ask.type == 'I' && !in.block(ask.media, "the picture" + qat)) return false;
-            if (ask.type == 'A' && !in.block(ask.media, "the sound" + qat)) return false;
-            if (ask.type == 'V' &&
-                (!in.block(ask.media, "the sound track" + qat) || !in.block(ask.video, "the video" + qat)))
-                return false;
-        }
-    }
-    module.trailing.assign(data + in.pos, data + size);
+    module.trailing.assign(data + end, data + size);
     return true;
 }
 

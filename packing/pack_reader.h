@@ -1,6 +1,5 @@
 // Parses a whole .rvl file into a Module for the pack tool and the tests,
-// checking every count and length against what is left of the file. The
-// reader program keeps its own loader; this one only serves packing.
+// through the same format core as the reader's loader.
 #pragma once
 
 #include <cstdint>

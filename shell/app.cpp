@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "board/board_state.h"
+#include "module/format.h"
 #include "module/listing.h"
 #include "module/loader.h"
 #include "module/records.h"
@@ -67,7 +68,7 @@ std::optional<Session> session;
 bool holdsVideo(const std::vector<Ravlin::RM_Reader::RM_Topic>& loaded) {
     for (const auto& topic : loaded)
         for (const auto& ask : topic.asks)
-            if (ask.type == 'V') return true;
+            if (rvlformat::carriesVideo(ask.type)) return true;
     return false;
 }
 

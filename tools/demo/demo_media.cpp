@@ -11,6 +11,9 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
+#include <utility>
+
+#include "platform/sdl_handles.h"
 
 namespace {
 
@@ -39,17 +42,16 @@ bool takeFile(const std::string& path, Bytes& out) {
 }
 
 // Saves through a memory stream so no file is needed for the pictures.
-bool saveToMemory(SDL_Surface* s, bool jpeg, Bytes& out) {
+bool saveToMemory(SurfaceHandle s, bool jpeg, Bytes& out) {
     if (!s) {
         fprintf(stderr, "SDL_CreateRGBSurfaceWithFormat: %s\n", SDL_GetError());
         return false;
     }
     std::vector<uint8_t> buffer(4 << 20);
     SDL_RWops* rw = SDL_RWFromMem(buffer.data(), static_cast<int>(buffer.size()));
-    int rc = rw ? (jpeg ? IMG_SaveJPG_RW(s, rw, 0, 90) : IMG_SavePNG_RW(s, rw, 0)) : -1;
+    int rc = rw ? (jpeg ? IMG_SaveJPG_RW(s.get(), rw, 0, 90) : IMG_SavePNG_RW(s.get(), rw, 0)) : -1;
     Sint64 size = rw ? SDL_RWtell(rw) : -1;
     if (rw) SDL_RWclose(rw);
-    SDL_FreeSurface(s);
     if (rc != 0 || size <= 0) {
         fprintf(stderr, "%s: %s\n", jpeg ? "IMG_SaveJPG_RW" : "IMG_SavePNG_RW", SDL_GetError());
         return false;
@@ -137,8 +139,9 @@ bool checkVideo(const std::string& path, int frames, const cv::Scalar& ground) {
 
 bool makePngPicture(Bytes& out) {
     const int w = 400, h = 300;
-    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_RGBA32);
-    if (!s) return saveToMemory(s, false, out);
+    SurfaceHandle image(SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_RGBA32));
+    SDL_Surface* s = image.get();
+    if (!s) return saveToMemory(std::move(image), false, out);
     const uint8_t* red = DemoColours::pngCentre;
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
@@ -154,13 +157,14 @@ bool makePngPicture(Bytes& out) {
             else put(s, x, y, 240, 236, 220);
         }
     }
-    return saveToMemory(s, false, out);
+    return saveToMemory(std::move(image), false, out);
 }
 
 bool makeJpegPicture(Bytes& out) {
     const int w = 480, h = 320;
-    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_RGBA32);
-    if (!s) return saveToMemory(s, true, out);
+    SurfaceHandle image(SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_RGBA32));
+    SDL_Surface* s = image.get();
+    if (!s) return saveToMemory(std::move(image), true, out);
     const uint8_t* sun = DemoColours::jpegCentre;
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
@@ -177,7 +181,7 @@ bool makeJpegPicture(Bytes& out) {
             }
         }
     }
-    return saveToMemory(s, true, out);
+    return saveToMemory(std::move(image), true, out);
 }
 
 Bytes makeMelodyWav() {

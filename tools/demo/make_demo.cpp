@@ -12,6 +12,7 @@
 #include "tools/demo/demo_console.h"
 #include "tools/demo/demo_media.h"
 
+using rvlformat::AskType;
 using rvlpack::Question;
 using rvlpack::Topic;
 using rvlpack::u16;
@@ -28,17 +29,16 @@ const double kVideoFps = 25.0;
 
 Question text(const char* q, const char* a, uint16_t points) {
     Question r;
-    r.type = 'T';
     r.question = u16(q);
     r.answer = u16(a);
     r.points = points;
     return r;
 }
 
-Question withMedia(char type, const char* q, const char* a, uint16_t points, const Bytes& media,
+Question withMedia(AskType type, const char* q, const char* a, uint16_t points, const Bytes& media,
                    const Bytes& video = {}) {
     Question r = text(q, a, points);
-    r.type = type;
+    r.type = rvlformat::typeCode(type);
     r.media = media;
     r.video = video;
     return r;
@@ -93,25 +93,25 @@ int main(int argc, char** argv) {
           text("Сколько секунд в часе?", "3600", 1000)}},
         {u16("Города"),
          {text("Город на Неве?", "Санкт-Петербург", 150), text("Столица Японии?", "Токио", 250),
-          withMedia('I', "Какая фигура в центре?", "Красный круг", 350, png)}},
+          withMedia(AskType::Picture, "Какая фигура в центре?", "Красный круг", 350, png)}},
         {u16("Реки"), {text("Какая река течёт через Каир?", "Нил", 120), text("Приток Волги?", "Ока", 240)}},
         {u16("Числа"),
          {text("Наибольшее число баллов?", "65535", 65535), text("Два в шестнадцатой минус один?", "65535", 4096),
           text("Сколько будет 7×80?", "560", 560)}},
         {u16("Музыка"),
-         {withMedia('A', "Что звучит?", "Гамма до мажор", 300, melody), text("Сколько нот в октаве?", "Семь", 200)}},
-        {u16("Кино"), {withMedia('V', "Сколько фигур в ролике?", "Три", 500, beeps, video)}},
-        {u16("Природа"), {withMedia('I', "Что на снимке?", "Закат над морем", 400, jpeg)}},
+         {withMedia(AskType::Audio, "Что звучит?", "Гамма до мажор", 300, melody), text("Сколько нот в октаве?", "Семь", 200)}},
+        {u16("Кино"), {withMedia(AskType::Video, "Сколько фигур в ролике?", "Три", 500, beeps, video)}},
+        {u16("Природа"), {withMedia(AskType::Picture, "Что на снимке?", "Закат над морем", 400, jpeg)}},
         {u16("Космос"), {text("Ближайшая к Солнцу планета?", "Меркурий", 777), text("Спутник Земли?", "Луна", 111)}},
         {u16("Спорт"), {}},
         // The end-to-end test scrolls to this last topic and plays every
         // question of it, in this order.
         {u16("Всё сразу"),
          {text("Сколько дней в високосном году?", "366", 100),
-          withMedia('I', "Какая фигура в центре картинки?", "Красный круг", 2000, png),
-          withMedia('I', "Что изображено на снимке?", "Солнце над морем", 30000, jpeg),
-          withMedia('A', "Какая мелодия звучит?", "Гамма до мажор", 400, melody),
-          withMedia('V', "Сколько кадров в ролике?", "Семьдесят пять", 5000, beeps, video),
+          withMedia(AskType::Picture, "Какая фигура в центре картинки?", "Красный круг", 2000, png),
+          withMedia(AskType::Picture, "Что изображено на снимке?", "Солнце над морем", 30000, jpeg),
+          withMedia(AskType::Audio, "Какая мелодия звучит?", "Гамма до мажор", 400, melody),
+          withMedia(AskType::Video, "Сколько кадров в ролике?", "Семьдесят пять", 5000, beeps, video),
           text("Самый большой океан Земли?", "Тихий", 65535)}},
     };
 
@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::string console;
-    if (!expectedConsole(m, kTestUtcOffset, bytes.size(), console, error)) {
+    if (!expectedConsole(m, kTestUtcOffset, bytes, console, error)) {
         fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }

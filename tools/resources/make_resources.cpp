@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/resource_files.h"
+#include "platform/sdl_handles.h"
+
 namespace {
 
 void put(SDL_Surface* s, int x, int y, Uint8 r, Uint8 g, Uint8 b, Uint8 a) {
@@ -54,13 +57,11 @@ SDL_Surface* drawSpeaker() {
     return s;
 }
 
-bool save(SDL_Surface* s, const std::string& path) {
-    if (!s || IMG_SavePNG(s, path.c_str()) != 0) {
+bool save(SurfaceHandle s, const std::string& path) {
+    if (!s || IMG_SavePNG(s.get(), path.c_str()) != 0) {
         fprintf(stderr, "IMG_SavePNG(%s): %s\n", path.c_str(), SDL_GetError());
-        SDL_FreeSurface(s);
         return false;
     }
-    SDL_FreeSurface(s);
     return true;
 }
 
@@ -72,6 +73,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string dir = argv[1];
-    bool ok = save(drawBackground(), dir + "/bg.png") && save(drawSpeaker(), dir + "/sk.png");
+    bool ok = save(SurfaceHandle(drawBackground()), resource::inDirectory(dir, resource::backgroundPicture)) &&
+              save(SurfaceHandle(drawSpeaker()), resource::inDirectory(dir, resource::speakerPicture));
     return ok ? 0 : 1;
 }
