@@ -15,10 +15,12 @@ add_executable(rvl-make-resources tools/resources/make_resources.cpp)
 target_link_libraries(rvl-make-resources PRIVATE PkgConfig::SDL2)
 target_include_directories(rvl-make-resources PRIVATE ${CMAKE_SOURCE_DIR})
 
+# The desktop icon (for the package) is drawn in the same run.
+set(RVL_ICON ${CMAKE_BINARY_DIR}/desktop/rvl-reader.png)
 add_custom_command(
-  OUTPUT ${RVL_RUN_DIR}/res/bg.png ${RVL_RUN_DIR}/res/sk.png
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${RVL_RUN_DIR}/res ${RVL_RUN_DIR}/temp
-  COMMAND rvl-make-resources ${RVL_RUN_DIR}/res
+  OUTPUT ${RVL_RUN_DIR}/res/bg.png ${RVL_RUN_DIR}/res/sk.png ${RVL_ICON}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${RVL_RUN_DIR}/res ${RVL_RUN_DIR}/temp ${CMAKE_BINARY_DIR}/desktop
+  COMMAND rvl-make-resources ${RVL_RUN_DIR}/res ${RVL_ICON}
   DEPENDS rvl-make-resources
   COMMENT "Drawing the reader's pictures")
 add_custom_command(
@@ -29,7 +31,7 @@ add_custom_command(
   DEPENDS ${RVL_SANS_FONT} ${RVL_BRUSH_FONT}
   COMMENT "Copying the reader's fonts")
 add_custom_target(run-directory ALL
-  DEPENDS ${RVL_RUN_DIR}/res/bg.png ${RVL_RUN_DIR}/res/sk.png
+  DEPENDS ${RVL_RUN_DIR}/res/bg.png ${RVL_RUN_DIR}/res/sk.png ${RVL_ICON}
           ${RVL_RUN_DIR}/res/FuturaC.ttf ${RVL_RUN_DIR}/res/Brush.ttf
   COMMAND ${CMAKE_COMMAND} -E make_directory ${RVL_RUN_DIR}/temp)
 add_dependencies(run-directory rvl-video)

@@ -190,68 +190,148 @@ FontHandle openFont(const char* resourcePath, int size, const std::string& dir, 
 
 } // namespace
 
-void checkModule(const Module& module, const CheckOptions& options, std::vector<Issue>& issues) {
-    Checker check{issues, {}, {}};
+struct ModuleChecker::State {
+    Checker check;
+    bool ttfStarted = false;
+};
+
+ModuleChecker::ModuleChecker(const CheckOptions& options, std::vector<Issue>& issues)
+    : state_(new State{Checker{issues, {}, {}}}) {
+    Checker& check = state_->check;
     IMG_Init(IMG_INIT_PNG | IMG_INIT_JPG);
     cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
-    bool ttfStarted = false;
     if (!options.fontDir.empty()) {
-        ttfStarted = !TTF_WasInit() && TTF_Init() == 0;
+        state_->ttfStarted = !TTF_WasInit() && TTF_Init() == 0;
         if (TTF_WasInit()) {
             check.cardFont = openFont(resource::cardFont, resource::cardTextSize, options.fontDir, issues);
             check.topicFont = openFont(resource::boardFont, resource::topicNameSize, options.fontDir, issues);
         }
     }
+}
 
-    if (module.topics.empty()) check.warn("", "the pack has no topics; the reader will show an empty board; add topics");
-    for (size_t t = 0; t < module.topics.size(); ++t) {
-        const Topic& topic = module.topics[t];
-        if (check.topicFont) {
-            int w = check.width(check.topicFont.get(), topic.name);
-            if (w > topicRowWidth)
-                check.warn(topicPlace(t), "the topic name is " + std::to_string(w) +
-                                              " pixels wide, its row on the board shows " +
-                                              std::to_string(topicRowWidth) + "; the end will be cut off; shorten it");
-        }
-        if (topic.questions.size() > boardQuestions)
-            check.warn(topicPlace(t), std::to_string(topic.questions.size()) +
-                                          " questions, the board shows " + std::to_string(boardQuestions) +
-                                          " at a time; question " + std::to_string(boardQuestions + 1) +
-                                          " and later appear only after earlier ones are played; move them into "
-                                          "another topic");
-        for (size_t q = 0; q < topic.questions.size(); ++q) {
-            const Question& ask = topic.questions[q];
-            std::string where = questionPlace(t, q);
-            check.cardText(ask.question, where, "question text");
-            check.cardText(L"Ответ: " + ask.answer, where, "answer line (\"Ответ: \" and the answer)");
-            switch (rvlformat::askType(ask.type)) {
-            case rvlformat::AskType::Text: break;
-            case rvlformat::AskType::Picture: check.picture(ask.media, where); break;
-            case rvlformat::AskType::Audio: check.sound(ask.media, where, "sound", "the reader will skip it silently"); break;
-            case rvlformat::AskType::Video:
-                check.sound(ask.media, where, "sound track", "the video will play without sound");
-                check.video(ask.video, where);
-                break;
-            default: {
-                uint8_t code = static_cast<uint8_t>(ask.type);
-                std::string shown = std::to_string(code);
-                if (code >= 0x21 && code < 0x7F) shown += " ('" + std::string(1, ask.type) + "')";
-                check.warn(where, "type byte " + shown +
-                                      " is not a known type; the reader shows it as a question without media; use "
-                                      "text, picture, audio or video");
-            }
-            }
-        }
+ModuleChecker::~ModuleChecker() {
+    // The fonts close before the library that opened them quits.
+    state_->check.cardFont.reset();
+    state_->check.topicFont.reset();
+    if (state_->ttfStarted) TTF_Quit();
+}
+
+void ModuleChecker::topic(size_t t, const std::wstring& name, size_t questionCount) {
+    Checker& check = state_->check;
+    if (check.topicFont) {
+        int w = check.width(check.topicFont.get(), name);
+        if (w > topicRowWidth)
+            check.warn(topicPlace(t), "the topic name is " + std::to_string(w) +
+                                          " pixels wide, its row on the board shows 340; the end will be cut "
+                                          "off; shorten it");
     }
-    if (!module.trailing.empty())
-        check.warn("", std::to_string(module.trailing.size()) +
+    if (questionCount > boardQuestions)
+        check.warn(topicPlace(t), std::to_string(questionCount) +
+                                      " questions, the board shows 20 at a time; question 21 and later appear "
+                                      "only after earlier ones are played; move them into another topic");
+}
+
+void ModuleChecker::question(size_t t, size_t q, const Question& ask) {
+    Checker& check = state_->check;
+    std::string where = questionPlace(t, q);
+    check.cardText(ask.question, where, "question text");
+    check.cardText(L"Ответ: " + ask.answer, where, "answer line (\"Ответ: \" and the answer)");
+    switch (rvlformat::askType(ask.type)) {
+    case rvlformat::AskType::Text: break;
+    case rvlformat::AskType::Picture: check.picture(ask.media, where); break;
+    case rvlformat::AskType::Audio: check.sound(ask.media, where, "sound", "the reader will skip it silently"); break;
+    case rvlformat::AskType::Video:
+        check.sound(ask.media, where, "sound track", "the video will play without sound");
+        check.video(ask.video, where);
+        break;
+    default: {
+        uint8_t code = static_cast<uint8_t>(ask.type);
+        std::string shown = std::to_string(code);
+        if (code >= 0x21 && code < 0x7F) shown += " ('" + std::string(1, ask.type) + "')";
+        check.warn(where, "type byte " + shown +
+                              " is not a known type; the reader shows it as a question without media; use "
+                              "text, picture, audio or video");
+    }
+    }
+}
+
+void ModuleChecker::finish(size_t topicCount, size_t trailingBytes) {
+    Checker& check = state_->check;
+    if (topicCount == 0) check.warn("", "the pack has no topics; the reader will show an empty board; add topics");
+    if (trailingBytes)
+        check.warn("", std::to_string(trailingBytes) +
                            " bytes follow the last question and the reader ignores them; to drop them, unpack the "
                            "pack, remove \"trailing\" from the manifest and build it again");
+}
 
-    // The fonts close before the library that opened them quits.
-    check.cardFont.reset();
-    check.topicFont.reset();
-    if (ttfStarted) TTF_Quit();
+namespace {
+
+// Hands each question to the checker as soon as its media are read.
+class CheckingSink : public rvlformat::ModuleSink {
+public:
+    CheckingSink(ModuleChecker& checker, PackCounts& counts) : checker_(checker), counts_(counts) {}
+
+private:
+    ModuleChecker& checker_;
+    PackCounts& counts_;
+    size_t asks_ = 0;  // of the current topic
+    Question current_;
+
+    void header(uint32_t, std::wstring&, std::wstring&) override {}
+    void topicCount(size_t) override {}
+    void topic(std::wstring& name, size_t askCount) override {
+        checker_.topic(counts_.topics++, name, askCount);
+        asks_ = 0;
+    }
+    void ask(rvlformat::AskHead& head, uint64_t) override {
+        current_ = Question{};
+        current_.type = head.type;
+        current_.question = std::move(head.question);
+        current_.answer = std::move(head.answer);
+        current_.points = head.points;
+    }
+    bool block(rvlformat::Field block, uint32_t length, uint8_t*& to) override {
+        std::vector<uint8_t>& bytes = block == rvlformat::Field::Video ? current_.video : current_.media;
+        try {
+            bytes.resize(length);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        to = bytes.data();
+        return true;
+    }
+    void askDone() override {
+        checker_.question(counts_.topics - 1, asks_++, current_);
+        ++counts_.questions;
+        current_ = Question{};
+    }
+};
+
+} // namespace
+
+bool checkPackFile(const std::string& path, const CheckOptions& options, std::vector<Issue>& issues,
+                   PackCounts& counts, ReadFailure* failure) {
+    std::vector<Issue> found;
+    uint64_t end = 0;
+    counts = PackCounts{};
+    {
+        ModuleChecker checker(options, found);
+        CheckingSink sink(checker, counts);
+        if (!readPackFile(path, sink, failure, &end, &counts.bytes)) return false;
+        checker.finish(counts.topics, counts.bytes - end);
+    }
+    issues.insert(issues.end(), found.begin(), found.end());
+    return true;
+}
+
+void checkModule(const Module& module, const CheckOptions& options, std::vector<Issue>& issues) {
+    ModuleChecker checker(options, issues);
+    for (size_t t = 0; t < module.topics.size(); ++t) {
+        const Topic& topic = module.topics[t];
+        checker.topic(t, topic.name, topic.questions.size());
+        for (size_t q = 0; q < topic.questions.size(); ++q) checker.question(t, q, topic.questions[q]);
+    }
+    checker.finish(module.topics.size(), module.trailing.size());
 }
 
 } // namespace rvlpack

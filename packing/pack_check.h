@@ -3,12 +3,14 @@
 // questions the board has no cell for. Uses the reader's own libraries.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "board/geometry.h"
 #include "packing/issues.h"
 #include "packing/module_writer.h"
+#include "packing/pack_reader.h"
 
 namespace rvlpack {
 
@@ -27,5 +29,32 @@ constexpr size_t boardQuestions = size_t(boardgeo::gridColumns) * size_t(boardge
 
 // Appends warnings (and notes) about module to issues.
 void checkModule(const Module& module, const CheckOptions& options, std::vector<Issue>& issues);
+
+// The same check fed part by part, in file order, so that a reader of a large
+// pack can drop each question's media once it has been checked.
+class ModuleChecker {
+public:
+    ModuleChecker(const CheckOptions& options, std::vector<Issue>& issues);
+    ~ModuleChecker();
+    void topic(size_t index, const std::wstring& name, size_t questionCount);
+    void question(size_t topicIndex, size_t index, const Question& ask);
+    void finish(size_t topicCount, size_t trailingBytes);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+struct PackCounts {
+    size_t topics = 0, questions = 0;
+    uint64_t bytes = 0;
+};
+
+// Checks the pack at path while reading it once: each question's media are
+// read, checked and dropped in turn, so at most one question's blocks are
+// held. False, with failure set and issues untouched, when the file is no
+// readable module.
+bool checkPackFile(const std::string& path, const CheckOptions& options, std::vector<Issue>& issues,
+                   PackCounts& counts, ReadFailure* failure);
 
 } // namespace rvlpack

@@ -114,21 +114,36 @@ bool readModule(const uint8_t* data, size_t size, Module& module, ReadFailure* f
     return true;
 }
 
-bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error) {
-    bytes.clear();
-    // Non-blocking, so that a FIFO with no writer is refused instead of
-    // waiting; only regular files are read, and no further than their size.
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+namespace {
+
+// Opens path for reading if it is a regular file; fd and size, or false with
+// error set. Non-blocking, so that a FIFO with no writer is refused instead
+// of waited for.
+bool openRegularFile(const std::string& path, int& fd, uint64_t& size, std::string* error) {
+    fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     struct stat st {};
     if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         std::string why = fd < 0 || !st.st_mode ? strerror(errno)
                           : S_ISDIR(st.st_mode) ? strerror(EISDIR)
                                                 : "not a regular file (a device, FIFO or socket)";
         if (fd >= 0) close(fd);
+        fd = -1;
         if (error) *error = "cannot open " + shownPath(path) + ": " + why;
         return false;
     }
-    size_t size = static_cast<size_t>(st.st_size);
+    size = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+} // namespace
+
+bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error) {
+    bytes.clear();
+    int fd = -1;
+    uint64_t fileSize = 0;
+    if (!openRegularFile(path, fd, fileSize, error)) return false;
+    // Read no further than the size: a file growing meanwhile is not followed.
+    size_t size = static_cast<size_t>(fileSize);
     bool ok = true;
     try {
         bytes.resize(size);
@@ -156,17 +171,52 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::st
     return ok;
 }
 
-bool readModuleFile(const std::string& path, Module& module, ReadFailure* failure) {
-    std::vector<uint8_t> bytes;
+bool readPackFile(const std::string& path, rvlformat::ModuleSink& sink, ReadFailure* failure, uint64_t* end,
+                  uint64_t* size, std::vector<uint8_t>* trailing) {
+    int fd = -1;
+    uint64_t fileSize = 0;
     std::string error;
-    if (!readWholeFile(path, bytes, &error)) {
+    if (!openRegularFile(path, fd, fileSize, &error)) {
         if (failure) {
             failure->atOffset = false;
             failure->message = error;
         }
         return false;
     }
-    return readModule(bytes.data(), bytes.size(), module, failure);
+    FILE* file = fdopen(fd, "rb");
+    if (!file) {
+        close(fd);
+        if (failure) failure->message = "cannot open " + shownPath(path) + ": " + strerror(errno);
+        return false;
+    }
+    rvlformat::Failure found;
+    uint64_t last = 0;
+    bool read = rvlformat::readModule(file, fileSize, sink, found, &last);
+    if (!read && failure) {
+        uint8_t start[4] = {};  // shown when the file is not a module
+        ssize_t got = pread(fd, start, sizeof start, 0);
+        failure->atOffset = true;
+        failure->offset = found.offset;
+        failure->message = failureMessage(found, start, got > 0 ? static_cast<size_t>(got) : 0);
+    }
+    if (read && trailing) {
+        trailing->resize(static_cast<size_t>(fileSize - last));
+        read = fread(trailing->data(), 1, trailing->size(), file) == trailing->size();
+        if (!read && failure) {
+            failure->atOffset = false;
+            failure->message = "cannot read " + shownPath(path) + ": " + strerror(errno ? errno : EIO);
+        }
+    }
+    fclose(file);
+    if (end) *end = last;
+    if (size) *size = fileSize;
+    return read;
+}
+
+bool readModuleFile(const std::string& path, Module& module, ReadFailure* failure) {
+    module = Module{};
+    ModuleFiller filler(module);
+    return readPackFile(path, filler, failure, nullptr, nullptr, &module.trailing);
 }
 
 } // namespace rvlpack

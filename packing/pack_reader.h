@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "module/format.h"
 #include "packing/module_writer.h"
 
 namespace rvlpack {
@@ -22,7 +23,16 @@ struct ReadFailure {
 bool readModule(const uint8_t* data, size_t size, Module& module, ReadFailure* failure = nullptr);
 bool readModuleFile(const std::string& path, Module& module, ReadFailure* failure = nullptr);
 
-// Reads a whole file; false with error set when it cannot.
+// Reads the pack at path once, front to back, handing its fields to sink as
+// they come (blocks straight from the file into the sink's room). False, with
+// failure set, for anything but a regular file holding a whole module. *end is
+// where the last question ends, *size the file's size; trailing, when given,
+// gets the bytes after the last question.
+bool readPackFile(const std::string& path, rvlformat::ModuleSink& sink, ReadFailure* failure, uint64_t* end = nullptr,
+                  uint64_t* size = nullptr, std::vector<uint8_t>* trailing = nullptr);
+
+// Reads a whole regular file, no further than its size; false with error set
+// when it cannot.
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error);
 
 } // namespace rvlpack

@@ -89,7 +89,7 @@ bool findInstalledFiles(InstalledFiles& installed) {
     std::string prefix = parentOf(parentOf(exe));
     if (prefix == "/") prefix.clear();
     installed.shared = prefix + "/share/rvl-reader";
-    installed.libraries = prefix + "/lib/rvl-reader";
+    installed.libraries = prefix + "/libexec/rvl-reader";
     return isDirectory(installed.shared + "/res");
 }
 

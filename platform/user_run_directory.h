@@ -12,7 +12,7 @@ std::string userRunDirectory();
 // Where the package put the reader's files.
 struct InstalledFiles {
     std::string shared;     // PREFIX/share/rvl-reader, holding res/
-    std::string libraries;  // PREFIX/lib/rvl-reader: the chooser, the video module
+    std::string libraries;  // PREFIX/libexec/rvl-reader: the chooser, the video module
 };
 
 // True when the reader runs installed: PREFIX/bin/rvl-reader with

@@ -1,8 +1,10 @@
 // Draws the reader's two pictures: the background (dark blue, on which yellow
-// and white text read well) and the speaker shown while a sound plays.
+// and white text read well) and the speaker shown while a sound plays; and,
+// for the desktop, the program's icon.
 #include <SDL.h>
 #include <SDL_image.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -57,6 +59,28 @@ SDL_Surface* drawSpeaker() {
     return s;
 }
 
+// The board in small: a dark blue tile with rounded corners, a yellow header
+// line and divider, and four point cells.
+SDL_Surface* drawIcon() {
+    const int n = 128;
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, n, n, 32, SDL_PIXELFORMAT_RGBA32);
+    if (!s) return nullptr;
+    for (int y = 0; y < n; ++y) {
+        for (int x = 0; x < n; ++x) {
+            double cx = std::max(0.0, std::fabs(x - 63.5) - 44), cy = std::max(0.0, std::fabs(y - 63.5) - 44);
+            bool inside = cx * cx + cy * cy < 18.0 * 18.0;
+            bool line = (y == 40 || y == 41) && x > 10 && x < 117;
+            bool divider = (x == 44 || x == 45) && y > 12 && y < 115;
+            bool cell = x >= 56 && x < 112 && y >= 50 && y < 110 && (x - 56) % 30 < 24 && (y - 50) % 32 < 26;
+            bool topic = x >= 14 && x < 38 && y >= 52 && y < 106 && (y - 52) % 14 < 6;
+            if (!inside) put(s, x, y, 0, 0, 0, 0);
+            else if (line || divider || cell || topic) put(s, x, y, 255, 255, 0, 255);
+            else put(s, x, y, 18, 34, 110, 255);
+        }
+    }
+    return s;
+}
+
 bool save(SurfaceHandle s, const std::string& path) {
     if (!s || IMG_SavePNG(s.get(), path.c_str()) != 0) {
         fprintf(stderr, "IMG_SavePNG(%s): %s\n", path.c_str(), SDL_GetError());
@@ -68,12 +92,13 @@ bool save(SurfaceHandle s, const std::string& path) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        fprintf(stderr, "usage: %s RES_DIR\n", argv[0]);
+    if (argc != 2 && argc != 3) {
+        fprintf(stderr, "usage: %s RES_DIR [ICON_FILE]\n", argv[0]);
         return 2;
     }
     std::string dir = argv[1];
     bool ok = save(SurfaceHandle(drawBackground()), resource::inDirectory(dir, resource::backgroundPicture)) &&
-              save(SurfaceHandle(drawSpeaker()), resource::inDirectory(dir, resource::speakerPicture));
+              save(SurfaceHandle(drawSpeaker()), resource::inDirectory(dir, resource::speakerPicture)) &&
+              (argc == 2 || save(SurfaceHandle(drawIcon()), argv[2]));
     return ok ? 0 : 1;
 }

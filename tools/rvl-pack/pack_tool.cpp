@@ -89,7 +89,8 @@ bool hasFonts(const std::string& dir) {
            access(resource::inDirectory(dir, resource::boardFont).c_str(), R_OK) == 0;
 }
 
-// The reader's fonts: --res, else res/ beside this program, else ./res.
+// The reader's fonts: --res, else res/ beside this program or where the
+// package installs them, else ./res.
 std::string findFontDir(const std::string& given, std::vector<Issue>& issues) {
     if (!given.empty()) {
         if (hasFonts(given)) return given;
@@ -102,8 +103,12 @@ std::string findFontDir(const std::string& given, std::vector<Issue>& issues) {
     std::string besideMe;
     if (n > 0) {
         std::string path(exe, static_cast<size_t>(n));
-        besideMe = path.substr(0, path.rfind('/')) + "/res";
+        std::string myDir = path.substr(0, path.rfind('/'));
+        besideMe = myDir + "/res";
         if (hasFonts(besideMe)) return besideMe;
+        // Where the package installs them: PREFIX/share/rvl-reader/res.
+        std::string installed = myDir + "/../share/rvl-reader/res";
+        if (hasFonts(installed)) return installed;
     }
     if (hasFonts("res")) return "res";
     addIssue(issues, Severity::Note, "",
@@ -186,14 +191,19 @@ bool readPack(const std::string& path, Module& module, std::vector<Issue>& issue
 
 int check(const Console& console, const Arguments& args) {
     std::vector<Issue> issues;
-    Module module;
-    if (!readPack(args.input, module, issues)) return report(console, issues);
     CheckOptions options;
     options.fontDir = findFontDir(args.resDir, issues);
-    checkModule(module, options, issues);
+    PackCounts counts;
+    ReadFailure failure;
+    if (!checkPackFile(args.input, options, issues, counts, &failure)) {
+        issues.clear();  // only the reason the pack cannot be read
+        addReadFailure(issues, args.input, failure);
+        return report(console, issues);
+    }
     int status = report(console, issues);
-    fprintf(console.out, "%s: %s; %s\n", args.input.c_str(), summary(module).c_str(),
-           counted(countIssues(issues, Severity::Warning), "warning").c_str());
+    fprintf(console.out, "%s: %s, %s, %s; %s\n", args.input.c_str(), counted(counts.topics, "topic").c_str(),
+            counted(counts.questions, "question").c_str(), counted(counts.bytes, "byte").c_str(),
+            counted(countIssues(issues, Severity::Warning), "warning").c_str());
     return status;
 }
 

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds the Debian package rvl-reader_VERSION_amd64.deb into build-package/
+# (a release build without the tests), then shows its facts and, where
+# lintian is installed, what it says about it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh build
+cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DRVL_TESTS=OFF
+cmake --build build-package -j2
+(cd build-package && cpack -G DEB)
+deb=$(ls build-package/rvl-reader_*_amd64.deb)
+dpkg-deb --info "$deb"
+echo "package: $deb ($(du -k "$deb" | cut -f1) KiB)"
+if command -v lintian >/dev/null 2>&1; then
+  lintian "$deb" || true
+else
+  echo "(lintian is not installed: apt-get install lintian to check the package)"
+fi

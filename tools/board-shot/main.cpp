@@ -1,0 +1,77 @@
+// rvl-board-shot PACK OUT.png: draws the board of a pack as the reader shows
+// it after a click on its first topic, off screen, and saves it as a PNG.
+// The build makes the README's picture with it; run it in the run directory.
+#include <SDL.h>
+#include <SDL_image.h>
+#include <SDL_ttf.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
+#include "board/board_state.h"
+#include "board/geometry.h"
+#include "module/loader.h"
+#include "module/records.h"
+#include "platform/utf16.h"
+#include "shell/globals.h"
+
+using Ravlin::RM_Reader::topics;
+
+namespace {
+
+int failed(const char* call) {
+    fprintf(stderr, "rvl-board-shot: %s: %s\n", call, SDL_GetError());
+    return 1;
+}
+
+// The event as SDL delivers it to the board: pointer moved there, then a left press.
+void clickAt(int x, int y) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.x = x;
+    e.motion.y = y;
+    board.handleEvent(&topics, e);
+    e = SDL_Event{};
+    e.type = SDL_MOUSEBUTTONDOWN;
+    e.button.button = SDL_BUTTON_LEFT;
+    e.button.x = x;
+    e.button.y = y;
+    board.handleEvent(&topics, e);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        fprintf(stderr, "usage: rvl-board-shot PACK OUT.png\n");
+        return 2;
+    }
+    // The loader's trace is not wanted here.
+    std::wcout.setstate(std::ios::failbit);
+    std::cout.setstate(std::ios::failbit);
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) return failed("SDL_Init");
+    if (TTF_Init() != 0) return failed("TTF_Init");
+    window = SDL_CreateWindow("RVL Reader", 0, 0, screenWidth, screenHeight, SDL_WINDOW_HIDDEN);
+    if (!window) return failed("SDL_CreateWindow");
+    renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
+    if (!renderer) return failed("SDL_CreateRenderer");
+    bgTexture = IMG_LoadTexture(renderer, "res/bg.png");
+    if (!bgTexture) return failed("IMG_LoadTexture(\"res/bg.png\")");
+    if (!loadModule(utf8ToUtf16(argv[1]))) {
+        fprintf(stderr, "rvl-board-shot: %s: %s\n", argv[1], utf16ToUtf8(Ravlin::RM_Reader::loaderError).c_str());
+        return 1;
+    }
+    board.prepare(&topics, renderer);
+    boardBackground = buildBoardBackground(renderer);
+    clickAt(topicTextIndent + 20, boardgeo::headerHeight() + topicRowHeight / 2);
+    SDL_RenderCopy(renderer, boardBackground, nullptr, nullptr);
+    board.draw(&topics, renderer);
+    SDL_Surface* shot = SDL_CreateRGBSurfaceWithFormat(0, screenWidth, screenHeight, 32, SDL_PIXELFORMAT_RGBA32);
+    if (!shot) return failed("SDL_CreateRGBSurfaceWithFormat");
+    if (SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGBA32, shot->pixels, shot->pitch) != 0)
+        return failed("SDL_RenderReadPixels");
+    if (IMG_SavePNG(shot, argv[2]) != 0) return failed("IMG_SavePNG");
+    return 0;
+}
