@@ -81,7 +81,9 @@ void buildTopicList(BoardState& board, const std::vector<RM_Topic>& topics, SDL_
     FontHandle nameFont(TTF_OpenFont(resource::boardFont, resource::topicNameSize));
     const int32_t pieceCount = int32_t(board.listPieces.size());
     for (size_t i = 0; i < topics.size(); ++i) {
-        TextTexture name = renderText(renderer, nameFont.get(), topics[i].name, boardtext::yellow);
+        // The panel cuts a name at its right edge.
+        TextTexture name = renderTextLeftPart(renderer, nameFont.get(), topics[i].name, boardtext::yellow,
+                                              boardgeo::panelWidth() - topicTextIndent);
         if (!name.texture) continue;
         // A name taller than its row reaches into the next one, which may
         // lie in the next piece: draw it into every piece it touches.

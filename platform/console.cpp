@@ -1,9 +1,16 @@
 // A wide stream buffer that turns UTF-16 units into UTF-8 bytes on stdout.
 // It writes with byte-oriented stdio, so stdout never turns wide-oriented and
 // narrow std::cout lines keep working; an unpaired surrogate prints as U+FFFD
-// instead of putting the stream into a failed state.
+// instead of putting the stream into a failed state. Module texts reach the
+// console through it, so control characters print as U+FFFD: a topic name
+// must not retitle or clear the host's terminal.
 #include "platform/console.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <streambuf>
@@ -29,10 +36,13 @@ protected:
         return ch;
     }
 
+    // A console that cannot take the bytes (a closed pipe, a full disk)
+    // loses them; the stream stays good, so the program goes on.
     int sync() override {
         convertPending();
         writeOut();
-        return fflush(stdout) == 0 ? 0 : -1;
+        if (fflush(stdout) != 0) clearerr(stdout);
+        return 0;
     }
 
 private:
@@ -54,9 +64,16 @@ private:
         }
         if (unit >= 0xD800 && unit <= 0xDBFF) {
             pendingHigh_ = unit;
+        } else if (isControl(unit)) {
+            appendUtf8(bytes_, 0xFFFD);
         } else {
             appendUtf8(bytes_, unit);
         }
+    }
+
+    // C0 except the tab and line end our own lines use, DEL and C1.
+    static bool isControl(char32_t unit) {
+        return (unit < 0x20 && unit != '\t' && unit != '\n') || (unit >= 0x7F && unit <= 0x9F);
     }
 
     void writeOut() {
@@ -76,6 +93,16 @@ Utf8ConsoleBuf* consoleBuf = nullptr;
 } // namespace
 
 void installUtf8Console() {
+    // A closed standard descriptor would be handed to the next file or
+    // connection opened, and console lines would be written into it.
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+            int opened = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+            if (opened >= 0 && opened != fd) close(opened);
+        }
+    }
+    // Output piped into a program that has ended is dropped, not fatal.
+    signal(SIGPIPE, SIG_IGN);
     if (!consoleBuf) consoleBuf = new Utf8ConsoleBuf;
     std::wcout.rdbuf(consoleBuf);
     std::wcout.clear();

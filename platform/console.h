@@ -2,5 +2,8 @@
 // the narrow stream, so lines of both appear in the order they were written.
 #pragma once
 
-// Points std::wcout at a UTF-8 writer on stdout. Call before any output.
+// Points std::wcout at a UTF-8 writer on stdout. Call before any output and
+// before any file is opened: closed descriptors 0-2 are opened onto
+// /dev/null, and SIGPIPE is ignored, so that console output a closed pipe or
+// descriptor cannot take is dropped while the program goes on.
 void installUtf8Console();

@@ -1,46 +1,57 @@
-// system() through /bin/sh with "." prepended to PATH for the call only, so a
-// chooser lying beside the reader wins over one installed elsewhere.
+// Starts a program without the shell and without touching our environment:
+// other threads (SDL's) may read it at any time, and the child must see the
+// PATH the user gave us, not one with "." in front.
 #include "platform/run_command.h"
 
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <string>
 
+extern char** environ;
+
 namespace {
 
-// The shell's search path when PATH is unset.
-std::string defaultSearchPath() {
-    size_t n = confstr(_CS_PATH, nullptr, 0);
-    if (n == 0) return "/usr/bin:/bin";
-    std::string path(n, '\0');
-    confstr(_CS_PATH, &path[0], n);
-    path.resize(n - 1);
-    return path;
+bool executableHere(const char* program) {
+    struct stat st;
+    return stat(program, &st) == 0 && S_ISREG(st.st_mode) && access(program, X_OK) == 0;
+}
+
+// A script in the current directory without a "#!" line is handed to the
+// shell, as the command processor did before.
+int spawn(pid_t* pid, const char* program, const char* argument, bool searchPath) {
+    char* argv[] = {const_cast<char*>(program), const_cast<char*>(argument), nullptr};
+    int rc = searchPath ? posix_spawnp(pid, program, nullptr, nullptr, argv, environ)
+                        : posix_spawn(pid, program, nullptr, nullptr, argv, environ);
+    if (rc != ENOEXEC || searchPath) return rc;
+    std::string path = std::string("./") + program;
+    char* shellArgv[] = {const_cast<char*>("sh"), const_cast<char*>(path.c_str()), const_cast<char*>(argument), nullptr};
+    return posix_spawn(pid, "/bin/sh", nullptr, nullptr, shellArgv, environ);
 }
 
 } // namespace
 
-void runCommandHere(const char* commandLine) {
+void runCommandHere(const char* program, const char* argument) {
     // Whatever we printed must reach the console before the child writes.
     std::wcout.flush();
     std::cout.flush();
     fflush(nullptr);
 
-    const char* old = getenv("PATH");
-    bool hadPath = old != nullptr;
-    std::string saved = hadPath ? old : "";
-    std::string searched = ".:" + (hadPath ? saved : defaultSearchPath());
-    setenv("PATH", searched.c_str(), 1);
-
-    int status = system(commandLine);
-    (void)status;  // the chooser reports through its result file only
-
-    if (hadPath) {
-        setenv("PATH", saved.c_str(), 1);
-    } else {
-        unsetenv("PATH");
+    pid_t pid = 0;
+    // A name without a slash is taken relative to the current directory by
+    // posix_spawn, and searched on PATH by posix_spawnp.
+    int rc = spawn(&pid, program, argument, !executableHere(program));
+    if (rc != 0) {
+        std::cerr << "posix_spawn(" << program << "): " << strerror(rc) << std::endl;
+        return;
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
 }

@@ -2,7 +2,8 @@
 // current directory is searched before PATH.
 #pragma once
 
-// Runs commandLine through the shell and waits for it to end. For this one
-// call the current directory comes first in PATH; PATH is restored
-// afterwards. The command's exit status is not reported.
-void runCommandHere(const char* commandLine);
+// Starts program with the one argument, and waits for it to end. A program
+// of that name in the current directory wins over one on PATH; the child
+// gets this process's environment unchanged. The exit status is not
+// reported; a program that cannot be started is named on stderr.
+void runCommandHere(const char* program, const char* argument);

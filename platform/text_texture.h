@@ -30,6 +30,12 @@ struct TextTexture {
 // Blended rendering of UTF-16 units. An empty text or a missing font gives
 // no texture.
 TextTexture renderText(SDL_Renderer* renderer, TTF_Font* font, const std::wstring& text, SDL_Color colour);
+// The same line when only its first visibleWidth pixels can ever show: only
+// as much of the text as reaches that far is rendered, and the texture is
+// cut there (w is then visibleWidth), with the very pixels the whole line
+// would have there. A long name would otherwise cost megabytes a texture.
+TextTexture renderTextLeftPart(SDL_Renderer* renderer, TTF_Font* font, const std::wstring& text, SDL_Color colour,
+                               int visibleWidth);
 // Blended rendering of plain ASCII text.
 TextTexture renderText(SDL_Renderer* renderer, TTF_Font* font, const char* text, SDL_Color colour);
 

@@ -20,9 +20,14 @@ void drawCentred(const TextTexture& line) {
 
 } // namespace
 
+bool openCardFont() {
+    if (!cardFont) cardFont = TTF_OpenFont(resource::cardFont, resource::cardTextSize);
+    return cardFont != nullptr;
+}
+
 void showAskCard(const std::wstring& question, const std::wstring& answer) {
     // A font that failed to open stays null, so the next card tries again.
-    if (!cardFont) cardFont = TTF_OpenFont(resource::cardFont, resource::cardTextSize);
+    openCardFont();
     const SDL_Color cl{255, 255, 255, 255};
     TextTexture ask = renderText(renderer, cardFont, question, cl);
     std::wstring bufws = L"Ответ: " + answer;

@@ -10,6 +10,9 @@
 
 extern TTF_Font* cardFont;
 
+// Opens cardFont unless it is open; false when the font cannot be opened.
+bool openCardFont();
+
 void showAskCard(const std::wstring& question, const std::wstring& answer);
 void showImageAsk(unsigned char* media, uint32_t mediaSize);
 void playAudioAsk(unsigned char* media, uint32_t mediaSize);

@@ -8,7 +8,10 @@
 
 #include <climits>
 #include <cstring>
+#include <iostream>
 #include <vector>
+
+uint64_t maxSoundSamples = uint64_t(48000) * 2 * 60 * 15;
 
 namespace {
 
@@ -51,7 +54,12 @@ bool loadQuestionSound(sf::SoundBuffer& buffer, const unsigned char* bytes, uint
     for (;;) {
         sf::Uint64 got = file.read(slice, sizeof slice / sizeof slice[0]);
         if (got == 0) break;
-        if (samples.size() + got > maxSoundSamples) return false;
+        if (samples.size() + got > maxSoundSamples) {
+            samples.insert(samples.end(), slice, slice + (maxSoundSamples - samples.size()));
+            std::cerr << "Sound clip cut: only its first " << samples.size() / channels / sampleRate
+                      << " s are played (decoding stops at " << maxSoundSamples << " samples)" << std::endl;
+            break;
+        }
         samples.insert(samples.end(), slice, slice + got);
     }
     // A clip cut short inside a frame would leave OpenAL a partial frame.

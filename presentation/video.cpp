@@ -25,14 +25,18 @@ namespace {
 const char* const videoBufferPath = "temp/videobuffer.bin";
 
 // Writes the whole video block to the temporary file, making "temp" when it
-// is missing. False when the file cannot be created or fully written.
+// is missing. False when the file cannot be created or fully written; what
+// was partly written is then removed.
 bool writeVideoBuffer(const unsigned char* video, uint32_t videoSize) {
     std::error_code ignored;
     std::filesystem::create_directory("temp", ignored);
     FILE* file = fopen(videoBufferPath, "wb");
     if (!file) return false;
     bool written = videoSize == 0 || fwrite(video, 1, videoSize, file) == videoSize;
-    return fclose(file) == 0 && written;
+    written = fclose(file) == 0 && written;
+    // A part of a clip (a full disk) is no use to the next question either.
+    if (!written) remove(videoBufferPath);
+    return written;
 }
 
 // A capture property as a texture size: truncated toward zero, 0 when it is
@@ -122,9 +126,14 @@ void playVideoClip(const VideoHost& host, unsigned char* media, uint32_t mediaSi
     cv::Mat frame;
     sf::SoundBuffer sb;
     sf::Sound s;
+    // Without an audio device every call on the sound fails and prints a
+    // complaint; one look after starting it decides that it stays Stopped
+    // and is left alone from then on.
+    bool soundPlays = false;
     if (loadQuestionSound(sb, media, mediaSize)) {
         s.setBuffer(sb);
         s.play();
+        soundPlays = s.getStatus() == sf::SoundSource::Playing;
     }
     VideoPlayStats* stats = host.stats;
     if (stats) stats->framesPerSecond = framesPerSecond;
@@ -153,12 +162,12 @@ void playVideoClip(const VideoHost& host, unsigned char* media, uint32_t mediaSi
         }
 
         double picture = picturePositionMs(cap.get(cv::CAP_PROP_POS_MSEC), framesRead, framesPerSecond);
-        int32_t lead = soundLeadMs(s.getPlayingOffset().asMilliseconds(), picture);
-        sf::SoundSource::Status status = s.getStatus();
+        int32_t lead = soundLeadMs(soundPlays ? s.getPlayingOffset().asMilliseconds() : 0, picture);
+        sf::SoundSource::Status status = soundPlays ? s.getStatus() : sf::SoundSource::Stopped;
         SyncDecision d = syncStep(lead, status, c2.getElapsedTime().asMicroseconds());
         if (stats) noteSync(*stats, lead, d, status);
-        if (d.action == SoundAction::resume) s.play();
-        if (d.action == SoundAction::pause) s.pause();
+        if (soundPlays && d.action == SoundAction::resume) s.play();
+        if (soundPlays && d.action == SoundAction::pause) s.pause();
         if (d.restartToggleClock) c2.restart();
 
         while (SDL_PollEvent(&event)) {
@@ -166,8 +175,8 @@ void playVideoClip(const VideoHost& host, unsigned char* media, uint32_t mediaSi
         }
     }
 
-    if (stats) stats->soundStatusAtEnd = static_cast<int>(s.getStatus());
-    s.stop();
+    if (stats) stats->soundStatusAtEnd = static_cast<int>(soundPlays ? s.getStatus() : sf::SoundSource::Stopped);
+    if (soundPlays) s.stop();
     cap.release();
     texture.reset();
     remove(videoBufferPath);

@@ -10,8 +10,11 @@ const double defaultFrameRate = 25.0;
 
 double usableFrameRate(double reportedFramesPerSecond) {
     // A rate of 0 or NaN would never make a frame due: nothing would show
-    // while the sound stutters against a position that never moves.
-    if (!std::isfinite(reportedFramesPerSecond) || reportedFramesPerSecond <= 0.0) return defaultFrameRate;
+    // while the sound stutters against a position that never moves. Rates
+    // below 1 fps come from broken headers (a timescale of 0 reads as about
+    // 0.001 fps, hours per frame), and above 1000 fps no clip is meant.
+    if (!std::isfinite(reportedFramesPerSecond) || reportedFramesPerSecond < 1.0 || reportedFramesPerSecond > 1000.0)
+        return defaultFrameRate;
     return reportedFramesPerSecond;
 }
 

@@ -14,7 +14,8 @@ extern const uint16_t leadLimit;
 // stretch the playing and the paused spells alike, so the picture would catch
 // up no sooner and the sound would only stutter in coarser steps.
 extern const uint16_t toggleInterval;
-// Frame rate used when the capture reports none (0, negative or not a number).
+// Frame rate used when the capture reports none (0, negative or not a
+// number) or an implausible one (below 1 or above 1000 fps).
 extern const double defaultFrameRate;
 
 // The capture's frame rate when it is usable, otherwise defaultFrameRate.

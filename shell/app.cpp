@@ -6,6 +6,7 @@
 #include <SDL_ttf.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -19,6 +20,7 @@
 #include "platform/input_events.h"
 #include "platform/resource_files.h"
 #include "platform/sdl_handles.h"
+#include "presentation/presentations.h"
 #include "presentation/video_module.h"
 #include "shell/globals.h"
 #include "shell/launch.h"
@@ -28,6 +30,8 @@ using Ravlin::RM_Reader::loaderError;
 using Ravlin::RM_Reader::topics;
 
 void failStartup(const char* title, const char* text) {
+    // The console gets the reason too: a box may have no screen to show on.
+    std::cerr << title << ": " << text << std::endl;
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, text, window);
     exit(0);
 }
@@ -72,6 +76,19 @@ bool holdsVideo(const std::vector<Ravlin::RM_Reader::RM_Topic>& loaded) {
     return false;
 }
 
+// Without a display server SDL falls back to a window nobody can see, and
+// the selection screen would wait for a click that can never come. A driver
+// the user asked for by name (tests use "dummy") is taken as meant.
+void requireVisibleWindow() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if (!driver || (asked && *asked)) return;
+    if (strcmp(driver, "offscreen") != 0 && strcmp(driver, "dummy") != 0) return;
+    std::cerr << "Can't open a window: no display (DISPLAY and WAYLAND_DISPLAY reach no server; SDL chose the \""
+              << driver << "\" video driver)" << std::endl;
+    exit(0);
+}
+
 SDL_Texture* loadTexture(const char* file, int* w, int* h) {
     SurfaceHandle surface(IMG_Load(file));
     if (!surface) failResource("IMG_Load", file);
@@ -98,9 +115,13 @@ SDL_Renderer* createRenderer(Uint32 extraFlags) {
 App::App() { running = true; }
 
 void App::init(const LaunchOptions& options) {
+    // SDL would turn SIGTERM and SIGINT into quit requests, which the card
+    // and the players consume by design: the signals end the process instead.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", "Device not found!", window);
     session.emplace();
     if (SDL_Init(SDL_INIT_EVERYTHING) != 0) failStartup("Can't iniitialise SDL", SDL_GetError());
+    requireVisibleWindow();
     if ((IMG_Init(IMG_INIT_JPG | IMG_INIT_PNG) & (IMG_INIT_JPG | IMG_INIT_PNG)) == 0)
         failStartup("Can't iniitialise SDL_image", SDL_GetError());
     if (TTF_Init() != 0) failStartup("Can't iniitialise SDL_ttf", SDL_GetError());
@@ -120,6 +141,7 @@ void App::init(const LaunchOptions& options) {
     skRect = centredOnScreen(skRect.w, skRect.h);
     mainFont = TTF_OpenFont(resource::boardFont, resource::selectionTextSize);
     if (!mainFont) failResource("TTF_OpenFont", resource::boardFont);
+    if (!openCardFont()) failResource("TTF_OpenFont", resource::cardFont);
 
     bool loaded = options.hasPack ? loadPackFromCommandLine(options.pack) : loadModule(selectModuleFile());
     if (!loaded) std::wcout << loaderError << std::endl;

@@ -5,6 +5,10 @@
 #include <SDL.h>
 #include <SDL_ttf.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -17,7 +21,8 @@
 
 namespace {
 
-const char kChooserCommand[] = "fileopen.exe -";
+const char kChooserProgram[] = "fileopen.exe";
+const char kChooserArgument[] = "-";
 const char kResultFile[] = "openfilename.rlt";
 
 // Where no message box can be shown (no display server), the user still
@@ -49,11 +54,29 @@ void drawScreen() {
     SDL_RenderPresent(renderer);
 }
 
+// Opens the result file for reading, or null. Only a regular file counts:
+// a FIFO or a device in its place would block the screen or never end, so
+// it is opened without blocking and refused.
+FILE* openResultFile() {
+    int fd = open(kResultFile, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return nullptr;
+    }
+    FILE* file = fdopen(fd, "rb");
+    if (!file) close(fd);
+    return file;
+}
+
 // Runs the chooser and reads its answer. False, after telling the user, when
-// there is no result file or it names nothing.
+// there is no result file or it names nothing. An answer left by an earlier
+// run is removed first: a chooser that writes nothing has chosen nothing.
 bool chooseModule(std::wstring& path) {
-    runCommandHere(kChooserCommand);
-    FILE* file = fopen(kResultFile, "rb");
+    unlink(kResultFile);
+    runCommandHere(kChooserProgram, kChooserArgument);
+    FILE* file = openResultFile();
     if (!file) {
         showError("Can't open file!");
         return false;

@@ -110,17 +110,20 @@ TEST(SoundDecoder, KeepsOnlyTheSamplesTheBytesHold) {
         const char* name;
         Bytes bytes;
         std::string expected;  // loaded, samples, channels
+        uint64_t limit = maxSoundSamples;  // decode limit in samples
     };
     const std::vector<Row> rows = {
         {"WAV", wav, "1 1000 1"},
         {"WAV claiming 4 GiB", forged, "1 1000 1"},
         {"WAV ending inside a frame", stereo, "1 2000 2"},
+        {"WAV beyond the decode limit plays its beginning", stereo, "1 1000 2", 1001},
         {"garbage", Bytes(600, 0x11), "0 0 0"},
     };
     ScratchDir dir;
     ProcessResult r = runInChild([&] {
         useWaveOutput(dir.file("unused.wav"));
         for (const Row& row : rows) {
+            maxSoundSamples = row.limit;
             sf::SoundBuffer buffer;
             bool loaded = loadQuestionSound(buffer, row.bytes.data(), uint32_t(row.bytes.size()));
             printf("%d %llu %u\n", int(loaded), (unsigned long long)buffer.getSampleCount(),
@@ -128,6 +131,8 @@ TEST(SoundDecoder, KeepsOnlyTheSamplesTheBytesHold) {
         }
     });
     ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string cut = "Sound clip cut: only its first 0 s are played (decoding stops at 1001 samples)\n";
+    EXPECT_TRUE(r.err.find(cut) != std::string::npos && r.err.find("Sound clip") == r.err.rfind("Sound clip")) << r.err;
     std::vector<std::string> got = lines(r.out);
     ASSERT_EQ(got.size(), rows.size()) << r.out << r.err;
     for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(got[i], rows[i].expected) << rows[i].name;

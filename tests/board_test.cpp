@@ -8,8 +8,12 @@
 #include <cstring>
 
 #include "board/board_state.h"
+#include "board/board_text.h"
+#include "board/geometry.h"
 #include "module/loader.h"
 #include "module/records.h"
+#include "platform/resource_files.h"
+#include "platform/text_texture.h"
 #include "presentation/video_module.h"
 #include "shell/app.h"
 #include "shell/globals.h"
@@ -407,4 +411,36 @@ TEST(BoardLongList, EveryTopicShowsScrollsAndIsChosenUnderATextureLimit) {
     board.selectedTopic = 255;
     EXPECT_EQ(describe(inkBetween(plain, onBlack(b.topics)).box), describe(SDL_Rect{0, 698, 350, 70}));
     boardTextureHeightLimit = 0;
+}
+
+// A topic name is cut at the panel's edge: only the part that shows is
+// rendered, and it shows exactly the pixels of the whole name.
+TEST(BoardDraw, LongNamesRenderOnlyTheirVisiblePartWithTheWholeNamesPixels) {
+    SdlWindow sdl;
+    ASSERT_TRUE(sdl.ok());
+    FontHandle font(TTF_OpenFont(resource::boardFont, resource::topicNameSize));
+    ASSERT_TRUE(font);
+    auto shown = [&](const TextTexture& text) {
+        TextureHandle target(SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, 350, 120));
+        SDL_SetRenderTarget(renderer, target.get());
+        SDL_SetRenderDrawColor(renderer, 0, 0, 0, 0);
+        SDL_RenderClear(renderer);
+        copyText(renderer, text, topicTextIndent, 0);
+        std::vector<uint32_t> px(350 * 120);
+        SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, px.data(), 350 * 4);
+        SDL_SetRenderTarget(renderer, nullptr);
+        return px;
+    };
+    std::wstring cyrillic;
+    while (cyrillic.size() < 250) cyrillic += L"Йод, ёж и Щука — AVATAR fjord ";
+    std::wstring pairs;
+    while (pairs.size() < 250) pairs += std::wstring(L"Ж") + wchar_t(0xD83D) + wchar_t(0xDE00);
+    for (const std::wstring& name : {std::wstring(255, L'W'), cyrillic, pairs, std::wstring(L"Тема"), std::wstring(L"WWWWW")}) {
+        TextTexture whole = renderText(renderer, font.get(), name, boardtext::yellow);
+        TextTexture part = renderTextLeftPart(renderer, font.get(), name, boardtext::yellow, 340);
+        ASSERT_TRUE(whole.texture && part.texture) << name.size() << " units";
+        EXPECT_EQ(part.w, std::min(whole.w, 340)) << name.size() << " units";
+        EXPECT_EQ(part.h, whole.h) << name.size() << " units";
+        EXPECT_TRUE(shown(part) == shown(whole)) << name.size() << " units: the visible pixels differ";
+    }
 }

@@ -2,6 +2,7 @@
 // example, accepted and refused files, lengths past the end, a module cut at
 // every byte, an allocation failure at every point, and the listing read from
 // the real stdout of a process that loads and prints as the reader does.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -334,7 +335,7 @@ TEST(Listing, ModulesLineForLine) {
                            q('V', L"Кино?", 400, 2000, 50000), q('X', L"Странный", 500), q('T', L"Следом", 65535)}});
     all.topics.push_back({L"Пусто", {}});
     all.topics.push_back({L"Хвост", {q('?', L"Последний", 7)}});
-    rvlpack::Module odd{86399, L"", L"А", {{std::wstring{0xD83D, 0xDE00, L'x', 0xDC00, L'y', 0xD800}, {}}}, {}};
+    rvlpack::Module odd{86399, L"", L"А\x1b]0;T\x07\x7f\x9b\r", {{std::wstring{0xD83D, 0xDE00, L'x', 0xDC00, L'y', 0xD800}, {}}}, {}};
     Bytes cutAfterStamp = exampleModule();
     cutAfterStamp.resize(12);
     cutAfterStamp[7] = 1;
@@ -356,8 +357,9 @@ TEST(Listing, ModulesLineForLine) {
                  "Тип: Текст",
                  "Тема <Пусто>:", "Тема <Хвост>:"}) +
              "\tВопрос: Последний; Ответ: ОПоследний; Баллы: 7"},
-        {"surrogates on the console, day change at UTC+3", moduleBytes(odd), {"TZ=Etc/GMT-3", "LC_ALL=C"},
-         joined({"Версия: RVL1", "Время создания: 1970.1.2 2:59:59", "Автор: А; Название пака: ",
+        {"surrogates and control characters on the console, day change at UTC+3", moduleBytes(odd), {"TZ=Etc/GMT-3", "LC_ALL=C"},
+         joined({"Версия: RVL1", "Время создания: 1970.1.2 2:59:59",
+                 "Автор: А\uFFFD]0;T\uFFFD\uFFFD\uFFFD\uFFFD; Название пака: ",
                  "Тема <😀x\uFFFDy\uFFFD>:"})},
         {"no topics, last stamp", moduleBytes({0xFFFFFFFF, L"Только пак", L"", {}, {}}), {"TZ=UTC"},
          joined({"Версия: RVL1", "Время создания: 2106.2.7 6:28:15", "Автор: ; Название пака: Только пак"})},
@@ -374,5 +376,33 @@ TEST(Listing, ModulesLineForLine) {
         std::vector<std::string> got = lines(out.substr(std::min(at, out.size()))), want = lines(row.expected);
         for (size_t i = 0; i < std::min(got.size(), want.size()); ++i) EXPECT_EQ(got[i], want[i]) << "line " << i + 1;
         EXPECT_EQ(got.size(), want.size()) << out;
+    }
+}
+
+TEST(Console, ClosedStdoutAndAPipeWithoutReaderLoseOutputButNotTheProgram) {
+    for (bool closedDescriptor : {true, false}) {
+        SCOPED_TRACE(closedDescriptor ? "stdout closed" : "stdout a pipe nobody reads");
+        ProcessResult r = runInChild([&] {
+            int p[2];
+            if (pipe(p) != 0) _exit(2);
+            close(p[0]);
+            if (closedDescriptor) close(1);
+            else dup2(p[1], 1);
+            installUtf8Console();
+            struct stat one {}, null {};
+            fstat(1, &one);
+            stat("/dev/null", &null);
+            int fd = open("/dev/null", O_RDONLY);  // must not be handed fd 1
+            std::wcout << L"строка" << std::endl;
+            std::cout << "line" << std::endl;
+            std::wcout << L"ещё" << std::endl;
+            std::cerr << "fd1 null=" << (one.st_rdev == null.st_rdev && S_ISCHR(one.st_mode)) << " next fd=" << fd
+                      << " wcout good=" << std::wcout.good() << std::endl;
+        });
+        EXPECT_EQ(r.signal, 0) << "SIGPIPE must not end the program";
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_NE(r.err.find(closedDescriptor ? "fd1 null=1 next fd=" : "fd1 null=0 next fd="), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("wcout good=1"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("next fd=1 "), std::string::npos) << r.err;
     }
 }

@@ -4,8 +4,11 @@
 // child process because quitting there ends the process.
 #include <gtest/gtest.h>
 
+#include <SDL_ttf.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include <cstdio>
 #include <cstdlib>
@@ -24,23 +27,28 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 // On its Nth run the stand-in chooser leaves the file "runN", copies
-// "answerN" over the result file when there is one (otherwise it leaves the
-// result file alone), and notes any argument other than the single "-".
+// "answerN" over the result file when there is one, or makes it a FIFO when
+// "fifoN" exists, notes any argument other than the single "-" and the PATH
+// it was given.
 const char kChooserScript[] =
     "#!/bin/sh\n"
     "n=1\n"
     "while [ -e \"run$n\" ]; do n=$((n + 1)); done\n"
     ": > \"run$n\"\n"
     "if [ -e \"answer$n\" ]; then cp \"answer$n\" openfilename.rlt; fi\n"
+    "if [ -e \"fifo$n\" ]; then mkfifo openfilename.rlt; fi\n"
+    "/usr/bin/env | grep ^PATH= > path-seen\n"
     "if [ \"$#\" != 1 ] || [ \"$1\" != - ]; then : > bad-arguments; fi\n";
 
-// Prepares the working directory: the chooser and its answers run by run
-// (nullopt: leave the result file alone).
-void prepare(const ScratchDir& dir, const std::vector<std::optional<Bytes>>& answers) {
+// Prepares the working directory: the chooser, its answers run by run
+// (nullopt: leave the result file alone) and a result file left from before.
+void prepare(const ScratchDir& dir, const std::vector<std::optional<Bytes>>& answers,
+             const std::optional<Bytes>& leftOver = std::nullopt) {
     writeText(dir.file("fileopen.exe"), kChooserScript, true);
     for (size_t i = 0; i < answers.size(); ++i) {
         if (answers[i]) writeFile(dir.file("answer" + std::to_string(i + 1)), *answers[i]);
     }
+    if (leftOver) writeFile(dir.file("openfilename.rlt"), *leftOver);
 }
 
 int chooserRuns(const ScratchDir& dir) {
@@ -107,25 +115,46 @@ TEST(SelectScreen, ResultFileCases) {
     struct Row {
         const char* name;
         std::vector<std::optional<Bytes>> answers;
+        std::optional<Bytes> leftOver;
         int clicks;
         std::string console;   // the "Фаил: " line as UTF-8
         std::string units;     // the returned path as hex units
         int cantOpen;          // "Can't open file!" reports
         int notSelected;       // "File not select!" reports
+        int fifoOnRun = 0;     // the chooser's run that leaves a FIFO
     };
     const Bytes b = {1, 0, 0x62};
+    std::string twoFiftyFive(255, 'z');
+    Bytes longResult = {255};
+    std::string longHex;
+    for (int i = 0; i < 255; ++i) {
+        longResult.insert(longResult.end(), {0, 'z'});
+        longHex += "007A ";
+    }
     std::vector<Row> rows = {
-        {"02 00 61 04 3F, bytes after the units ignored", {Bytes{2, 0, 0x61, 0x04, 0x3F, 0xFF, 0x00, 0x41}},
-         1, "Фаил: aп", "0061 043F ", 0, 0},
-        {"every failure in turn: no file, nothing chosen, cut", {std::nullopt, Bytes{0}, Bytes{2, 0}, b}, 4,
-         "Фаил: b", "0062 ", 1, 2},
-        {"unpaired unit shown as U+FFFD", {Bytes{2, 0xDC, 0x00, 0, 0x78}}, 1, "Фаил: \uFFFDx",
+        {"02 00 61 04 3F", {Bytes{2, 0, 0x61, 0x04, 0x3F}}, std::nullopt, 1, "Фаил: aп", "0061 043F ", 0, 0},
+        {"bytes after the units are ignored", {Bytes{2, 0, 0x61, 0x04, 0x3F, 0xFF, 0x00, 0x41}}, std::nullopt, 1,
+         "Фаил: aп", "0061 043F ", 0, 0},
+        {"255 units", {longResult}, std::nullopt, 1, "Фаил: " + twoFiftyFive, longHex, 0, 0},
+        {"first byte 0, then a choice", {Bytes{0}, b}, std::nullopt, 2, "Фаил: b", "0062 ", 0, 1},
+        {"first byte 0 with bytes behind it", {Bytes{0, 0, 0x41}, b}, std::nullopt, 2, "Фаил: b", "0062 ", 0, 1},
+        {"no result file, then a choice", {std::nullopt, b}, std::nullopt, 2, "Фаил: b", "0062 ", 1, 0},
+        {"empty result file", {Bytes{}, b}, std::nullopt, 2, "Фаил: b", "0062 ", 0, 1},
+        {"file ends after the count byte", {Bytes{5}, b}, std::nullopt, 2, "Фаил: b", "0062 ", 0, 1},
+        {"file ends inside the units", {Bytes{3, 0, 0x61, 0x04}, b}, std::nullopt, 2, "Фаил: b", "0062 ", 0, 1},
+        {"every failure in turn", {std::nullopt, Bytes{0}, Bytes{2, 0}, b}, std::nullopt, 4, "Фаил: b", "0062 ", 1, 2},
+        {"an earlier run's result is not read again", {std::nullopt, b}, Bytes{1, 0, 0x63}, 2, "Фаил: b", "0062 ", 1, 0},
+        {"a FIFO is refused without blocking", {std::nullopt, b}, std::nullopt, 2, "Фаил: b", "0062 ", 1, 0, 1},
+        {"surrogate pair joined on the console", {Bytes{2, 0xD8, 0x3D, 0xDE, 0x00}}, std::nullopt, 1, "Фаил: 😀",
+         "D83D DE00 ", 0, 0},
+        {"unpaired unit shown as U+FFFD", {Bytes{2, 0xDC, 0x00, 0, 0x78}}, std::nullopt, 1, "Фаил: \uFFFDx",
          "DC00 0078 ", 0, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         ScratchDir dir;
-        prepare(dir, row.answers);
+        prepare(dir, row.answers, row.leftOver);
+        if (row.fifoOnRun) writeText(dir.file("fifo" + std::to_string(row.fifoOnRun)), "");
         ProcessResult r = runScreen([&] {
             for (int i = 0; i < row.clicks; ++i) pushLeftClick(100 + 300 * i, 700 - 200 * i);
         });
@@ -179,7 +208,7 @@ TEST(SelectScreen, QuitRequestsEndTheProcessWithStatusZeroAndOtherInputIsIgnored
     }
 }
 
-TEST(SelectScreen, ChooserInTheWorkingDirectoryComesBeforePathWhichIsRestored) {
+TEST(SelectScreen, ChooserInTheWorkingDirectoryComesBeforePathAndGetsTheEnvironmentUnchanged) {
     struct Row {
         const char* name;
         bool decoyOnPath;
@@ -212,5 +241,56 @@ TEST(SelectScreen, ChooserInTheWorkingDirectoryComesBeforePathWhichIsRestored) {
         EXPECT_EQ(out[2], row.unsetPath ? "PATH unset" : "PATH kept");
         EXPECT_FALSE(fileExists(dir.file("decoy-ran")));
         EXPECT_EQ(chooserRuns(dir), 1);
+        std::vector<uint8_t> seen = readFile(dir.file("path-seen"));
+        EXPECT_EQ(std::string(seen.begin(), seen.end()), row.unsetPath ? "" : "PATH=" + pathValue + "\n");
     }
+}
+
+TEST(SelectScreen, DrawsTheWhitePromptCentredAndTheGreyHintTopLeftOnBlack) {
+    ScratchDir dir;
+    prepare(dir, {Bytes{1, 0, 0x61}});
+    ProcessResult r = runScreen([] { pushLeftClick(); },
+                                [] {
+                                    int pw = 0, ph = 0, hw = 0, hh = 0;
+                                    TTF_SizeText(mainFont, "Press on window and select <.rvl> file.", &pw, &ph);
+                                    TTF_SizeText(mainFont, "F10 - exit(Only here and on the question board)", &hw, &hh);
+                                    SDL_Rect prompt{512 - pw / 2, 384 - ph / 2, pw, ph};
+                                    SDL_Rect hint{0, 0, hw, hh};
+                                    std::vector<uint8_t> px(size_t(1024) * 768 * 4);
+                                    SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGBA32, px.data(), 1024 * 4);
+                                    int white = 0, hintLit = 0, hintMax = 0, hintNotGrey = 0, outsideLit = 0;
+                                    for (int y = 0; y < 768; ++y) {
+                                        for (int x = 0; x < 1024; ++x) {
+                                            const uint8_t* p = &px[(size_t(y) * 1024 + x) * 4];
+                                            SDL_Point at{x, y};
+                                            bool lit = p[0] || p[1] || p[2];
+                                            if (SDL_PointInRect(&at, &prompt)) {
+                                                if (p[0] == 255 && p[1] == 255 && p[2] == 255) ++white;
+                                            } else if (SDL_PointInRect(&at, &hint)) {
+                                                if (lit) ++hintLit;
+                                                hintMax = std::max<int>(hintMax, p[0]);
+                                                if (p[0] != p[1] || p[1] != p[2]) ++hintNotGrey;
+                                            } else if (lit) {
+                                                ++outsideLit;
+                                            }
+                                        }
+                                    }
+                                    std::cout << "white " << white << " hintLit " << hintLit << " hintMax " << hintMax
+                                              << " hintNotGrey " << hintNotGrey << " outsideLit " << outsideLit
+                                              << std::endl;
+                                });
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::vector<std::string> out = lines(r.out);
+    ASSERT_EQ(out.size(), 3u) << r.out;
+    int white = 0, hintLit = 0, hintMax = 0, hintNotGrey = 0, outsideLit = 0;
+    ASSERT_EQ(sscanf(out[2].c_str(), "white %d hintLit %d hintMax %d hintNotGrey %d outsideLit %d", &white, &hintLit,
+                     &hintMax, &hintNotGrey, &outsideLit),
+              5)
+        << out[2];
+    EXPECT_GT(white, 200) << "the prompt is drawn in opaque white in the middle";
+    EXPECT_GT(hintLit, 200) << "the hint is drawn in the top-left corner";
+    EXPECT_GT(hintMax, 40) << "hint brightness";
+    EXPECT_LE(hintMax, 150) << "the hint is grey 150 at alpha 150, never brighter";
+    EXPECT_EQ(hintNotGrey, 0) << "the hint is neutral grey";
+    EXPECT_EQ(outsideLit, 0) << "everything else is black";
 }

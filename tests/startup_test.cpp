@@ -1,6 +1,9 @@
 // The reader's start-up, frame loop and shutdown under the dummy video driver.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <iostream>
 
@@ -74,13 +77,45 @@ TEST(Startup, RejectedModulePrintsItsMessageAndStartUpGoesOn) {
     EXPECT_NE(r.out.find("finished running=0"), std::string::npos) << r.out;
 }
 
-TEST(Startup, MissingResourceEndsWithStatusZeroInsteadOfCrashing) {
+TEST(Startup, MissingResourceEndsWithStatusZeroAndTheBoxNamesIt) {
+    for (std::string missing : {"res", "res/Brush.ttf"}) {
+        SCOPED_TRACE(missing);
+        ScratchDir dir;
+        remove(dir.file("res").c_str());
+        if (missing != "res") {
+            mkdir(dir.file("res").c_str(), 0755);
+            for (const char* kept : {"bg.png", "sk.png", "FuturaC.ttf"})
+                symlink((runDir() + "/res/" + kept).c_str(), dir.file(std::string("res/") + kept).c_str());
+        }
+        ProcessResult r = runInChild(runReader);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.signal, 0);
+        EXPECT_EQ(r.out.find("finished"), std::string::npos) << r.out;
+        std::string named = missing == "res" ? "IMG_Load(\"res/bg.png\")" : "TTF_OpenFont(\"res/Brush.ttf\")";
+        EXPECT_NE(r.err.find("Can't load resource: " + named), std::string::npos) << r.err;
+    }
+}
+
+// The real reader with no display to reach: one line on stderr and an end,
+// not an invisible window waiting for a click.
+TEST(Startup, WithoutADisplayTheReaderSaysSoAndEnds) {
     ScratchDir dir;
-    remove(dir.file("res").c_str());
-    ProcessResult r = runInChild(runReader);
+    ProcessResult r = runProcess({"/usr/bin/timeout", "20", runDir() + "/rvl-reader"},
+                                 {"SDL_VIDEODRIVER=", "DISPLAY=", "WAYLAND_DISPLAY=", "XDG_RUNTIME_DIR=" + dir.path()});
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.signal, 0);
-    EXPECT_EQ(r.out.find("finished"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("Can't open a window: no display"), std::string::npos) << r.err;
+}
+
+// SIGTERM reaches the real reader while its selection screen waits, which
+// takes window-close requests as its way out: the signal must not become one.
+TEST(Startup, SigtermEndsTheReaderInsteadOfBecomingAQuitRequest) {
+    ScratchDir dir;
+    // The main font is opened after SDL has started, and stays open.
+    std::string script = "'" + runDir() + "/rvl-reader' & p=$!; i=0\n"
+                         "until ls -l /proc/$p/fd | grep -q FuturaC || [ $i -gt 300 ]; do sleep 0.1; i=$((i+1)); done\n"
+                         "kill -TERM $p; wait $p; echo status=$?\n";
+    ProcessResult r = runProcess({"/bin/sh", "-c", script}, {"SDL_VIDEODRIVER=dummy"});
+    EXPECT_EQ(r.out, "status=143\n") << r.err;
 }
 
 TEST(Startup, PackOnTheCommandLineLoadsLikeAChosenOne) {

@@ -38,11 +38,14 @@ TEST(VideoSync, SyncStepTable) {
         {101, S::Playing, 31, true, SoundAction::pause, true},       // one over: held back
         {101, S::Playing, 30, true, SoundAction::none, false},       // gate: 30 us is not more than 30
         {101, S::Paused, 31, true, SoundAction::resume, true},       // toggled back on
+        {101, S::Paused, 30, true, SoundAction::none, false},
         {100, S::Paused, 0, false, SoundAction::resume, false},      // back in sync: resumed, gate ignored
+        {-500, S::Paused, 0, false, SoundAction::resume, false},
         {-500, S::Playing, 1000, false, SoundAction::none, false},   // picture ahead: not corrected
         {0, S::Stopped, 1000, false, SoundAction::none, false},      // a stopped sound is never resumed
         {101, S::Stopped, 31, true, SoundAction::pause, true},       // pausing a stopped sound leaves it stopped
         {1501, S::Playing, 31, true, SoundAction::pause, true},      // a large lead keeps the 30 us gate
+        {1501, S::Paused, 31, true, SoundAction::resume, true},
         {std::numeric_limits<int32_t>::max(), S::Playing, std::numeric_limits<int64_t>::max(), true, SoundAction::pause, true},
         {std::numeric_limits<int32_t>::min(), S::Paused, 0, false, SoundAction::resume, false},
     };
@@ -62,6 +65,7 @@ TEST(VideoSync, LeadTable) {
         {150, 49.9, 100},    // 100.1 truncates to 100: in sync
         {150, 48.9, 101},    // 101.1 truncates to 101: out of sync
         {0, 40.5, -40},      // toward zero, not down
+        {2000, 0.0, 2000},
         {10, nan, 0},
         {0, -1e300, std::numeric_limits<int32_t>::max()},
         {0, 1e300, std::numeric_limits<int32_t>::min()},
@@ -77,8 +81,11 @@ TEST(VideoSync, PicturePositionTable) {
     const Row rows[] = {
         {120.0, 4, 25.0, 120.0},  // a capture that reports its position is believed
         {0.0, 0, 25.0, 0.0},      // nothing read yet
+        {0.0, 1, 25.0, 0.0},      // the first frame starts at 0
         {0.0, 10, 25.0, 360.0},   // position lost after frames were read: frame 10 starts at 360 ms
-        {nan, 3, 30.0, 1000.0 / 15},  // no position at all
+        {0.0, 10, 30.0, 300.0},
+        {nan, 3, 25.0, 80.0},
+        {-5.0, 3, 25.0, 80.0},
     };
     for (const Row& row : rows) {
         double got = picturePositionMs(row.captureMs, row.framesRead, row.fps);
@@ -89,9 +96,16 @@ TEST(VideoSync, PicturePositionTable) {
 TEST(VideoSync, FrameRateTable) {
     struct Row { double reported; double used; double periodUs; };
     const Row rows[] = {
+        {25.0, 25.0, 40000.0},
         {30.0, 30.0, 1000000.0 / 30.0},
         {0.0, 25.0, 40000.0},
         {std::nan(""), 25.0, 40000.0},
+        {-1.0, 25.0, 40000.0},
+        {0.001, 25.0, 40000.0},
+        {1.0, 1.0, 1000000.0},
+        {1000.0, 1000.0, 1000.0},
+        {1000.5, 25.0, 40000.0},
+        {std::numeric_limits<double>::infinity(), 25.0, 40000.0},
     };
     for (const Row& row : rows) {
         double used = usableFrameRate(row.reported);

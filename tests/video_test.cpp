@@ -5,7 +5,10 @@
 
 #include <SFML/Audio/SoundSource.hpp>
 #include <SFML/System/Clock.hpp>
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include <opencv2/videoio.hpp>
 
@@ -295,11 +298,38 @@ TEST(Video, MissingTempIsMadeAndAnUnwritableBufferTakesTheNoCapturePath) {
         bool isDir = stat("temp", &st) == 0 && S_ISDIR(st.st_mode);
         printf("missing: frames=%lld dir=%d exists=%d\n", (long long)made.stats.framesShown, int(isDir),
                int(fileExists(bufferFile)));
+        // A disk that fills up after 1000 bytes of the clip.
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit limit {};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        rlimit small = limit;
+        small.rlim_cur = 1000;
+        setrlimit(RLIMIT_FSIZE, &small);
+        Played full = play({}, clip);
+        setrlimit(RLIMIT_FSIZE, &limit);
+        printf("full: frames=%lld exists=%d\n", (long long)full.stats.framesShown, int(fileExists(bufferFile)));
         rmdir("temp");
         writeText("temp", "a file where the directory belongs");
         printf("blocked: frames=%lld\n", (long long)play(makeWav(0.5, 22050), clip).stats.framesShown);
     });
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "missing: frames=5 dir=1 exists=0\nblocked: frames=0\n");
-    EXPECT_EQ(r.err, std::string(noCapture) + "\n");
+    EXPECT_EQ(r.out, "missing: frames=5 dir=1 exists=0\nfull: frames=0 exists=0\nblocked: frames=0\n");
+    EXPECT_EQ(r.err, std::string(noCapture) + "\n" + noCapture + "\n");
+}
+
+// Without an audio device each call on a sound prints a complaint; a clip
+// must not make one per loop pass.
+TEST(Video, WithoutAnAudioDeviceTheClipPlaysSilentlyWithoutAComplaintPerPass) {
+    ScratchDir dir;
+    Bytes clip = makeClip("avi", "MJPG", 25);
+    ASSERT_FALSE(clip.empty());
+    ProcessResult r = runInChild([&] {
+        setenv("ALSOFT_DRIVERS", "no-such-driver", 1);
+        SdlWindow win;
+        Played p = play(makeWav(1.0, 22050), clip);
+        printf("frames=%lld passes=%lld\n", (long long)p.stats.framesShown, (long long)p.stats.passes);
+    });
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, 10), "frames=25 ") << r.out;
+    EXPECT_LT(lines(r.err).size(), 200u) << r.out << r.err.substr(0, 2000);  // a few complaints, once each
 }
