@@ -53,6 +53,7 @@ struct ManifestReader {
     std::string dir;  // the manifest's directory, with a trailing slash (or empty)
     std::vector<Issue>& issues;
     const ManifestOptions& options;
+    ManifestMedia& sources;
 
     void error(const std::string& where, const std::string& text) { addIssue(issues, Severity::Error, where, text); }
 
@@ -108,7 +109,7 @@ struct ManifestReader {
 
     // Reads the media file named by object[key] into out.
     bool media(const Json& object, const char* key, const std::string& where, const std::string& what,
-               std::vector<uint8_t>& out) {
+               std::vector<uint8_t>& out, std::string* givenName = nullptr) {
         auto it = object.find(key);
         if (it == object.end()) {
             error(where, "\"" + std::string(key) + "\" is missing; give the path of the " + what +
@@ -131,6 +132,7 @@ struct ManifestReader {
                                 "pack; copy the file beside the manifest, or give --allow-outside if you trust it");
             return false;
         }
+        if (givenName) *givenName = name;
         std::string full = name[0] == '/' ? name : dir + name;
         struct stat st {};
         if (stat(full.c_str(), &st) != 0) {
@@ -190,12 +192,25 @@ struct ManifestReader {
         return false;
     }
 
-    void question(const Json& q, const std::string& where, Question& ask) {
+    // "fit": "letterbox" or "none"; out stays as it is when the key is absent.
+    void fit(const Json& object, const std::string& where, std::string& out) {
+        auto it = object.find("fit");
+        if (it == object.end()) return;
+        if (it->is_string() && (*it == "letterbox" || *it == "none"))
+            out = it->get<std::string>();
+        else
+            error(where, "\"fit\" " + it->dump() +
+                             " is not known; use \"letterbox\" (pad a video with black to 4:3) or \"none\" (store "
+                             "the files as they are)");
+    }
+
+    void question(const Json& q, const std::string& where, Question& ask, MediaSource& source) {
         if (!q.is_object()) {
             error(where, "must be an object with \"type\", \"question\", \"answer\" and \"points\"");
             return;
         }
-        unknownKeys(q, {"type", "question", "answer", "points", "media", "audio", "video"}, where);
+        unknownKeys(q, {"type", "question", "answer", "points", "media", "audio", "video", "fit"}, where);
+        fit(q, where, source.fit);
         bool typed = type(q, where, ask.type);
         text(q, "question", where, "question text", ask.question, true);
         text(q, "answer", where, "answer", ask.answer, true);
@@ -211,16 +226,21 @@ struct ManifestReader {
         switch (rvlformat::askType(ask.type)) {
         case AskType::Picture:
             forbidMedia(q, where, "picture", {"audio", "video"});
-            media(q, "media", where, "picture", ask.media);
+            media(q, "media", where, "picture", ask.media, &source.media);
             break;
         case AskType::Audio:
             forbidMedia(q, where, "audio", {"audio", "video"});
-            media(q, "media", where, "sound", ask.media);
+            media(q, "media", where, "sound", ask.media, &source.media);
             break;
         case AskType::Video:
             forbidMedia(q, where, "video", {"media"});
-            media(q, "audio", where, "sound track", ask.media);
-            media(q, "video", where, "video", ask.video);
+            if (!q.contains("audio"))
+                source.soundFromVideo = true;
+            else if (q["audio"].is_null())
+                source.silent = true;
+            else
+                media(q, "audio", where, "sound track", ask.media, &source.audio);
+            media(q, "video", where, "video", ask.video, &source.video);
             break;
         default:
             forbidMedia(q, where, ask.type == typeCode(AskType::Text) ? "text" : "media-less", {"media", "audio", "video"});
@@ -245,7 +265,9 @@ struct ManifestReader {
             error(where, std::to_string(qs->size()) +
                              " questions, a topic holds at most 255; move some into another topic");
         topic.questions.resize(qs->size());
-        for (size_t q = 0; q < qs->size(); ++q) question((*qs)[q], questionPlace(index, q), topic.questions[q]);
+        sources.questions[index].resize(qs->size());
+        for (size_t q = 0; q < qs->size(); ++q)
+            question((*qs)[q], questionPlace(index, q), topic.questions[q], sources.questions[index][q]);
     }
 };
 
@@ -297,8 +319,11 @@ bool startsWith(const std::vector<uint8_t>& b, size_t at, const char* text) {
 } // namespace
 
 bool loadManifest(const std::string& path, Module& module, std::vector<Issue>& issues,
-                  const ManifestOptions& options) {
+                  const ManifestOptions& options, ManifestMedia* media) {
     module = Module{};
+    ManifestMedia unused;
+    ManifestMedia& sources = media ? *media : unused;
+    sources = ManifestMedia{};
     size_t errorsBefore = countIssues(issues, Severity::Error);
     std::vector<uint8_t> bytes;
     std::string readError;
@@ -330,8 +355,10 @@ bool loadManifest(const std::string& path, Module& module, std::vector<Issue>& i
         return false;
     }
     size_t slash = path.rfind('/');
-    ManifestReader reader{slash == std::string::npos ? std::string() : path.substr(0, slash + 1), issues, options};
-    reader.unknownKeys(root, {"name", "author", "created", "topics", "trailing"}, "manifest");
+    ManifestReader reader{slash == std::string::npos ? std::string() : path.substr(0, slash + 1), issues, options,
+                          sources};
+    reader.unknownKeys(root, {"name", "author", "created", "topics", "trailing", "fit"}, "manifest");
+    reader.fit(root, "manifest", sources.fit);
     reader.text(root, "name", "manifest", "pack name", module.packName, false);
     reader.text(root, "author", "manifest", "author", module.author, false);
 
@@ -358,6 +385,7 @@ bool loadManifest(const std::string& path, Module& module, std::vector<Issue>& i
             reader.error("manifest", std::to_string(topicList->size()) +
                                          " topics, a pack holds at most 255; split it into two packs");
         module.topics.resize(topicList->size());
+        sources.questions.resize(topicList->size());
         for (size_t t = 0; t < topicList->size(); ++t) reader.topic((*topicList)[t], t, module.topics[t]);
     }
     if (root.contains("trailing")) reader.media(root, "trailing", "manifest", "trailing bytes", module.trailing);
@@ -400,6 +428,10 @@ bool saveManifest(const Module& module, const std::string& dir, std::string* err
             if (rvlformat::carriesMedia(ask.type) && !rvlformat::carriesVideo(ask.type)) {
                 if (!saveBlock(ask.media, stem, name)) return false;
                 jq["media"] = name;
+            } else if (rvlformat::carriesVideo(ask.type) && ask.media.empty()) {
+                jq["audio"] = nullptr;  // a silent clip
+                if (!saveBlock(ask.video, std::string(stem) + "-video", name)) return false;
+                jq["video"] = name;
             } else if (rvlformat::carriesVideo(ask.type)) {
                 if (!saveBlock(ask.media, std::string(stem) + "-sound", name)) return false;
                 jq["audio"] = name;

@@ -26,12 +26,26 @@ struct ManifestOptions {
 // needs five levels.
 const int maxManifestDepth = 64;
 
+// What a manifest says about a question's media beyond the bytes: the file
+// names, for messages, and what build may do with them.
+struct MediaSource {
+    std::string media, audio, video;  // as the manifest names them; "" for none
+    bool soundFromVideo = false;      // a video question without "audio": its sound comes from the video file
+    bool silent = false;              // "audio": null, a video without sound on purpose
+    std::string fit;                  // "", "letterbox" or "none" (keep every file as it is)
+};
+
+struct ManifestMedia {
+    std::string fit;  // the pack-wide "fit"
+    std::vector<std::vector<MediaSource>> questions;  // [topic][question]
+};
+
 // Fills module from the manifest at path. Every problem goes to issues:
 // errors for what the format cannot hold or what is missing, warnings for
-// keys it does not know. False when there is at least one error.
+// keys it does not know. False when there is at least one error. A video
+// question's sound track left to come from its video stays empty here.
 bool loadManifest(const std::string& path, Module& module, std::vector<Issue>& issues,
-                  const ManifestOptions& options = ManifestOptions());
-
+                  const ManifestOptions& options = ManifestOptions(), ManifestMedia* media = nullptr);
 
 // Writes dir/manifest.json and dir/media/* (dir must exist) so that building
 // the manifest gives back the module's bytes. False with error set on failure.

@@ -241,7 +241,8 @@ void ModuleChecker::question(size_t t, size_t q, const Question& ask) {
     case rvlformat::AskType::Picture: check.picture(ask.media, where); break;
     case rvlformat::AskType::Audio: check.sound(ask.media, where, "sound", "the reader will skip it silently"); break;
     case rvlformat::AskType::Video:
-        check.sound(ask.media, where, "sound track", "the video will play without sound");
+        // An empty sound track is a silent clip ("audio": null), not a fault.
+        if (!ask.media.empty()) check.sound(ask.media, where, "sound track", "the video will play without sound");
         check.video(ask.video, where);
         break;
     default: {

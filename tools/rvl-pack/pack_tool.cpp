@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "packing/convert/media_prepare.h"
 #include "packing/issues.h"
 #include "packing/manifest.h"
 #include "packing/module_writer.h"
@@ -163,7 +164,10 @@ int build(const Console& console, const Arguments& args) {
                      "-o " + shownPath(args.output) + " names the manifest itself, which the build would replace; "
                      "name another output");
     }
-    if (!issues.empty() || !loadManifest(args.input, module, issues, manifestOptions)) {
+    ManifestMedia sources;
+    bool loaded = issues.empty() && loadManifest(args.input, module, issues, manifestOptions, &sources);
+    if (loaded) prepareMedia(module, sources, issues);
+    if (!loaded || countIssues(issues, Severity::Error)) {
         int status = report(console, issues);
         fprintf(console.err, "error: nothing was written to %s\n", shownPath(args.output).c_str());
         return status;

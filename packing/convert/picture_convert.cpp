@@ -1,0 +1,191 @@
+// Picture conversion. SDL_image decodes (GIF gives its first frame), libexif
+// reads the orientation, swscale's area filter scales down, SDL_image
+// encodes the result.
+#include "packing/convert/picture_convert.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <libexif/exif-data.h>
+
+#include <cmath>
+#include <memory>
+
+#include "packing/convert/av_support.h"
+#include "packing/manifest.h"
+
+namespace rvlpack {
+
+namespace {
+
+const int jpegQuality = 90;
+
+struct SurfaceFree { void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); } };
+using SurfacePtr = std::unique_ptr<SDL_Surface, SurfaceFree>;
+
+// Where output pixel (x, y) of an image turned upright comes from in the
+// stored one, for each EXIF orientation; w and h are the stored size.
+void sourceOf(int orientation, int x, int y, int w, int h, int& sx, int& sy) {
+    switch (orientation) {
+    case 2: sx = w - 1 - x; sy = y; break;
+    case 3: sx = w - 1 - x; sy = h - 1 - y; break;
+    case 4: sx = x; sy = h - 1 - y; break;
+    case 5: sx = y; sy = x; break;
+    case 6: sx = y; sy = h - 1 - x; break;
+    case 7: sx = w - 1 - y; sy = h - 1 - x; break;
+    case 8: sx = w - 1 - y; sy = x; break;
+    default: sx = x; sy = y;
+    }
+}
+
+bool swapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }
+
+// An SDL_RWops that appends everything written to a byte vector.
+SDL_RWops* vectorWriter(std::vector<uint8_t>& out) {
+    SDL_RWops* rw = SDL_AllocRW();
+    if (!rw) return nullptr;
+    rw->hidden.unknown.data1 = &out;
+    rw->hidden.unknown.data2 = nullptr;  // write position, as an integer
+    rw->type = SDL_RWOPS_UNKNOWN;
+    rw->size = [](SDL_RWops* self) -> Sint64 {
+        return static_cast<Sint64>(static_cast<std::vector<uint8_t>*>(self->hidden.unknown.data1)->size());
+    };
+    rw->seek = [](SDL_RWops* self, Sint64 offset, int whence) -> Sint64 {
+        auto* bytes = static_cast<std::vector<uint8_t>*>(self->hidden.unknown.data1);
+        Sint64 pos = reinterpret_cast<intptr_t>(self->hidden.unknown.data2);
+        Sint64 base = whence == RW_SEEK_SET ? 0 : whence == RW_SEEK_CUR ? pos : static_cast<Sint64>(bytes->size());
+        if (base + offset < 0) return -1;
+        self->hidden.unknown.data2 = reinterpret_cast<void*>(static_cast<intptr_t>(base + offset));
+        return base + offset;
+    };
+    rw->read = [](SDL_RWops*, void*, size_t, size_t) -> size_t { return 0; };
+    rw->write = [](SDL_RWops* self, const void* data, size_t size, size_t count) -> size_t {
+        auto* bytes = static_cast<std::vector<uint8_t>*>(self->hidden.unknown.data1);
+        size_t pos = static_cast<size_t>(reinterpret_cast<intptr_t>(self->hidden.unknown.data2));
+        size_t n = size * count;
+        if (bytes->size() < pos + n) bytes->resize(pos + n);
+        memcpy(bytes->data() + pos, data, n);
+        self->hidden.unknown.data2 = reinterpret_cast<void*>(static_cast<intptr_t>(pos + n));
+        return count;
+    };
+    rw->close = [](SDL_RWops* self) -> int {
+        SDL_FreeRW(self);
+        return 0;
+    };
+    return rw;
+}
+
+bool hasTransparency(const SDL_Surface* rgba) {
+    for (int y = 0; y < rgba->h; ++y) {
+        const uint8_t* row = static_cast<const uint8_t*>(rgba->pixels) + static_cast<size_t>(y) * rgba->pitch;
+        for (int x = 0; x < rgba->w; ++x)
+            if (row[x * 4 + 3] != 255) return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int exifOrientation(const std::vector<uint8_t>& bytes) {
+    if (mediaKind(bytes) != "JPEG" || bytes.size() > 0xFFFFFFFFu) return 1;
+    ExifData* data = exif_data_new_from_data(bytes.data(), static_cast<unsigned>(bytes.size()));
+    if (!data) return 1;
+    int orientation = 1;
+    if (ExifEntry* entry = exif_data_get_entry(data, EXIF_TAG_ORIENTATION)) {
+        if (entry->format == EXIF_FORMAT_SHORT && entry->components >= 1) {
+            int value = exif_get_short(entry->data, exif_data_get_byte_order(data));
+            if (value >= 1 && value <= 8) orientation = value;
+        }
+    }
+    exif_data_unref(data);
+    return orientation;
+}
+
+std::string describePicture(const PictureFacts& f) {
+    std::string text = f.kind + " " + std::to_string(f.width) + "x" + std::to_string(f.height);
+    if (f.orientation != 1) text += ", EXIF orientation " + std::to_string(f.orientation);
+    return text;
+}
+
+PictureOutcome preparePicture(const std::vector<uint8_t>& input, int maxWidth, int maxHeight,
+                              std::vector<uint8_t>& output, PictureFacts& from, PictureFacts& to, std::string& error) {
+    from.kind = mediaKind(input);
+    if (from.kind.empty()) from.kind = "picture";
+    from.orientation = exifOrientation(input);
+    if (input.size() > INT32_MAX) {
+        error = "it is larger than 2 GB";
+        return PictureOutcome::Failed;
+    }
+    SurfacePtr decoded(IMG_Load_RW(SDL_RWFromConstMem(input.data(), static_cast<int>(input.size())), 1));
+    if (!decoded) {
+        error = std::string("SDL_image cannot decode it (IMG_Load_RW: ") + SDL_GetError() + ")";
+        return PictureOutcome::Failed;
+    }
+    from.width = decoded->w;
+    from.height = decoded->h;
+    bool readerFormat = from.kind == "PNG" || from.kind == "JPEG";
+    if (readerFormat && from.orientation == 1 && decoded->w <= maxWidth && decoded->h <= maxHeight)
+        return PictureOutcome::Kept;
+
+    SurfacePtr rgba(SDL_ConvertSurfaceFormat(decoded.get(), SDL_PIXELFORMAT_RGBA32, 0));
+    decoded.reset();
+    if (!rgba) {
+        error = std::string("cannot convert its pixels (SDL_ConvertSurfaceFormat: ") + SDL_GetError() + ")";
+        return PictureOutcome::Failed;
+    }
+    // The upright size, then the scale that fits it into the window.
+    bool swap = swapsSides(from.orientation);
+    int uprightW = swap ? rgba->h : rgba->w, uprightH = swap ? rgba->w : rgba->h;
+    double scale = std::min({1.0, double(maxWidth) / uprightW, double(maxHeight) / uprightH});
+    int outW = std::max(1, std::min(maxWidth, static_cast<int>(std::lround(uprightW * scale))));
+    int outH = std::max(1, std::min(maxHeight, static_cast<int>(std::lround(uprightH * scale))));
+    // Scale in the stored orientation, then turn.
+    int scaledW = swap ? outH : outW, scaledH = swap ? outW : outH;
+    SurfacePtr scaled(SDL_CreateRGBSurfaceWithFormat(0, scaledW, scaledH, 32, SDL_PIXELFORMAT_RGBA32));
+    if (!scaled) {
+        error = std::string("out of memory (SDL_CreateRGBSurfaceWithFormat: ") + SDL_GetError() + ")";
+        return PictureOutcome::Failed;
+    }
+    SwsPtr sws(sws_getContext(rgba->w, rgba->h, AV_PIX_FMT_RGBA, scaledW, scaledH, AV_PIX_FMT_RGBA,
+                              SWS_AREA | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr));
+    if (!sws) {
+        error = "cannot set up the scaler (sws_getContext)";
+        return PictureOutcome::Failed;
+    }
+    const uint8_t* srcPlanes[1] = {static_cast<const uint8_t*>(rgba->pixels)};
+    int srcStride[1] = {rgba->pitch};
+    uint8_t* dstPlanes[1] = {static_cast<uint8_t*>(scaled->pixels)};
+    int dstStride[1] = {scaled->pitch};
+    sws_scale(sws.get(), srcPlanes, srcStride, 0, rgba->h, dstPlanes, dstStride);
+    rgba.reset();
+
+    SurfacePtr upright(SDL_CreateRGBSurfaceWithFormat(0, outW, outH, 32, SDL_PIXELFORMAT_RGBA32));
+    if (!upright) {
+        error = std::string("out of memory (SDL_CreateRGBSurfaceWithFormat: ") + SDL_GetError() + ")";
+        return PictureOutcome::Failed;
+    }
+    for (int y = 0; y < outH; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(upright->pixels) + static_cast<size_t>(y) * upright->pitch);
+        for (int x = 0; x < outW; ++x) {
+            int sx = 0, sy = 0;
+            sourceOf(from.orientation, x, y, scaledW, scaledH, sx, sy);
+            row[x] = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(scaled->pixels) +
+                                                       static_cast<size_t>(sy) * scaled->pitch)[sx];
+        }
+    }
+    bool photo = from.kind == "JPEG" || from.kind == "WebP";
+    bool png = !photo || hasTransparency(upright.get());
+    output.clear();
+    SDL_RWops* rw = vectorWriter(output);
+    int code = !rw ? -1 : png ? IMG_SavePNG_RW(upright.get(), rw, 1) : IMG_SaveJPG_RW(upright.get(), rw, 1, jpegQuality);
+    if (code != 0 || output.empty()) {
+        error = std::string("cannot encode the result (") + (png ? "IMG_SavePNG_RW: " : "IMG_SaveJPG_RW: ") +
+                SDL_GetError() + ")";
+        return PictureOutcome::Failed;
+    }
+    to.kind = png ? "PNG" : "JPEG q90";
+    to.width = outW;
+    to.height = outH;
+    return PictureOutcome::Converted;
+}
+
+} // namespace rvlpack

@@ -1,0 +1,145 @@
+// The pack tool's build on the media hosts have: sounds, clips and pictures
+// made here with FFmpeg's encoders go through the real rvl-pack, and what it
+// stores is checked with the reader's own decoders.
+#include <gtest/gtest.h>
+
+#include <SFML/Audio/SoundBuffer.hpp>
+#include <cmath>
+#include <nlohmann/json.hpp>
+#include <opencv2/imgproc.hpp>
+#include <opencv2/videoio.hpp>
+
+#include "packing/convert/reader_accepts.h"
+#include "packing/pack_reader.h"
+#include "presentation/picture_decode.h"
+#include "presentation/sound_decode.h"
+#include "tests/support/av_media.h"
+#include "tests/support/test_support.h"
+
+using namespace testing_support;
+using Json = nlohmann::ordered_json;
+
+namespace {
+
+struct MediaRow {
+    const char* file;
+    ClipSpec spec;
+    Json question;       // the question's keys but the media file
+    double seconds;      // expected sound length, 0 for none
+    int width, height;   // expected picture or video frame size, 0 for a sound
+};
+
+double soundSeconds(const std::vector<uint8_t>& bytes) {
+    sf::SoundBuffer buffer;
+    if (!loadQuestionSound(buffer, bytes.data(), static_cast<uint32_t>(bytes.size()))) return -1;
+    return buffer.getDuration().asSeconds();
+}
+
+// First video frame as the reader's capture gives it.
+cv::Mat firstFrame(const std::vector<uint8_t>& bytes, const std::string& path) {
+    writeFile(path, bytes);
+    cv::VideoCapture capture(path);
+    cv::Mat frame;
+    if (capture.isOpened()) capture >> frame;
+    return frame;
+}
+
+// Rows of frame whose middle pixel is darker than 40 (the bars), from the top.
+int blackRowsFromTop(const cv::Mat& frame) {
+    int y = 0;
+    while (y < frame.rows && cv::mean(frame.row(y))[1] < 40) ++y;
+    return y;
+}
+
+} // namespace
+
+TEST(PackMedia, BuildConvertsWhatTheReaderRefusesAndIsDeterministic) {
+    ScratchDir dir;
+    auto q = [](const char* type, Json extra = Json::object()) {
+        Json j{{"type", type}, {"question", std::string("Вопрос ") + type}, {"answer", "Ответ"}, {"points", 100}};
+        j.update(extra);
+        return j;
+    };
+    const MediaRow rows[] = {
+        {"song.mp3", {"mp3", nullptr, 0, 0, 0, 25, "libmp3lame", 44100, 2, 3.0}, q("audio"), 3.0, 0, 0},
+        {"voice.m4a", {"ipod", nullptr, 0, 0, 0, 25, "aac", 48000, 1, 2.0}, q("audio"), 2.0, 0, 0},
+        {"clip.mp4", {"mp4", "libx264", 160, 120, 25, 25, "aac", 44100, 2, 1.0}, q("video"), 1.0, 160, 120},
+        {"photo.jpg", {}, q("picture"), 0, 576, 768},
+        {"anim.gif", {"gif", "gif", 64, 48, 1}, q("picture"), 0, 64, 48},
+        {"wide.webp", {"webp", "libwebp", 1500, 900, 1}, q("picture"), 0, 1024, 614},
+        {"wide.mp4", {"mp4", "libx264", 320, 180, 25}, q("video", {{"audio", nullptr}, {"fit", "letterbox"}}), 0, 320, 240},
+        {"stretched.mp4", {"mp4", "libx264", 320, 180, 5}, q("video", {{"audio", nullptr}}), 0, 320, 180},
+    };
+    Json questions = Json::array();
+    for (const MediaRow& row : rows) {
+        std::vector<uint8_t> bytes = row.spec.container ? makeClip(row.spec) : makeJpegWithOrientation(4000, 3000, 6);
+        ASSERT_FALSE(bytes.empty()) << row.file << " was not made";
+        writeFile(dir.file(row.file), bytes);
+        Json question = row.question;
+        question[question["type"] == "video" ? "video" : "media"] = row.file;
+        questions.push_back(question);
+    }
+    writeText(dir.file("pack.json"), Json{{"name", "Медиа"}, {"created", "2024-05-01T18:30:00Z"},
+                                          {"topics", {{{"name", "Всё"}, {"questions", questions}}}}}.dump(2));
+
+    ProcessResult built = runProcess({runDir() + "/rvl-pack", "build", dir.file("pack.json"), "-o", dir.file("a.rvl")});
+    EXPECT_EQ(built.exitCode, 1) << built.err;  // the one warning: the stretched clip
+    EXPECT_NE(built.err.find("warning: topic 1 question 8: the video \"stretched.mp4\" has a display aspect ratio of "
+                             "1.78 (4:3 is 1.33) and will be stretched to 4:3"), std::string::npos) << built.err;
+    for (const char* converted : {"\"song.mp3\"", "\"voice.m4a\"", "\"clip.mp4\"", "\"photo.jpg\"", "\"anim.gif\"",
+                                  "\"wide.webp\"", "\"wide.mp4\""})
+        EXPECT_NE(built.err.find(converted), std::string::npos) << converted << " not reported:\n" << built.err;
+    rvlpack::Module module;
+    ASSERT_TRUE(rvlpack::readModuleFile(dir.file("a.rvl"), module));
+    ASSERT_EQ(module.topics.at(0).questions.size(), std::size(rows));
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        const MediaRow& row = rows[i];
+        const rvlpack::Question& ask = module.topics[0].questions[i];
+        SCOPED_TRACE(row.file);
+        if (row.seconds > 0) {
+            EXPECT_NEAR(soundSeconds(ask.media), row.seconds, 0.05);
+        }
+        if (ask.type == 'V' && row.seconds == 0) {
+            EXPECT_TRUE(ask.media.empty()) << "\"audio\": null stores no sound";
+        }
+        if (ask.type == 'I') {
+            SDL_Surface* picture = decodeQuestionPicture(ask.media.data(), static_cast<uint32_t>(ask.media.size()));
+            ASSERT_NE(picture, nullptr) << "the reader cannot decode the stored picture";
+            EXPECT_EQ(picture->w * 10000 + picture->h, row.width * 10000 + row.height) << "expected vs actual size";
+            // The red square was in the stored top left corner; turned upright by orientation 6 it is top right.
+            SDL_Surface* rgba = SDL_ConvertSurfaceFormat(picture, SDL_PIXELFORMAT_RGBA32, 0);
+            auto red = [&](int x, int y) {
+                const uint8_t* p = static_cast<uint8_t*>(rgba->pixels) + y * rgba->pitch + x * 4;
+                return p[0] > 200 && p[1] < 60;
+            };
+            bool turned = std::string(row.file) == "photo.jpg";
+            EXPECT_EQ(red(rgba->w - 4, 4), turned) << "top right corner";
+            EXPECT_EQ(red(4, 4), !turned) << "top left corner";
+            SDL_FreeSurface(rgba);
+            SDL_FreeSurface(picture);
+        }
+        if (ask.type == 'V') {
+            EXPECT_TRUE(rvlpack::readerOpensVideo(ask.video));
+            cv::Mat frame = firstFrame(ask.video, dir.file("frame.bin"));
+            ASSERT_FALSE(frame.empty());
+            EXPECT_EQ(frame.cols * 10000 + frame.rows, row.width * 10000 + row.height) << "expected vs actual size";
+            int bars = blackRowsFromTop(frame);
+            if (std::string(row.file) == "wide.mp4") {
+                EXPECT_LT(cv::mean(frame.row(0))[0], 20) << "bars are black";
+                double content = double(frame.cols) / (frame.rows - 2 * bars);
+                EXPECT_NEAR(content / (16.0 / 9), 1.0, 0.02) << "content aspect " << content;
+            } else {
+                EXPECT_EQ(bars, 0);
+            }
+        }
+    }
+
+    // The same inputs give the same bytes; unpacking and building again too.
+    ProcessResult again = runProcess({runDir() + "/rvl-pack", "build", dir.file("pack.json"), "-o", dir.file("b.rvl")});
+    EXPECT_TRUE(readFile(dir.file("a.rvl")) == readFile(dir.file("b.rvl"))) << "two builds differ";
+    runProcess({runDir() + "/rvl-pack", "unpack", dir.file("a.rvl"), "-o", dir.file("out")});
+    ProcessResult rebuilt =
+        runProcess({runDir() + "/rvl-pack", "build", dir.file("out/manifest.json"), "-o", dir.file("c.rvl")});
+    EXPECT_TRUE(readFile(dir.file("a.rvl")) == readFile(dir.file("c.rvl"))) << "unpack and build differ\n" << rebuilt.err;
+    EXPECT_EQ(rebuilt.err.find("converted"), std::string::npos) << rebuilt.err;
+}

@@ -1,0 +1,27 @@
+// Real media written with FFmpeg's encoders for the conversion tests: sound
+// in any codec, clips with a white disc on grey, stills, and EXIF tags.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+struct ClipSpec {
+    const char* container;          // FFmpeg muxer: "mp3", "ipod", "mp4", "gif", "webp", ...
+    const char* videoCodec = nullptr;  // encoder name, or null for sound only
+    int width = 0, height = 0, frames = 0, fps = 25;
+    const char* audioCodec = nullptr;  // encoder name, or null for no sound
+    int rate = 44100, channels = 2;
+    double seconds = 0;
+};
+
+// A white disc centred on grey (and a red square in the top left corner)
+// with a 440 Hz tone; empty on failure.
+std::vector<uint8_t> makeClip(const ClipSpec& spec);
+
+// A JPEG of w x h pixels (red square top left) carrying EXIF orientation.
+std::vector<uint8_t> makeJpegWithOrientation(int w, int h, int orientation);
+
+} // namespace testing_support
