@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -277,6 +278,27 @@ std::string plainParseMessage(const std::string& what) {
     return close == std::string::npos ? what : what.substr(close + 2);
 }
 
+// The deepest nesting of arrays and objects in JSON text, strings skipped;
+// exact for valid JSON, which is all the parser accepts.
+int nestingDepth(const std::vector<uint8_t>& text) {
+    int depth = 0, deepest = 0;
+    bool inString = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        uint8_t c = text[i];
+        if (inString) {
+            if (c == '\\') ++i;
+            else if (c == '"') inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            deepest = std::max(deepest, ++depth);
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return deepest;
+}
+
 bool lonelySurrogates(const std::wstring& units) {
     for (size_t i = 0; i < units.size(); ++i) {
         uint32_t u = static_cast<uint32_t>(units[i]);
@@ -331,22 +353,19 @@ bool loadManifest(const std::string& path, Module& module, std::vector<Issue>& i
         addIssue(issues, Severity::Error, "", readError + "; give the path of the JSON manifest");
         return false;
     }
-    Json root;
-    struct TooDeep {};
-    try {
-        // Deeper nesting is refused while parsing: it would only exhaust the
-        // stack of whatever walks the values later.
-        root = Json::parse(bytes.begin(), bytes.end(), [](int depth, Json::parse_event_t, Json&) {
-            if (depth > maxManifestDepth) throw TooDeep{};
-            return true;
-        });
-    } catch (const Json::exception& e) {
-        addIssue(issues, Severity::Error, path, "bad JSON: " + plainParseMessage(e.what()) + "; fix the manifest");
-        return false;
-    } catch (const TooDeep&) {
+    // Deeper nesting is refused before parsing: it would only exhaust the
+    // stack of whatever walks the values later.
+    if (nestingDepth(bytes) > maxManifestDepth) {
         addIssue(issues, Severity::Error, path,
                  "arrays and objects are nested more than " + std::to_string(maxManifestDepth) +
                      " levels deep, a manifest needs five; fix the manifest");
+        return false;
+    }
+    Json root;
+    try {
+        root = Json::parse(bytes.begin(), bytes.end());
+    } catch (const Json::exception& e) {
+        addIssue(issues, Severity::Error, path, "bad JSON: " + plainParseMessage(e.what()) + "; fix the manifest");
         return false;
     }
     if (!root.is_object()) {
