@@ -52,6 +52,7 @@ bool classify(const std::string& cls, const uint8_t* p) {
     if (cls == "yellow") return isYellow(p);
     if (cls == "white") return isWhite(p);
     if (cls == "light") return p[0] >= 180 && p[1] >= 180 && p[2] >= 180;
+    if (cls == "black") return p[0] <= 10 && p[1] <= 10 && p[2] <= 10;
     if (cls == "grey") return p[0] >= 70 && p[0] <= 180 && std::abs(p[0] - p[1]) <= 12 && std::abs(p[1] - p[2]) <= 12;
     fprintf(stderr, "unknown colour class %s\n", cls.c_str());
     exit(2);
@@ -70,7 +71,7 @@ int toInt(const char* s) { return static_cast<int>(strtol(s, nullptr, 10)); }
 int usage() {
     fprintf(stderr,
             "usage: screen_probe near IMG X Y R G B TOL\n"
-            "       screen_probe count IMG X Y W H yellow|white|light|grey\n"
+            "       screen_probe count IMG X Y W H yellow|white|light|black|grey\n"
             "       screen_probe facts IMG BG\n"
             "       screen_probe diff A B X Y W H TOL\n"
             "       screen_probe wav FILE FREQ\n");
