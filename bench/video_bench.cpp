@@ -18,7 +18,7 @@
 #include "presentation/video.h"
 #include "presentation/video_module.h"
 #include "shell/globals.h"
-#include "tests/support/video_clips.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ const double clipFps = 25.0;
 
 // A gradient with a moving bar and a block whose colour names the frame:
 // enough detail that decoding costs something, little enough to stay small.
-video_clips::Painter movingBar(int width, int height) {
+testing_support::Painter movingBar(int width, int height) {
     auto base = std::make_shared<cv::Mat>(height, width, CV_8UC3);
     for (int r = 0; r < height; ++r)
         for (int c = 0; c < width; ++c)
@@ -49,7 +49,7 @@ video_clips::Painter movingBar(int width, int height) {
         base->copyTo(frame);
         int x = (i * 16) % (width - 64);
         frame(cv::Rect(x, 0, 64, height)).setTo(cv::Scalar(255, 255, 255));
-        frame(cv::Rect(0, 0, 128, 128)).setTo(video_clips::frameColour(i));
+        frame(cv::Rect(0, 0, 128, 128)).setTo(testing_support::frameColour(i));
     };
 }
 
@@ -67,13 +67,14 @@ int64_t medianLead(const VideoPlayStats& s, double quantile) {
 void runCase(const Case& c, const std::vector<uint8_t>& sound) {
     int frames = static_cast<int>(clipSeconds * clipFps);
     sf::Clock gen;
-    if (!video_clips::writeClip(c.file, c.fourcc, c.width, c.height, clipFps, frames, movingBar(c.width, c.height))) {
+    std::string extension = std::string(c.file).substr(std::string(c.file).rfind('.') + 1);
+    std::vector<uint8_t> video =
+        testing_support::makeClip(extension, c.fourcc, frames, c.width, c.height, clipFps, movingBar(c.width, c.height));
+    if (video.empty()) {
         printf("%s: OpenCV's writer refused %s\n", c.name, c.fourcc);
         bench::printRow(std::string("video ") + c.name, std::string("not run: OpenCV's writer refused ") + c.fourcc, "-");
         return;
     }
-    std::vector<uint8_t> video = video_clips::fileBytes(c.file);
-    remove(c.file);
     printf("\n%s: %dx%d %s, %d frames at %.0f fps, %.1f MB, written in %.1f s\n", c.name, c.width, c.height, c.fourcc,
            frames, clipFps, video.size() / 1e6, gen.getElapsedTime().asSeconds());
     fflush(stdout);
@@ -142,7 +143,7 @@ int main(int argc, char** argv) {
     getloadavg(load, 1);
     printf("load average %.2f; renderer %s, video driver %s, ALSOFT_DRIVERS=%s\n", load[0], info.name, SDL_GetCurrentVideoDriver(),
            getenv("ALSOFT_DRIVERS"));
-    std::vector<uint8_t> sound = video_clips::toneWav(clipSeconds + 1.0);
+    std::vector<uint8_t> sound = testing_support::makeWav(clipSeconds + 1.0, 22050);
 
     for (const Case& c : cases) {
         bool wanted = argc < 2;

@@ -14,7 +14,6 @@
 #include "packing/manifest.h"
 #include "packing/module_writer.h"
 #include "packing/pack_reader.h"
-#include "tests/support/pack_media.h"
 #include "tests/support/test_support.h"
 #include "tools/rvl-pack/pack_tool.h"
 
@@ -97,21 +96,17 @@ Json cleanManifest() {
 void writeCleanPack(const ScratchDir& dir, const Json& manifest = cleanManifest()) {
     mkdir(dir.file("media").c_str(), 0755);
     writeFile(dir.file("media/pic.png"), makePng(32, 24));
-    writeFile(dir.file("media/tone.wav"), makeWav(300));
-    writeFile(dir.file("media/clip.avi"), makeMjpgAvi(5));
+    writeFile(dir.file("media/tone.wav"), makeWav(0.3));
+    writeFile(dir.file("media/clip.avi"), makeClip("avi", "MJPG", 5, 64, 48, 10));
     writeJson(dir.file("pack.json"), manifest);
 }
 
 // A WAV whose "data" chunk comes before its "fmt " chunk.
 std::vector<uint8_t> dataBeforeFormatWav() {
-    std::vector<uint8_t> wav = makeWav(100), fmt(wav.begin() + 12, wav.begin() + 36);
+    std::vector<uint8_t> wav = makeWav(0.1), fmt(wav.begin() + 12, wav.begin() + 36);
     wav.erase(wav.begin() + 12, wav.begin() + 36);
     wav.insert(wav.end(), fmt.begin(), fmt.end());
     return wav;
-}
-
-std::vector<uint8_t> example26() {
-    return {'R', 'V', 'L', '1', 0, 0, 0, 0, 0, 0, 1, 1, 0, 0x41, 1, 0x54, 2, 0, 0x51, 0, 0x3F, 1, 0, 0x42, 0, 0x64};
 }
 
 } // namespace
@@ -224,7 +219,7 @@ TEST(PackTool, RoundTripEveryTypeCyrillicNonBmpAndEmptyMedia) {
               Json{{"created", "1970-01-01T00:00:00Z"},
                    {"topics", Json::array({Json{{"name", "A"}, {"questions", Json::array({question("T", "Q?", "B", 100)})}}})}});
     EXPECT_EQ(pack({"build", "tiny.json", "-o", "tiny.rvl"}).exitCode, 0);
-    EXPECT_EQ(readFile(dir.file("tiny.rvl")), example26());
+    EXPECT_EQ(readFile(dir.file("tiny.rvl")), exampleModule());
 }
 
 // Each row spoils the clean pack and runs a command (build pack.json by
@@ -256,7 +251,7 @@ TEST(PackTool, EachFindingWithItsMessageAndStatus) {
     std::string wide, emoji128;
     for (int k = 0; k < 60; ++k) wide += "Ж";
     for (int i = 0; i < 128; ++i) emoji128 += "😀";
-    std::vector<uint8_t> cutPng = makePng(8, 8), text(31, 'x'), example = example26();
+    std::vector<uint8_t> cutPng = makePng(8, 8), text(31, 'x'), example = exampleModule();
     cutPng.resize(40);
     std::vector<uint8_t> tail = example;
     tail.insert(tail.end(), {1, 2, 3});
@@ -316,7 +311,7 @@ TEST(PackTool, EachFindingWithItsMessageAndStatus) {
          {"unpack", "/dev/zero", "-o", "out"}},
         {"output is the manifest", nullptr, "error: -o pack.json names the manifest itself",
          {"build", "pack.json", "-o", "pack.json"}},
-        {"output is a media file", media(2, "media", "tone.wav", makeWav(100)),
+        {"output is a media file", media(2, "media", "tone.wav", makeWav(0.1)),
          "error: topic 1 question 3: the sound file \"tone.wav\" is the output pack itself",
          {"build", "pack.json", "-o", "tone.wav"}},
         {"absolute media path", set(1, "media", "/etc/passwd"),

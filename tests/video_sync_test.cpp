@@ -9,17 +9,9 @@
 #include <limits>
 
 #include "presentation/video_sync.h"
-#include "tests/support/video_clips.h"
+#include "tests/support/test_support.h"
 
 namespace {
-
-// OpenAL's null output unless the caller chose another: the tests must not
-// depend on a sound card, nor on the harness passing its environment on.
-class NullAudio : public ::testing::Environment {
-public:
-    void SetUp() override { setenv("ALSOFT_DRIVERS", "null", 0); }
-};
-::testing::Environment* const nullAudio = ::testing::AddGlobalTestEnvironment(new NullAudio);
 
 const char* statusName(sf::SoundSource::Status s) {
     return s == sf::SoundSource::Stopped ? "Stopped" : s == sf::SoundSource::Paused ? "Paused" : "Playing";
@@ -123,7 +115,7 @@ TEST(VideoSync, FrameRateTable) {
 }
 
 TEST(VideoSync, SoundThatPlayedToItsEndStaysStoppedUnderEveryDecision) {
-    std::vector<uint8_t> wav = video_clips::toneWav(0.05);
+    std::vector<uint8_t> wav = testing_support::makeWav(0.05);
     sf::SoundBuffer sb;
     ASSERT_TRUE(sb.loadFromMemory(wav.data(), wav.size()));
     sf::Sound s(sb);

@@ -63,7 +63,7 @@ count() { "$probe" count "$work/$1.png" "${@:2}"; }
 window_id() { xwininfo -root -tree 2>/dev/null | awk -v name="\"$1\":" '$2 == name { print $1; exit }'; }
 
 start_x() { # WxH
-    Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
     xvfb_pid=$!
     wait_for_display() { [ -s "$work/display" ]; }
     reader_pid=$xvfb_pid wait_for 15 "Xvfb" wait_for_display

@@ -1,6 +1,6 @@
 // Reads screenshots and recorded sound for the end-to-end test: pixel colours
 // at known places, counts of board-yellow and card-white pixels, the question
-// grid cell by cell, shifted comparisons, and loudness and pitch of a WAV file.
+// grid, differences from the background, and loudness and pitch of a WAV file.
 #include <SDL.h>
 #include <SDL_image.h>
 
@@ -66,69 +66,39 @@ long countClass(const Image& img, int x0, int y0, int w, int h, const std::strin
     return n;
 }
 
-// Prints the smallest box holding every pixel of the class, or "none".
-void bbox(const Image& img, int x0, int y0, int w, int h, const std::string& cls) {
-    int minX = img.w, minY = img.h, maxX = -1, maxY = -1;
-    for (int y = y0; y < y0 + h; ++y) {
-        for (int x = x0; x < x0 + w; ++x) {
-            if (!img.inside(x, y) || !classify(cls, img.at(x, y))) continue;
-            minX = std::min(minX, x);
-            minY = std::min(minY, y);
-            maxX = std::max(maxX, x);
-            maxY = std::max(maxY, y);
-        }
-    }
-    if (maxX < 0) printf("none\n");
-    else printf("%d %d %d %d\n", minX, minY, maxX, maxY);
-}
-
 int toInt(const char* s) { return static_cast<int>(strtol(s, nullptr, 10)); }
 
 int usage() {
     fprintf(stderr,
-            "usage: screen_probe pixel IMG X Y\n"
-            "       screen_probe near IMG X Y R G B TOL\n"
+            "usage: screen_probe near IMG X Y R G B TOL\n"
             "       screen_probe count IMG X Y W H yellow|white|light|black|grey\n"
-            "       screen_probe bbox IMG X Y W H yellow|white|light|black|grey\n"
-            "       screen_probe cells IMG\n"
-            "       screen_probe shift A B X Y W H DY\n"
+            "       screen_probe facts IMG BG\n"
             "       screen_probe diff A B X Y W H TOL\n"
             "       screen_probe wav FILE FREQ\n");
     return 2;
 }
 
-// Prints the yellow count of every grid cell: four columns of 168 pixels
-// from x 350, rows of 134 pixels from y 175 (the fifth row is cut at 768).
-// The first pixel column and row of each cell are left out: there the
-// divider and the header line show through the grid.
-int cells(const Image& img) {
-    for (int r = 0; r < 5; ++r) {
-        for (int c = 0; c < 4; ++c) {
-            int h = r == 4 ? img.h - (175 + 4 * 134) : 134;
-            printf("%s%ld", r + c ? " " : "", countClass(img, 351 + 168 * c, 176 + 134 * r, 167, h - 1, "yellow"));
-        }
-    }
-    printf("\n");
+long diff(const Image& a, const Image& b, int x0, int y0, int w, int h, int tol);
+
+// Prints what one screenshot shows, against the background picture BG:
+// board=1 when the header line and the divider are yellow where nothing
+// covers them; cells, the grid cells with points in them (four columns of
+// 168 pixels from x 350, rows of 134 from y 175, without their first pixel
+// row and column, where the lines show through); white, the card-white
+// pixels of the middle band; above and below, the pixels around that band
+// that differ from BG.
+int facts(const Image& img, const Image& bg) {
+    int cells = 0;
+    for (int r = 0; r < 5; ++r)
+        for (int c = 0; c < 4; ++c)
+            cells += countClass(img, 351 + 168 * c, 176 + 134 * r, 167, (r == 4 ? 593 - 4 * 134 : 134) - 1, "yellow") > 1000;
+    bool board = isYellow(img.at(1022, 175)) && isYellow(img.at(350, 100));
+    printf("%d %d %ld %ld %ld\n", int(board), cells, countClass(img, 0, 300, 1024, 168, "white"),
+           diff(img, bg, 0, 0, 1024, 300, 3), diff(img, bg, 0, 468, 1024, 300, 3));
     return 0;
 }
 
-// Yellow mask of A at (x, y + dy) against the mask of B at (x, y): prints
-// the pixels that differ and the yellow pixels of B.
-int shift(const Image& a, const Image& b, int x0, int y0, int w, int h, int dy) {
-    long differ = 0, yellow = 0;
-    for (int y = y0; y < y0 + h; ++y) {
-        for (int x = x0; x < x0 + w; ++x) {
-            if (!b.inside(x, y) || !a.inside(x, y + dy)) continue;
-            bool inB = isYellow(b.at(x, y));
-            yellow += inB;
-            differ += inB != isYellow(a.at(x, y + dy));
-        }
-    }
-    printf("%ld %ld\n", differ, yellow);
-    return 0;
-}
-
-int diff(const Image& a, const Image& b, int x0, int y0, int w, int h, int tol) {
+long diff(const Image& a, const Image& b, int x0, int y0, int w, int h, int tol) {
     long differ = 0;
     for (int y = y0; y < y0 + h; ++y) {
         for (int x = x0; x < x0 + w; ++x) {
@@ -142,8 +112,7 @@ int diff(const Image& a, const Image& b, int x0, int y0, int w, int h, int tol) 
             }
         }
     }
-    printf("%ld\n", differ);
-    return 0;
+    return differ;
 }
 
 uint32_t le(const std::vector<uint8_t>& b, size_t at, int bytes) {
@@ -236,13 +205,6 @@ int main(int argc, char** argv) {
     if (cmd == "wav" && argc == 4) return wav(argv[2], atof(argv[3]));
     Image a, b;
     if (!loadImage(argv[2], a)) return 2;
-    if (cmd == "pixel" && argc == 5) {
-        int x = toInt(argv[3]), y = toInt(argv[4]);
-        if (!a.inside(x, y)) return 2;
-        const uint8_t* p = a.at(x, y);
-        printf("%d %d %d\n", p[0], p[1], p[2]);
-        return 0;
-    }
     if (cmd == "near" && argc == 9) {
         int x = toInt(argv[3]), y = toInt(argv[4]), tol = toInt(argv[8]);
         if (!a.inside(x, y)) return 2;
@@ -256,15 +218,12 @@ int main(int argc, char** argv) {
         printf("%ld\n", countClass(a, toInt(argv[3]), toInt(argv[4]), toInt(argv[5]), toInt(argv[6]), argv[7]));
         return 0;
     }
-    if (cmd == "bbox" && argc == 8) {
-        bbox(a, toInt(argv[3]), toInt(argv[4]), toInt(argv[5]), toInt(argv[6]), argv[7]);
-        return 0;
-    }
-    if (cmd == "cells" && argc == 3) return cells(a);
-    if ((cmd == "shift" && argc == 9) || (cmd == "diff" && argc == 9)) {
+
+    if (cmd == "facts" && argc == 4) return loadImage(argv[3], b) ? facts(a, b) : 2;
+    if (cmd == "diff" && argc == 9) {
         if (!loadImage(argv[3], b)) return 2;
-        int x = toInt(argv[4]), y = toInt(argv[5]), w = toInt(argv[6]), h = toInt(argv[7]), last = toInt(argv[8]);
-        return cmd == "shift" ? shift(a, b, x, y, w, h, last) : diff(a, b, x, y, w, h, last);
+        printf("%ld\n", diff(a, b, toInt(argv[4]), toInt(argv[5]), toInt(argv[6]), toInt(argv[7]), toInt(argv[8])));
+        return 0;
     }
     return usage();
 }

@@ -1,26 +1,31 @@
-// Test helpers: scratch directories, child processes, SDL on the software
-// renderer, and pushed input events.
+// The tests' fixtures (see test_support.h): files and processes, the window
+// and its frames, pushed input, and media written by the libraries' own
+// encoders or, for WAV, here.
 #include "tests/support/test_support.h"
 
 #include <SDL_image.h>
 #include <SDL_ttf.h>
+#include <SFML/Audio/OutputSoundFile.hpp>
+#include <dirent.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <opencv2/videoio.hpp>
 
 #include "board/board_state.h"
+#include "module/loader.h"
 #include "presentation/presentations.h"
 #include "presentation/video_module.h"
 #include "shell/globals.h"
-
-extern char** environ;
 
 // Present only in a leak-checking (sanitizer) build.
 extern "C" int __lsan_do_recoverable_leak_check() __attribute__((weak));
@@ -36,6 +41,21 @@ const bool videoModuleFound = (videoModulePath = videoModuleInRunDir.c_str(), tr
 
 namespace testing_support {
 
+namespace {
+// Every test program runs headless (scripts/headless.env), whoever starts it.
+[[maybe_unused]] const bool headless = [] {
+    std::string entries = RVL_HEADLESS_ENV;
+    for (size_t start = 0; start < entries.size();) {
+        size_t end = std::min(entries.find(' ', start), entries.size());
+        std::string entry = entries.substr(start, end - start);
+        size_t eq = entry.find('=');
+        if (eq != std::string::npos) setenv(entry.substr(0, eq).c_str(), entry.substr(eq + 1).c_str(), 1);
+        start = end + 1;
+    }
+    return true;
+}();
+} // namespace
+
 std::string runDir() { return RVL_RUN_DIR; }
 std::string testBinDir() { return RVL_TEST_BIN_DIR; }
 
@@ -45,8 +65,7 @@ ScratchDir::ScratchDir() {
     path_ = made ? made : "/tmp";
     char cwd[4096];
     previous_ = getcwd(cwd, sizeof cwd) ? cwd : "/";
-    std::string res = runDir() + "/res";
-    if (symlink(res.c_str(), file("res").c_str()) != 0) perror("symlink res");
+    if (symlink((runDir() + "/res").c_str(), file("res").c_str()) != 0) perror("symlink res");
     mkdir(file("temp").c_str(), 0755);
     if (chdir(path_.c_str()) != 0) perror("chdir");
 }
@@ -57,7 +76,7 @@ ScratchDir::~ScratchDir() {
     if (path_.rfind("/tmp/rvl-test-", 0) == 0 && system(command.c_str()) != 0) perror("rm");
 }
 
-void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+void writeFile(const std::string& path, const Bytes& bytes) {
     FILE* f = fopen(path.c_str(), "wb");
     if (!f) return;
     if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), f);
@@ -65,12 +84,12 @@ void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
 }
 
 void writeText(const std::string& path, const std::string& text, bool executable) {
-    writeFile(path, std::vector<uint8_t>(text.begin(), text.end()));
+    writeFile(path, Bytes(text.begin(), text.end()));
     if (executable) chmod(path.c_str(), 0755);
 }
 
-std::vector<uint8_t> readFile(const std::string& path) {
-    std::vector<uint8_t> bytes;
+Bytes readFile(const std::string& path) {
+    Bytes bytes;
     FILE* f = fopen(path.c_str(), "rb");
     if (!f) return bytes;
     unsigned char buf[65536];
@@ -83,6 +102,16 @@ std::vector<uint8_t> readFile(const std::string& path) {
 bool fileExists(const std::string& path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> result;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = std::min(text.find('\n', start), text.size());
+        result.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return result;
 }
 
 namespace {
@@ -108,36 +137,58 @@ void collect(int outFd, int errFd, int inFd, const std::string& input, ProcessRe
             }
             char buf[65536];
             ssize_t r = read(fds[i].fd, buf, sizeof buf);
-            if (r <= 0) {
-                close(fds[i].fd);
-                if (fds[i].fd == outFd) outFd = -1; else errFd = -1;
-            } else {
+            if (r > 0) {
                 (fds[i].fd == outFd ? result.out : result.err).append(buf, static_cast<size_t>(r));
+                continue;
             }
+            close(fds[i].fd);
+            (fds[i].fd == outFd ? outFd : errFd) = -1;
         }
     }
     if (inFd >= 0) close(inFd);
 }
 
-void finish(pid_t pid, ProcessResult& result) {
+// Forks with stdout and stderr on pipes (and stdin on one when asked); the
+// child runs body, the parent collects its output and status.
+ProcessResult forkWithPipes(bool withInput, const std::string& input, const std::function<void()>& body) {
+    ProcessResult result;
+    int out[2], err[2], in[2] = {-1, -1};
+    if (pipe(out) || pipe(err) || (withInput && pipe(in))) return result;
+    fflush(nullptr);
+    std::wcout.flush();
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], 1);
+        dup2(err[1], 2);
+        close(out[0]);
+        close(err[0]);
+        if (withInput) {
+            dup2(in[0], 0);
+            close(in[1]);
+        } else {
+            int devnull = open("/dev/null", O_RDONLY);
+            if (devnull >= 0) dup2(devnull, 0);
+        }
+        body();
+        _exit(0);
+    }
+    close(out[1]);
+    close(err[1]);
+    if (withInput) close(in[0]);
+    signal(SIGPIPE, SIG_IGN);
+    collect(out[0], err[0], in[1], input, result);
     int status = 0;
     waitpid(pid, &status, 0);
     if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+    return result;
 }
 
 } // namespace
 
 ProcessResult runProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                          const std::string& input) {
-    ProcessResult result;
-    int out[2], err[2], in[2];
-    if (pipe(out) || pipe(err) || pipe(in)) return result;
-    fflush(nullptr);
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(in[0], 0); dup2(out[1], 1); dup2(err[1], 2);
-        close(in[1]); close(out[0]); close(err[0]);
+    return forkWithPipes(true, input, [&] {
         for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
         std::vector<char*> args;
         for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -145,79 +196,134 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::vector
         execv(args[0], args.data());
         perror("execv");
         _exit(127);
-    }
-    close(in[0]); close(out[1]); close(err[1]);
-    signal(SIGPIPE, SIG_IGN);
-    collect(out[0], err[0], in[1], input, result);
-    finish(pid, result);
-    return result;
+    });
 }
 
 ProcessResult runInChild(const std::function<void()>& body) {
-    ProcessResult result;
-    int out[2], err[2];
-    if (pipe(out) || pipe(err)) return result;
-    fflush(nullptr);
-    std::wcout.flush();
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(out[1], 1); dup2(err[1], 2);
-        close(out[0]); close(err[0]);
-        int devnull = open("/dev/null", O_RDONLY);
-        if (devnull >= 0) dup2(devnull, 0);
+    return forkWithPipes(false, "", [&] {
         body();
         std::wcout.flush();
         fflush(nullptr);
         // _exit skips the sanitizer's leak check at exit; run it here so the
-        // code a child ran is checked too (its report goes to the captured
-        // stderr, and the status tells the test).
+        // code a child ran is checked too.
         if (__lsan_do_recoverable_leak_check && __lsan_do_recoverable_leak_check() != 0) _exit(23);
-        _exit(0);
-    }
-    close(out[1]); close(err[1]);
-    collect(out[0], err[0], -1, "", result);
-    finish(pid, result);
-    return result;
+    });
 }
 
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> result;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        result.push_back(text.substr(start, end - start));
-        start = end + 1;
+// --- modules ------------------------------------------------------------
+
+Bytes exampleModule() {
+    return {'R', 'V', 'L', '1', 0, 0, 0, 0, 0, 0, 1, 1, 0, 0x41, 1, 0x54, 2, 0, 0x51, 0, 0x3F, 1, 0, 0x42, 0, 0x64};
+}
+
+rvlpack::Question ask(char type, uint16_t points, Bytes media, Bytes video) {
+    rvlpack::Question q;
+    q.type = type;
+    q.question = L"Вопрос " + std::wstring(1, wchar_t(type));
+    q.answer = L"Ответ";
+    q.points = points;
+    q.media = std::move(media);
+    q.video = std::move(video);
+    return q;
+}
+
+Bytes moduleBytes(const rvlpack::Module& m) {
+    Bytes bytes;
+    std::string error;
+    EXPECT_TRUE(rvlpack::writeModule(m, bytes, &error)) << error;
+    return bytes;
+}
+
+bool loadBytes(const Bytes& bytes, std::string* trace) {
+    ScratchDir dir;
+    writeFile(dir.file("m.rvl"), bytes);
+    unloadModule();
+    testing::internal::CaptureStdout();
+    bool ok = loadModule(L"m.rvl");
+    std::string out = testing::internal::GetCapturedStdout();
+    if (trace) *trace = out;
+    return ok;
+}
+
+// --- the window ---------------------------------------------------------
+
+SDL_Color Frame::at(int x, int y) const {
+    if (x < 0 || y < 0 || x >= w || y >= h) return SDL_Color{0, 0, 0, 0};
+    const uint8_t* p = &px[(size_t(y) * size_t(w) + size_t(x)) * 4];
+    return SDL_Color{p[0], p[1], p[2], p[3]};
+}
+
+Frame capture() {
+    Frame f;
+    f.w = screenWidth;
+    f.h = screenHeight;
+    f.px.assign(size_t(f.w) * size_t(f.h) * 4, 0);
+    SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGBA32, f.px.data(), f.w * 4);
+    return f;
+}
+
+Frame loadFrame(const std::string& path) {
+    Frame f;
+    SDL_Surface* raw = SDL_LoadBMP(path.c_str());
+    SDL_Surface* s = raw ? SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_RGBA32, 0) : nullptr;
+    SDL_FreeSurface(raw);
+    if (!s) return f;
+    f.w = s->w;
+    f.h = s->h;
+    for (int y = 0; y < s->h; ++y) {
+        const uint8_t* row = static_cast<const uint8_t*>(s->pixels) + y * s->pitch;
+        f.px.insert(f.px.end(), row, row + s->w * 4);
     }
-    return result;
+    SDL_FreeSurface(s);
+    return f;
+}
+
+std::string describe(SDL_Color c) {
+    return "(" + std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b) + "," +
+           std::to_string(c.a) + ")";
+}
+
+std::string describe(const SDL_Rect& r) {
+    return "{" + std::to_string(r.x) + "," + std::to_string(r.y) + " " + std::to_string(r.w) + "x" +
+           std::to_string(r.h) + "}";
+}
+
+Ink inkBetween(const Frame& a, const Frame& b, const SDL_Rect& rect, int tolerance) {
+    Ink ink;
+    if (a.w != b.w || a.h != b.h) return Ink{-1, {0, 0, 0, 0}};
+    int x0 = INT32_MAX, y0 = INT32_MAX, x1 = -1, y1 = -1;
+    for (int y = rect.y; y < rect.y + rect.h; ++y)
+        for (int x = rect.x; x < rect.x + rect.w; ++x) {
+            SDL_Color p = a.at(x, y), q = b.at(x, y);
+            if (std::max({std::abs(p.r - q.r), std::abs(p.g - q.g), std::abs(p.b - q.b)}) <= tolerance) continue;
+            ++ink.count;
+            x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+        }
+    if (ink.count) ink.box = SDL_Rect{x0, y0, x1 - x0 + 1, y1 - y0 + 1};
+    return ink;
 }
 
 SdlWindow::SdlWindow() {
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0) {
-        std::cerr << "SDL_Init: " << SDL_GetError() << "\n";
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0 || TTF_Init() != 0) {
+        std::cerr << "SDL_Init/TTF_Init: " << SDL_GetError() << "\n";
         return;
     }
     IMG_Init(IMG_INIT_PNG | IMG_INIT_JPG);
-    if (TTF_Init() != 0) return;
     window = SDL_CreateWindow("RVL Reader", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, screenWidth, screenHeight,
                               SDL_WINDOW_SHOWN);
-    if (!window) {
-        std::cerr << "SDL_CreateWindow: " << SDL_GetError() << "\n";
-        return;
-    }
-    renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
+    renderer = window ? SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE) : nullptr;
     if (!renderer) {
-        std::cerr << "SDL_CreateRenderer: " << SDL_GetError() << "\n";
+        std::cerr << "SDL_CreateWindow/SDL_CreateRenderer: " << SDL_GetError() << "\n";
         return;
     }
     std::string res = runDir() + "/res/";
     SDL_Surface* bg = IMG_Load((res + "bg.png").c_str());
     SDL_Surface* sk = IMG_Load((res + "sk.png").c_str());
-    if (!bg || !sk) return;
-    bgTexture = SDL_CreateTextureFromSurface(renderer, bg);
-    skTexture = SDL_CreateTextureFromSurface(renderer, sk);
-    skRect = {screenWidth / 2 - sk->w / 2, screenHeight / 2 - sk->h / 2, sk->w, sk->h};
+    if (bg && sk) {
+        bgTexture = SDL_CreateTextureFromSurface(renderer, bg);
+        skTexture = SDL_CreateTextureFromSurface(renderer, sk);
+        skRect = {screenWidth / 2 - sk->w / 2, screenHeight / 2 - sk->h / 2, sk->w, sk->h};
+    }
     SDL_FreeSurface(bg);
     SDL_FreeSurface(sk);
     mainFont = TTF_OpenFont((res + "FuturaC.ttf").c_str(), 40);
@@ -227,10 +333,10 @@ SdlWindow::SdlWindow() {
 
 SdlWindow::~SdlWindow() {
     // Fonts die with the font library, so the app-wide handles must go too.
-    if (cardFont) TTF_CloseFont(cardFont);
-    if (pointsFont) TTF_CloseFont(pointsFont);
-    if (mainFont) TTF_CloseFont(mainFont);
-    cardFont = pointsFont = mainFont = nullptr;
+    for (TTF_Font** font : {&cardFont, &pointsFont, &mainFont}) {
+        if (*font) TTF_CloseFont(*font);
+        *font = nullptr;
+    }
     if (renderer) SDL_DestroyRenderer(renderer);
     if (window) SDL_DestroyWindow(window);
     renderer = nullptr;
@@ -249,12 +355,6 @@ SDL_Color SdlWindow::pixel(int x, int y) const {
     return SDL_Color{rgba[0], rgba[1], rgba[2], rgba[3]};
 }
 
-std::vector<uint8_t> SdlWindow::capture() const {
-    std::vector<uint8_t> pixels(size_t(screenWidth) * screenHeight * 4);
-    SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGBA32, pixels.data(), screenWidth * 4);
-    return pixels;
-}
-
 void pushButton(Uint8 button, Uint32 type, int x, int y) {
     SDL_Event e{};
     e.type = type;
@@ -265,8 +365,6 @@ void pushButton(Uint8 button, Uint32 type, int x, int y) {
     e.button.y = y;
     SDL_PushEvent(&e);
 }
-
-void pushLeftClick(int x, int y) { pushButton(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONDOWN, x, y); }
 
 void pushMotion(int x, int y) {
     SDL_Event e{};
@@ -296,6 +394,228 @@ void pushQuit() {
     SDL_Event e{};
     e.type = SDL_QUIT;
     SDL_PushEvent(&e);
+}
+
+void pushOtherInput() {
+    pushButton(SDL_BUTTON_RIGHT);
+    pushButton(SDL_BUTTON_MIDDLE);
+    pushButton(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONUP);
+    pushMotion(300, 300);
+    pushWheel(1);
+    pushKey(SDL_SCANCODE_F10);
+    pushKey(SDL_SCANCODE_F10, SDL_KEYUP);
+    pushKey(SDL_SCANCODE_ESCAPE);
+    pushQuit();
+}
+
+bool queueEmpty() { return SDL_PeepEvents(nullptr, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 0; }
+
+namespace {
+
+std::vector<std::string> savedFrames() {
+    std::vector<std::string> names;
+    DIR* dir = opendir(".");
+    if (!dir) return names;
+    while (dirent* entry = readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name.rfind("SDL_window", 0) == 0 && name.size() > 4 && name.compare(name.size() - 4, 4, ".bmp") == 0)
+            names.push_back(name);
+    }
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+FrameRecorder::FrameRecorder() : before_(savedFrames()) { setenv("SDL_VIDEO_DUMMY_SAVE_FRAMES", "1", 1); }
+
+FrameRecorder::~FrameRecorder() {
+    unsetenv("SDL_VIDEO_DUMMY_SAVE_FRAMES");
+    for (const std::string& name : frames()) remove(name.c_str());
+}
+
+std::vector<std::string> FrameRecorder::frames() const {
+    std::vector<std::string> added;
+    for (const std::string& name : savedFrames())
+        if (std::find(before_.begin(), before_.end(), name) == before_.end()) added.push_back(name);
+    return added;
+}
+
+std::vector<Frame> FrameRecorder::loaded() const {
+    std::vector<Frame> result;
+    for (const std::string& name : frames()) result.push_back(loadFrame(name));
+    return result;
+}
+
+LeftPressAfterFrames::LeftPressAfterFrames(const FrameRecorder& recorder, size_t frames, int count)
+    : recorder_(recorder), frames_(frames), count_(count) {
+    timer_ = SDL_AddTimer(2, tick, this);
+}
+
+LeftPressAfterFrames::~LeftPressAfterFrames() {
+    SDL_RemoveTimer(timer_);
+    SDL_Delay(5);  // let a callback already running finish before this object goes
+}
+
+Uint32 LeftPressAfterFrames::tick(Uint32 interval, void* self) {
+    LeftPressAfterFrames* gate = static_cast<LeftPressAfterFrames*>(self);
+    if (gate->pushed() || gate->recorder_.frames().size() < gate->frames_) return interval;
+    SDL_Event events[4] = {};
+    for (SDL_Event& e : events) {
+        e.type = SDL_MOUSEBUTTONDOWN;
+        e.button.button = SDL_BUTTON_LEFT;
+        e.button.state = SDL_PRESSED;
+        e.button.x = 600;
+        e.button.y = 500;
+    }
+    // All under one lock: one polling pass sees them all.
+    SDL_PeepEvents(events, std::min(gate->count_, 4), SDL_ADDEVENT, 0, 0);
+    SDL_AtomicSet(&gate->pushed_, 1);
+    return 0;
+}
+
+// --- media --------------------------------------------------------------
+
+namespace {
+
+std::string scratchName(const std::string& extension) {
+    char name[] = "/tmp/rvl-media-XXXXXX";
+    int fd = mkstemp(name);
+    if (fd >= 0) close(fd);
+    unlink(name);
+    return std::string(name) + "." + extension;
+}
+
+// The bytes a library saved to a scratch file, which then goes.
+Bytes takeFile(const std::string& path) {
+    Bytes bytes = readFile(path);
+    unlink(path.c_str());
+    return bytes;
+}
+
+void putLE(Bytes& out, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+std::vector<int16_t> tone(double seconds, int sampleRate, int channels) {
+    std::vector<int16_t> samples;
+    for (size_t i = 0; i < size_t(seconds * sampleRate); ++i)
+        for (int c = 0; c < channels; ++c)
+            samples.push_back(int16_t(8000 * std::sin(2 * M_PI * 440 * double(i) / sampleRate)));
+    return samples;
+}
+
+} // namespace
+
+SDL_Color patternColour(int x, int y) {
+    return SDL_Color{Uint8(x & 255), Uint8(y & 255), Uint8(((x >> 8) << 4 | (y >> 8)) & 255), 255};
+}
+
+SDL_Surface* patternSurface(int w, int h) {
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_RGBA32);
+    for (int y = 0; s && y < h; ++y) {
+        Uint8* row = static_cast<Uint8*>(s->pixels) + y * s->pitch;
+        for (int x = 0; x < w; ++x) {
+            SDL_Color c = patternColour(x, y);
+            Uint8 rgba[4] = {c.r, c.g, c.b, c.a};
+            memcpy(row + 4 * x, rgba, 4);
+        }
+    }
+    return s;
+}
+
+Bytes encodePicture(SDL_Surface* surface, const std::string& extension) {
+    std::string path = scratchName(extension);
+    if (surface) {
+        if (extension == "png") IMG_SavePNG(surface, path.c_str());
+        else if (extension == "jpg") IMG_SaveJPG(surface, path.c_str(), 95);
+        else SDL_SaveBMP(surface, path.c_str());
+    }
+    SDL_FreeSurface(surface);
+    return takeFile(path);
+}
+
+Bytes makeWav(double seconds, int sampleRate, int channels) {
+    std::vector<int16_t> samples = tone(seconds, sampleRate, channels);
+    uint32_t dataBytes = uint32_t(samples.size() * 2);
+    Bytes w;
+    // Byte by byte: GCC 12 at -O3 misreads a range insert into the empty
+    // vector as an overflow (-Wstringop-overflow).
+    auto tag = [&w](const char* t) { for (int i = 0; i < 4; ++i) w.push_back(uint8_t(t[i])); };
+    tag("RIFF"); putLE(w, 36 + dataBytes, 4); tag("WAVE");
+    tag("fmt "); putLE(w, 16, 4); putLE(w, 1, 2); putLE(w, uint32_t(channels), 2); putLE(w, uint32_t(sampleRate), 4);
+    putLE(w, uint32_t(sampleRate * channels * 2), 4); putLE(w, uint32_t(channels * 2), 2); putLE(w, 16, 2);
+    tag("data"); putLE(w, dataBytes, 4);
+    for (int16_t s : samples) putLE(w, uint16_t(s), 2);
+    return w;
+}
+
+Bytes makeEncodedClip(const std::string& extension, double seconds, int sampleRate, int channels) {
+    std::string path = scratchName(extension);
+    std::vector<int16_t> samples = tone(seconds, sampleRate, channels);
+    {
+        sf::OutputSoundFile file;
+        if (file.openFromFile(path, unsigned(sampleRate), unsigned(channels))) file.write(samples.data(), samples.size());
+    }
+    return takeFile(path);
+}
+
+void useWaveOutput(const std::string& wavePath) {
+    std::string config = wavePath + ".conf";
+    writeText(config, "[general]\nchannels = mono\nsample-type = int16\nfrequency = 44100\n[wave]\nfile = " + wavePath +
+                          "\n");
+    setenv("ALSOFT_CONF", config.c_str(), 1);
+    setenv("ALSOFT_DRIVERS", "wave", 1);
+}
+
+double recordedSoundSeconds(const std::string& wavePath) {
+    // The samples start after "data" and its size; a writer that was never
+    // closed leaves that size unset, so they run to the end of the file.
+    Bytes b = readFile(wavePath);
+    const char tag[] = "data";
+    auto data = std::search(b.begin(), b.end(), tag, tag + 4);
+    if (b.size() < 12 || data == b.end() || b.end() - data < 8) return -1;
+    long first = -1, last = -1, n = 0;
+    for (auto p = data + 8; b.end() - p >= 2; p += 2, ++n) {
+        if (std::abs(int(int16_t(p[0] | p[1] << 8))) <= 1000) continue;
+        if (first < 0) first = n;
+        last = n;
+    }
+    return first < 0 ? 0.0 : double(last - first + 1) / 44100.0;
+}
+
+cv::Scalar frameColour(int i) {
+    static const int levels[] = {20, 110, 200};
+    return cv::Scalar(levels[i % 3], levels[(i / 3) % 3], levels[(i / 9) % 3]);
+}
+
+int nearestFrame(int frameCount, int b, int g, int r) {
+    int best = -1;
+    double bestDistance = 1e18;
+    for (int i = 0; i < frameCount; ++i) {
+        cv::Scalar c = frameColour(i);
+        double d = (c[0] - b) * (c[0] - b) + (c[1] - g) * (c[1] - g) + (c[2] - r) * (c[2] - r);
+        if (d < bestDistance) bestDistance = d, best = i;
+    }
+    return best;
+}
+
+Bytes makeClip(const std::string& extension, const char* fourcc, int frames, int w, int h, double fps,
+               const Painter& paint) {
+    std::string path = scratchName(extension);
+    {
+        cv::VideoWriter writer(path, cv::VideoWriter::fourcc(fourcc[0], fourcc[1], fourcc[2], fourcc[3]), fps,
+                               cv::Size(w, h));
+        if (!writer.isOpened()) return {};
+        cv::Mat frame(h, w, CV_8UC3);
+        for (int i = 0; i < frames; ++i) {
+            if (paint) paint(frame, i);
+            else frame.setTo(frameColour(i));
+            writer.write(frame);
+        }
+    }
+    return takeFile(path);
 }
 
 } // namespace testing_support

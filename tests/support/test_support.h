@@ -1,15 +1,21 @@
-// Helpers shared by the tests: scratch directories, files, child processes
-// and an SDL window on the software renderer.
+// The tests' fixtures: scratch directories, files, child processes, the window
+// on the software renderer with pushed input and frames read back, and media
+// made on the spot (modules, pictures, sounds, video clips).
 #pragma once
 
 #include <SDL.h>
+#include <opencv2/core.hpp>
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "packing/module_writer.h"
+
 namespace testing_support {
+
+using Bytes = std::vector<uint8_t>;
 
 // A fresh directory holding a link to the run directory's res/ and an empty
 // temp/; the process works in it until the object goes.
@@ -25,31 +31,56 @@ private:
     std::string previous_;
 };
 
-void writeFile(const std::string& path, const std::vector<uint8_t>& bytes);
+void writeFile(const std::string& path, const Bytes& bytes);
 void writeText(const std::string& path, const std::string& text, bool executable = false);
-std::vector<uint8_t> readFile(const std::string& path);
+Bytes readFile(const std::string& path);
 bool fileExists(const std::string& path);
+std::vector<std::string> lines(const std::string& text);
+std::string runDir();      // the assembled run directory
+std::string testBinDir();  // where the test helpers are built
 
 struct ProcessResult {
-    int exitCode = -1;   // -1 when the process did not exit normally
+    int exitCode = -1;  // -1 when the process did not exit normally
     int signal = 0;
     std::string out;
     std::string err;
 };
-
-// Runs argv (argv[0] a path) with extra environment "NAME=VALUE" entries.
+// Runs argv (argv[0] a path) with extra "NAME=VALUE" environment entries.
 ProcessResult runProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env = {},
                          const std::string& input = "");
-
 // Runs body in a forked child whose stdout and stderr are captured; the child
 // exits with status 0 when body returns.
 ProcessResult runInChild(const std::function<void()>& body);
 
-// Output lines split at '\n'.
-std::vector<std::string> lines(const std::string& text);
+// --- modules --------------------------------------------------------------
+// The 26-byte example: one topic "A", one text question "Q?" / "B", 100 points.
+Bytes exampleModule();
+// A question "Вопрос <type>" / "Ответ".
+rvlpack::Question ask(char type, uint16_t points, Bytes media = {}, Bytes video = {});
+Bytes moduleBytes(const rvlpack::Module& m);
+// Loads bytes through a real file in a scratch directory; the loader's trace
+// is captured into *trace when given.
+bool loadBytes(const Bytes& bytes, std::string* trace = nullptr);
 
-std::string runDir();         // the assembled run directory
-std::string testBinDir();     // where the test helpers are built
+// --- the window -------------------------------------------------------------
+// RGBA pixels of the whole window.
+struct Frame {
+    int w = 0, h = 0;
+    Bytes px;
+    SDL_Color at(int x, int y) const;
+};
+Frame capture();
+// A frame the dummy video driver saved, or an empty frame.
+Frame loadFrame(const std::string& path);
+std::string describe(SDL_Color c);
+std::string describe(const SDL_Rect& r);
+// Pixels of rect whose red, green or blue differ by more than tolerance, and
+// their bounding box.
+struct Ink {
+    int count = 0;
+    SDL_Rect box{0, 0, 0, 0};
+};
+Ink inkBetween(const Frame& a, const Frame& b, const SDL_Rect& rect = {0, 0, 1024, 768}, int tolerance = 0);
 
 // Initialises SDL (dummy video), opens the 1024x768 window on the software
 // renderer and sets the app-wide window, renderer and shared pictures.
@@ -58,20 +89,84 @@ public:
     SdlWindow();
     ~SdlWindow();
     bool ok() const { return ok_; }
-    // Reads back one pixel of the current render target as RGBA.
     SDL_Color pixel(int x, int y) const;
-    // Reads back the whole window, 4 bytes per pixel RGBA.
-    std::vector<uint8_t> capture() const;
 
 private:
     bool ok_ = false;
 };
 
-void pushLeftClick(int x = 10, int y = 10);
 void pushButton(Uint8 button, Uint32 type = SDL_MOUSEBUTTONDOWN, int x = 10, int y = 10);
+inline void pushLeftClick(int x = 10, int y = 10) { pushButton(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONDOWN, x, y); }
 void pushMotion(int x, int y);
 void pushWheel(int y);
 void pushKey(SDL_Scancode scancode, Uint32 type = SDL_KEYDOWN);
 void pushQuit();
+// Every kind of input that is not a left press: buttons, a release, motion,
+// wheel, keys (F10 and Escape among them) and a quit request.
+void pushOtherInput();
+bool queueEmpty();
+
+// Makes the dummy video driver save every presented frame as a BMP file in
+// the working directory; frames() lists the ones saved since construction.
+class FrameRecorder {
+public:
+    FrameRecorder();
+    ~FrameRecorder();
+    std::vector<std::string> frames() const;
+    std::vector<Frame> loaded() const;
+
+private:
+    std::vector<std::string> before_;
+};
+
+// Pushes `count` left presses at once from a timer once the recorder has seen
+// `frames` frames: gated on what was presented, not on time, so a busy
+// machine cannot reorder them against the code under test.
+class LeftPressAfterFrames {
+public:
+    LeftPressAfterFrames(const FrameRecorder& recorder, size_t frames, int count = 1);
+    ~LeftPressAfterFrames();
+    bool pushed() const { return SDL_AtomicGet(const_cast<SDL_atomic_t*>(&pushed_)) != 0; }
+
+private:
+    static Uint32 tick(Uint32 interval, void* self);
+    const FrameRecorder& recorder_;
+    size_t frames_;
+    int count_;
+    SDL_atomic_t pushed_{};
+    SDL_TimerID timer_ = 0;
+};
+
+// --- media ------------------------------------------------------------------
+// A w x h RGBA32 surface whose pixel (x, y) is patternColour(x, y).
+SDL_Surface* patternSurface(int w, int h);
+SDL_Color patternColour(int x, int y);
+// The surface saved as "png", "jpg" or "bmp" file bytes; the surface is freed.
+Bytes encodePicture(SDL_Surface* surface, const std::string& extension);
+inline Bytes makePng(int w, int h) { return encodePicture(patternSurface(w, h), "png"); }
+inline Bytes makeBmp(int w, int h) { return encodePicture(patternSurface(w, h), "bmp"); }
+
+// A 16-bit PCM WAV of a 440 Hz tone.
+Bytes makeWav(double seconds, int sampleRate = 8000, int channels = 1);
+// The same tone written by the audio library's own encoder ("ogg", "flac").
+Bytes makeEncodedClip(const std::string& extension, double seconds, int sampleRate, int channels);
+
+// Environment for OpenAL Soft's wave output into wavePath, one channel of
+// 16-bit samples at 44100 Hz. Call before the first audio object of the process.
+void useWaveOutput(const std::string& wavePath);
+// Seconds from the first to the last loud sample of what the wave output
+// recorded; -1 when nothing was recorded, 0 when all of it was silent.
+double recordedSoundSeconds(const std::string& wavePath);
+
+// Frame i's colour (blue, green, red), far enough from its neighbours that a
+// lossy codec cannot blur one into another, and the frame nearest a colour.
+cv::Scalar frameColour(int i);
+int nearestFrame(int frameCount, int b, int g, int r);
+using Painter = std::function<void(cv::Mat& frame, int index)>;
+// The bytes of a clip written by OpenCV's writer with the given codec ("MJPG"
+// for .avi, "mp4v" or "avc1" for .mp4); frame i is painted in frameColour(i)
+// unless a painter is given. Empty when the writer refuses.
+Bytes makeClip(const std::string& extension, const char* fourcc, int frames, int w = 160, int h = 120,
+               double fps = 25.0, const Painter& paint = nullptr);
 
 } // namespace testing_support

@@ -1,0 +1,446 @@
+// The board on the software renderer, read back pixel by pixel, and mouse
+// input handed to its event handler: lines and labels, the topic list and its
+// selection band, the question grid, scrolling, choosing and playing, and a
+// list of 255 topics taller than a renderer's largest texture.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "board/board_state.h"
+#include "board/board_text.h"
+#include "board/geometry.h"
+#include "module/loader.h"
+#include "module/records.h"
+#include "platform/resource_files.h"
+#include "platform/text_texture.h"
+#include "presentation/video_module.h"
+#include "shell/app.h"
+#include "shell/globals.h"
+#include "tests/support/test_support.h"
+
+using namespace testing_support;
+using Ravlin::RM_Reader::RM_Topic;
+using Topics = std::vector<RM_Topic>;
+
+namespace {
+
+bool yellow(SDL_Color c) { return c.r == 255 && c.g == 255 && c.b == 0 && c.a == 255; }
+
+// count topics named "Тема 1" ... with asksEach text questions worth 1, 2, ...
+Topics makeTopics(int count, int asksEach = 0) {
+    Topics topics;
+    for (int t = 0; t < count; ++t) {
+        RM_Topic topic;
+        topic.name = L"Тема " + std::to_wstring(t + 1);
+        topic.asks.resize(size_t(asksEach));
+        for (int a = 0; a < asksEach; ++a) topic.asks[size_t(a)].type = 'T', topic.asks[size_t(a)].points = uint16_t(a + 1);
+        topics.push_back(topic);
+    }
+    return topics;
+}
+
+std::string points(const RM_Topic& topic) {
+    std::string s;
+    for (const auto& ask : topic.asks) s += (s.empty() ? "" : " ") + std::to_string(ask.points);
+    return s;
+}
+
+// Points 1..n, without the played ones (1-based).
+std::string without(int n, std::vector<int> played) {
+    std::string s;
+    for (int p = 1; p <= n; ++p)
+        if (std::find(played.begin(), played.end(), p) == played.end()) s += (s.empty() ? "" : " ") + std::to_string(p);
+    return s;
+}
+
+// A window with the board prepared for the topics (pointer at 0,0, no
+// texture limit) and its background built.
+struct Board {
+    SdlWindow sdl;
+    Topics topics;
+    explicit Board(Topics t) : topics(std::move(t)) {
+        mouseX = mouseY = 0;
+        boardTextureHeightLimit = 0;
+        board.prepare(&topics, renderer);
+        boardBackground = buildBoardBackground(renderer);
+    }
+    // The background alone, and with the board over it as the frame loop draws it.
+    Frame background() const {
+        SDL_RenderCopy(renderer, boardBackground, nullptr, nullptr);
+        return capture();
+    }
+    Frame frame() {
+        SDL_RenderCopy(renderer, boardBackground, nullptr, nullptr);
+        board.draw(&topics, renderer);
+        return capture();
+    }
+};
+
+// Black, then the board only: the list's pixels do not depend on the picture.
+Frame onBlack(Topics& topics) {
+    SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_NONE);
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    SDL_RenderClear(renderer);
+    board.draw(&topics, renderer);
+    return capture();
+}
+
+void moveTo(Topics& topics, int x, int y) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.x = x;
+    e.motion.y = y;
+    board.handleEvent(&topics, e);
+}
+
+// A left press far from the pointer (the board must use the last motion's
+// position); two further presses wait in the queue for the question card.
+void press(Topics& topics, Uint8 button = SDL_BUTTON_LEFT, Uint32 type = SDL_MOUSEBUTTONDOWN) {
+    SDL_Event e{};
+    e.type = type;
+    e.button.button = button;
+    e.button.x = e.button.y = 5;
+    pushLeftClick(5, 5);
+    pushLeftClick(5, 5);
+    board.handleEvent(&topics, e);
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+}
+
+void clickAt(Topics& topics, int x, int y) {
+    moveTo(topics, x, y);
+    press(topics);
+}
+
+void wheel(Topics& topics, int y) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEWHEEL;
+    e.wheel.y = y;
+    board.handleEvent(&topics, e);
+}
+
+// Yellow pixels of rect and their bounding box.
+Ink yellowIn(const Frame& f, const SDL_Rect& rect) {
+    Frame mask = f;
+    for (size_t i = 0; i < mask.px.size(); i += 4) {
+        bool y = yellow(SDL_Color{f.px[i], f.px[i + 1], f.px[i + 2], f.px[i + 3]});
+        mask.px[i] = mask.px[i + 1] = mask.px[i + 2] = y ? 255 : 0;
+    }
+    Frame black = mask;
+    std::fill(black.px.begin(), black.px.end(), 0);
+    return inkBetween(black, mask, rect);
+}
+
+} // namespace
+
+TEST(BoardDraw, LinesInYellowAndLabelsStandingOnTheHeaderLine) {
+    Board b(makeTopics(2));
+    ASSERT_TRUE(b.sdl.ok());
+    ASSERT_NE(boardBackground, nullptr) << SDL_GetError();
+    SDL_RenderCopy(renderer, bgTexture, nullptr, nullptr);
+    Frame picture = capture();
+    Frame f = b.background();
+    EXPECT_EQ(yellowIn(f, {0, 175, 1024, 1}).count, 1024) << "header line";
+    EXPECT_EQ(yellowIn(f, {350, 0, 1, 768}).count, 768) << "divider";
+    for (int x : {10, 1020}) EXPECT_FALSE(yellow(f.at(x, 174)) || yellow(f.at(x, 176))) << "one pixel high at " << x;
+    EXPECT_EQ(yellowIn(f, {349, 176, 1, 592}).count + yellowIn(f, {351, 176, 1, 592}).count, 0) << "one pixel wide";
+    // Below the header nothing but the divider is drawn over the picture.
+    EXPECT_EQ(inkBetween(picture, f, {0, 176, 350, 592}).count + inkBetween(picture, f, {351, 176, 673, 592}).count, 0);
+    // "Тема" from 50 pixels in, "Вопрос" from 400, both standing on the line.
+    Ink topic = yellowIn(f, {0, 0, 350, 175}), question = yellowIn(f, {404, 0, 620, 175});
+    EXPECT_TRUE(topic.box.x >= 50 && topic.box.x <= 70) << describe(topic.box);
+    EXPECT_GT(question.count, 1000);
+    EXPECT_GT(yellowIn(f, {400, 0, 30, 175}).count, 100) << "\"Вопрос\" starts at 400";
+    EXPECT_EQ(yellowIn(f, {0, 0, 49, 175}).count, 0) << "\"Тема\" starts at 50";
+    EXPECT_GE(question.box.y + question.box.h, 160) << describe(question.box);
+}
+
+TEST(BoardDraw, ListRowsBandAndCells) {
+    Topics topics = makeTopics(3, 4);
+    topics[2].name = L"Очень длинное название третьей темы";
+    topics[1].name.clear();
+    const uint16_t values[] = {5, 65535, 0, 1234};
+    for (int i = 0; i < 4; ++i) topics[0].asks[size_t(i)].points = values[i];
+    Board b(topics);
+    ASSERT_TRUE(b.sdl.ok());
+    Frame background = b.background();
+    Frame f = b.frame();
+    EXPECT_GT(inkBetween(background, f, {0, 175, 350, 70}, 8).count, 100) << "topic 1";
+    EXPECT_EQ(inkBetween(background, f, {0, 245, 350, 70}).count, 0) << "an empty name draws nothing";
+    // A name wider than its row is cut at the panel's edge; the divider stays.
+    Ink longName = inkBetween(background, f, {0, 315, 351, 70}, 8);
+    EXPECT_TRUE(longName.box.x >= 10 && longName.box.x + longName.box.w >= 340 && longName.box.x + longName.box.w <= 350)
+        << describe(longName.box);
+    EXPECT_EQ(inkBetween(background, f, {0, 385, 350, 768 - 385}).count, 0) << "below the list";
+    EXPECT_EQ(inkBetween(background, f, {351, 176, 673, 592}).count, 0) << "no topic chosen, no grid";
+
+    // The band raises red and green by 100 (capped) over the chosen row only.
+    board.selectedTopic = 1;
+    Frame banded = b.frame();
+    EXPECT_EQ(board.gridTopic, 1);
+    int wrong = 0, capped = 0;
+    for (int y = 170; y < 250; ++y)
+        for (int x = 0; x < 350; ++x) {
+            SDL_Color p = f.at(x, y), q = banded.at(x, y);
+            bool in = y >= 175 && y < 245;
+            capped += in && p.r + 100 > 255;
+            SDL_Color want = in ? SDL_Color{Uint8(std::min(255, p.r + 100)), Uint8(std::min(255, p.g + 100)), p.b, p.a} : p;
+            wrong += q.r != want.r || q.g != want.g || q.b != want.b;
+        }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_GT(capped, 0) << "the band crosses no yellow pixel";
+    // Each cell is filled by its stretched number, and nothing lies beyond the four.
+    for (int i = 0; i < 4; ++i) {
+        Ink ink = inkBetween(f, banded, {351 + 168 * i, 176, 167, 133}, 16);
+        EXPECT_TRUE(ink.box.w > 90 && ink.box.h > 70) << "points " << values[i] << " " << describe(ink.box);
+    }
+    EXPECT_EQ(inkBetween(f, banded, {351, 310, 673, 458}).count, 0);
+}
+
+TEST(BoardDraw, TheTwentyFirstQuestionMovesUpAndAnEmptyTopicKeepsItsBand) {
+    Board b(makeTopics(2, 21));
+    ASSERT_TRUE(b.sdl.ok());
+    Frame background = b.background();
+    board.selectedTopic = 1;
+    Frame before = b.frame();
+    // Row 4 shows its top 57 pixels, questions 17 to 20.
+    for (int c = 0; c < 4; ++c)
+        EXPECT_GT(inkBetween(background, before, {350 + 168 * c, 711, 168, 57}, 8).count, 0) << "question " << 17 + c;
+    clickAt(b.topics, 351, 176);
+    ASSERT_EQ(b.topics[0].asks.size(), 20u);
+    EXPECT_EQ(board.gridTopic, -10) << "the grid is stale after a question";
+    Frame after = b.frame();
+    EXPECT_EQ(board.gridTopic, 1);
+    EXPECT_GT(inkBetween(before, after, {350 + 168 * 3, 711, 168, 57}, 16).count, 0) << "21 moved into cell 20";
+
+    b.topics[1].asks.resize(1);
+    board.selectedTopic = 2;
+    b.frame();
+    clickAt(b.topics, 400, 200);
+    ASSERT_TRUE(b.topics[1].asks.empty());
+    Frame empty = b.frame();
+    EXPECT_EQ(inkBetween(background, empty, {351, 176, 673, 592}).count, 0) << "empty grid";
+    EXPECT_GT(inkBetween(background, empty, {0, 245, 350, 70}).count, 1000) << "band gone";
+    clickAt(b.topics, 400, 200);
+    EXPECT_EQ(board.gridTopic, 2) << "clicks on the empty grid do nothing";
+}
+
+TEST(BoardDraw, FrameLoopShowsTheBoardAndAMissingFontIsSkipped) {
+    {
+        Board b(makeTopics(3, 2));
+        ASSERT_TRUE(b.sdl.ok());
+        Ravlin::RM_Reader::topics = b.topics;
+        board.selectedTopic = 1;
+        App engine;
+        engine.render();
+        Frame f = capture(), background = b.background();
+        EXPECT_GT(inkBetween(background, f, {350, 175, 168, 134}).count, 0) << "no points in the grid";
+        EXPECT_GT(inkBetween(background, f, {0, 175, 350, 70}).count, 0) << "no topic";
+        Ravlin::RM_Reader::topics.clear();
+    }
+    // Without the font file no text can be rendered; the board still draws
+    // its lines and band and does not trip over the null font.
+    ScratchDir dir;
+    ASSERT_EQ(remove(dir.file("res").c_str()), 0);
+    Board b(makeTopics(2, 3));
+    ASSERT_TRUE(b.sdl.ok());
+    EXPECT_EQ(pointsFont, nullptr);
+    Frame background = b.background();
+    EXPECT_EQ(yellowIn(background, {0, 175, 1024, 1}).count, 1024);
+    board.selectedTopic = 1;
+    Frame f = b.frame();
+    EXPECT_EQ(inkBetween(background, f, {351, 176, 673, 592}).count, 0);
+    EXPECT_GT(inkBetween(background, f, {0, 175, 350, 70}).count, 1000) << "band missing";
+}
+
+TEST(BoardInput, WheelScrollsOneStepPerEventWithinTheListOnlyOverThePanel) {
+    struct Case {
+        const char* name;
+        int topics, x, y;
+        std::vector<int> turns, scrolls;  // scroll after each turn
+    };
+    const Case cases[] = {
+        {"9 topics, big turns are one step", 9, 100, 400, {-1, -5, 1, 7}, {25, 37, 12, 0}},
+        {"8 topics fit", 8, 100, 400, {-1}, {0}},
+        {"over the grid", 9, 500, 400, {-1}, {0}},
+        {"over the header", 9, 100, 175, {-1}, {0}},
+    };
+    for (const Case& c : cases) {
+        Board b(makeTopics(c.topics));
+        moveTo(b.topics, c.x, c.y);
+        for (size_t i = 0; i < c.turns.size(); ++i) {
+            wheel(b.topics, c.turns[i]);
+            EXPECT_EQ(board.scroll, c.scrolls[i]) << c.name << ", turn " << i;
+        }
+    }
+}
+
+TEST(BoardInput, TopicFromPointerAndScrollClampedToTheLastTopic) {
+    struct Case {
+        int topics, scroll, y;
+        uint32_t chosen;
+    };
+    const Case cases[] = {{20, 25, 221, 2}, {3, 0, 244, 1}, {3, 0, 245, 2}, {3, 0, 700, 3}, {3, 0, 175, 0}, {0, 0, 300, 0}};
+    for (const Case& c : cases) {
+        Board b(makeTopics(c.topics));
+        board.scroll = c.scroll;
+        clickAt(b.topics, 100, c.y);
+        EXPECT_EQ(board.selectedTopic, c.chosen) << c.topics << " topics, scroll " << c.scroll << ", y " << c.y;
+        EXPECT_EQ(board.gridTopic, 0) << "choosing must not touch the grid";
+    }
+    // Another button, a release and a key change nothing.
+    Board b(makeTopics(3));
+    moveTo(b.topics, 100, 250);
+    press(b.topics, SDL_BUTTON_RIGHT);
+    press(b.topics, SDL_BUTTON_LEFT, SDL_MOUSEBUTTONUP);
+    SDL_Event key{};
+    key.type = SDL_KEYDOWN;
+    key.key.keysym.scancode = SDL_SCANCODE_RETURN;
+    board.handleEvent(&b.topics, key);
+    EXPECT_EQ(board.selectedTopic, 0u);
+}
+
+TEST(BoardInput, GridCellFromPointerPlaysColumnPlusFourTimesRow) {
+    struct Case {
+        int x, y;
+        int played;  // 1-based question, 0 for none
+    };
+    const Case cases[] = {{350, 176, 1}, {1021, 176, 4}, {1022, 176, 0}, {517, 176, 1}, {518, 176, 2}, {350, 308, 1},
+                          {350, 310, 5}, {350, 711, 17}, {1021, 767, 20}, {700, 175, 0}, {350, 845, 0}};
+    for (const Case& c : cases) {
+        Board b(makeTopics(1, 24));
+        board.selectedTopic = 1;
+        board.gridTopic = 1;
+        clickAt(b.topics, c.x, c.y);
+        EXPECT_EQ(points(b.topics[0]), without(24, {c.played})) << "click at (" << c.x << "," << c.y << ")";
+        EXPECT_EQ(board.gridTopic, c.played ? -10 : 1) << "click at (" << c.x << "," << c.y << ")";
+    }
+    // No topic chosen: the grid ignores clicks. Before any motion the pointer
+    // is taken to be at (0, 0), whatever the click's own coordinates.
+    Board b(makeTopics(1, 4));
+    clickAt(b.topics, 350, 176);
+    EXPECT_EQ(b.topics[0].asks.size(), 4u);
+    board.selectedTopic = 1;
+    mouseX = mouseY = 0;
+    press(b.topics);
+    EXPECT_EQ(b.topics[0].asks.size(), 4u) << "a click before any motion played a question";
+}
+
+TEST(BoardInput, RepeatedClicksPlayWhatMovedIntoTheCellAndErasingKeepsTheMedia) {
+    Board b(makeTopics(1, 21));
+    board.selectedTopic = 1;
+    clickAt(b.topics, 1021, 711);  // question 20, then the 21st that moves up into its cell
+    press(b.topics);
+    press(b.topics);
+    EXPECT_EQ(points(b.topics[0]), without(21, {20, 21})) << "the cell is empty now: nothing may be played";
+
+    ScratchDir dir;
+    const Bytes picture(300, 0x11), sound(400, 0x22), track(500, 0x33), film(600, 0x44);
+    rvlpack::Module m;
+    m.topics = {{L"Смешанная", {ask('I', 10, picture), ask('T', 20), ask('A', 30, sound), ask('V', 40, track, film)}}};
+    ASSERT_TRUE(loadBytes(moduleBytes(m)));
+    Topics& loaded = Ravlin::RM_Reader::topics;
+    board.prepare(&loaded, renderer);
+    clickAt(loaded, 100, 200);
+    clickAt(loaded, 518, 176);  // the text question in the second cell
+    ASSERT_EQ(points(loaded[0]), "10 30 40");
+    const auto& asks = loaded[0].asks;
+    EXPECT_EQ(std::string({asks[0].type, asks[1].type, asks[2].type}), "IAV");
+    EXPECT_EQ(Bytes(asks[0].media, asks[0].media + asks[0].mediaSize), picture);
+    EXPECT_EQ(Bytes(asks[1].media, asks[1].media + asks[1].mediaSize), sound);
+    EXPECT_EQ(Bytes(asks[2].media, asks[2].media + asks[2].mediaSize), track);
+    EXPECT_EQ(Bytes(asks[2].video, asks[2].video + asks[2].videoSize), film);
+    unloadModule();
+}
+
+// The reader without its video module: a video question clicked on the board
+// says so in two lines and the card follows. In a child: the module is
+// loaded once per process.
+TEST(BoardInput, AVideoQuestionWithoutItsModulePrintsTwoLinesAndGoesOnToTheCard) {
+    ScratchDir dir;
+    ProcessResult r = runInChild([&] {
+        std::string away = dir.file(videoModuleFileName);  // renamed away: nothing by that name
+        videoModulePath = away.c_str();
+        Board b(makeTopics(1, 1));
+        std::vector<unsigned char> bytes(64, 0x5a);
+        b.topics[0].asks[0] = {'V', L"Вопрос", L"Ответ", 10, bytes.data(), 32, bytes.data() + 32, 32};
+        clickAt(b.topics, 100, 200);  // the topic
+        clickAt(b.topics, 400, 250);  // its question, then two presses for the card
+        printf("left=%zu\n", b.topics[0].asks.size());
+    });
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "left=0\n") << "the question did not go through to its card";
+    std::vector<std::string> err = lines(r.err);
+    ASSERT_EQ(err.size(), 2u) << r.err;
+    EXPECT_EQ(err[0], "***Could not initialize capturing...***");
+    EXPECT_EQ(err[1], "The video player could not be loaded: dlopen: " + dir.file(videoModuleFileName) +
+                          ": cannot open shared object file: No such file or directory");
+}
+
+TEST(BoardLongList, EveryTopicShowsScrollsAndIsChosenUnderATextureLimit) {
+    Board b(makeTopics(255));
+    ASSERT_TRUE(b.sdl.ok());
+    // Every scroll position looks as it does with the list in one texture,
+    // with pieces of 1000 pixels (not a multiple of the row height).
+    const int scrolls[] = {0, 965, 1000, 17257};
+    std::vector<Frame> whole;
+    for (int32_t limit : {0, 1000}) {
+        boardTextureHeightLimit = limit;
+        board.prepare(&b.topics, renderer);
+        ASSERT_FALSE(board.listPieces.empty());
+        EXPECT_EQ(board.listPieces.size(), limit ? 18u : 1u);
+        moveTo(b.topics, 100, 400);
+        for (int i = 0; i < 1000; ++i) wheel(b.topics, -1);
+        EXPECT_EQ(board.scroll, 255 * 70 - 593) << "scrolled to the end with the wheel, limit " << limit;
+        for (size_t i = 0; i < 4; ++i) {
+            board.scroll = scrolls[i];
+            Frame f = onBlack(b.topics);
+            if (!limit) whole.push_back(f);
+            else EXPECT_EQ(inkBetween(whole[i], f, {0, 0, 350, 768}).count, 0) << "scroll " << scrolls[i];
+        }
+    }
+    // At the end the bottom row is topic 255, the top one topic 247.
+    Ink last = inkBetween(Frame{1024, 768, Bytes(1024 * 768 * 4, 0)}, whole[3], {0, 698, 350, 70});
+    EXPECT_GT(last.count, 100) << "the last row is drawn";
+    clickAt(b.topics, 100, 767);
+    EXPECT_EQ(board.selectedTopic, 255u);
+    clickAt(b.topics, 100, 176);
+    EXPECT_EQ(board.selectedTopic, 247u);
+    board.selectedTopic = 0;
+    Frame plain = onBlack(b.topics);
+    board.selectedTopic = 255;
+    EXPECT_EQ(describe(inkBetween(plain, onBlack(b.topics)).box), describe(SDL_Rect{0, 698, 350, 70}));
+    boardTextureHeightLimit = 0;
+}
+
+// A topic name is cut at the panel's edge: only the part that shows is
+// rendered, and it shows exactly the pixels of the whole name.
+TEST(BoardDraw, LongNamesRenderOnlyTheirVisiblePartWithTheWholeNamesPixels) {
+    SdlWindow sdl;
+    ASSERT_TRUE(sdl.ok());
+    FontHandle font(TTF_OpenFont(resource::boardFont, resource::topicNameSize));
+    ASSERT_TRUE(font);
+    auto shown = [&](const TextTexture& text) {
+        TextureHandle target(SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, 350, 120));
+        SDL_SetRenderTarget(renderer, target.get());
+        SDL_SetRenderDrawColor(renderer, 0, 0, 0, 0);
+        SDL_RenderClear(renderer);
+        copyText(renderer, text, topicTextIndent, 0);
+        std::vector<uint32_t> px(350 * 120);
+        SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, px.data(), 350 * 4);
+        SDL_SetRenderTarget(renderer, nullptr);
+        return px;
+    };
+    std::wstring cyrillic;
+    while (cyrillic.size() < 250) cyrillic += L"Йод, ёж и Щука — AVATAR fjord ";
+    std::wstring pairs;
+    while (pairs.size() < 250) pairs += std::wstring(L"Ж") + wchar_t(0xD83D) + wchar_t(0xDE00);
+    for (const std::wstring& name : {std::wstring(255, L'W'), cyrillic, pairs, std::wstring(L"Тема"), std::wstring(L"WWWWW")}) {
+        TextTexture whole = renderText(renderer, font.get(), name, boardtext::yellow);
+        TextTexture part = renderTextLeftPart(renderer, font.get(), name, boardtext::yellow, 340);
+        ASSERT_TRUE(whole.texture && part.texture) << name.size() << " units";
+        EXPECT_EQ(part.w, std::min(whole.w, 340)) << name.size() << " units";
+        EXPECT_EQ(part.h, whole.h) << name.size() << " units";
+        EXPECT_TRUE(shown(part) == shown(whole)) << name.size() << " units: the visible pixels differ";
+    }
+}

@@ -1,0 +1,408 @@
+// The module loader and the console listing on real bytes: the worked
+// example, accepted and refused files, lengths past the end, a module cut at
+// every byte, an allocation failure at every point, and the listing read from
+// the real stdout of a process that loads and prints as the reader does.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <new>
+
+#include "module/loader.h"
+#include "module/records.h"
+#include "packing/pack_reader.h"
+#include "platform/console.h"
+#include "tests/support/test_support.h"
+
+using namespace Ravlin::RM_Reader;
+using namespace testing_support;
+
+// Allocation failure on demand: this program replaces the global operator
+// new, and after failAllocationAfter(k) the allocation k+1 from then on fails
+// once (a throwing new throws, a nothrow new returns null).
+namespace {
+long allocationsBeforeFailure = -1;
+bool failureHappened = false;
+
+void failAllocationAfter(long k) {
+    allocationsBeforeFailure = k;
+    failureHappened = false;
+}
+
+void* allocate(std::size_t size) {
+    if (allocationsBeforeFailure >= 0 && allocationsBeforeFailure-- == 0) {
+        failureHappened = true;
+        return nullptr;
+    }
+    return std::malloc(size ? size : 1);
+}
+} // namespace
+
+void* operator new(std::size_t size) {
+    void* p = allocate(size);
+    if (!p) throw std::bad_alloc();
+    return p;
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
+#if defined(__GNUC__) && !defined(__clang__)
+// These deletes are the pair of the news above, which take from malloc.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+std::string narrow(const std::wstring& w) {
+    std::string s;
+    for (wchar_t c : w) s += c < 128 ? static_cast<char>(c) : '?';
+    return s;
+}
+
+bool contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
+
+Bytes oneQuestion(const rvlpack::Question& q) {
+    rvlpack::Module m;
+    m.topics.push_back({L"Т", {q}});
+    return moduleBytes(m);
+}
+
+// The dump helper's stdout for the bytes: the trace, then the listing.
+std::string dump(const Bytes& bytes, const std::vector<std::string>& env) {
+    ScratchDir dir;
+    writeFile(dir.file("m.rvl"), bytes);
+    ProcessResult r = runProcess({testBinDir() + "/rvl-module-dump", "m.rvl"}, env);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return r.out;
+}
+
+std::string joined(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const std::string& l : lines) out += l + "\n";
+    return out;
+}
+
+} // namespace
+
+TEST(Loader, WorkedExampleGivesItsRecordsTraceAndListing) {
+    ASSERT_EQ(exampleModule().size(), 26u);
+    EXPECT_EQ(dump(exampleModule(), {"TZ=Etc/GMT-3"}),
+              joined({"1", "Тема: A1", "Вопрос: Q?", "Ответ: B", "Очки: 100", "File pos: 26", "---------------------",
+                      "Версия: RVL1", "Время создания: 1970.1.1 3:0:0", "Автор: ; Название пака: ", "Тема <A>:",
+                      "\tВопрос: Q?; Ответ: B; Баллы: 100; Тип: Текст"}));
+    ASSERT_TRUE(loadBytes(exampleModule()));
+    ASSERT_EQ(topics.size(), 1u);
+    ASSERT_EQ(topics[0].asks.size(), 1u);
+    const RM_Ask& a = topics[0].asks[0];
+    EXPECT_EQ(topics[0].name + L"|" + a.question + L"|" + a.answer, L"A|Q?|B");
+    EXPECT_EQ(a.type, 'T');
+    EXPECT_EQ(a.points, 100);
+    EXPECT_TRUE(packName.empty() && author.empty() && creationTimeKnown);
+    unloadModule();
+}
+
+TEST(Loader, AcceptedAndRefusedFiles) {
+    std::wstring longText(255, L'Ж');
+    rvlpack::Question longQ = ask('T', 65535);
+    longQ.question = longText;
+    Bytes trailing = exampleModule();
+    trailing.insert(trailing.end(), {0xDE, 0xAD, 0xBE, 0xEF});
+    auto bytesOf = [](const std::string& s) { return Bytes(s.begin(), s.end()); };
+    struct Row {
+        const char* name;
+        Bytes bytes;
+        bool accepted;
+        std::function<void()> check;
+    };
+    std::vector<Row> rows = {
+        {"picture", oneQuestion(ask('I', 200, {9, 8, 7})), true,
+         [] { EXPECT_EQ(Bytes(topics[0].asks[0].media, topics[0].asks[0].media + 3), (Bytes{9, 8, 7})); }},
+        {"video", oneQuestion(ask('V', 400, {1}, {2, 3, 4})), true,
+         [] {
+             const RM_Ask& a = topics[0].asks[0];
+             EXPECT_EQ(a.mediaSize, 1u);
+             ASSERT_EQ(a.videoSize, 3u);
+             EXPECT_EQ(a.video[0] + a.video[2] * 10, 42);
+         }},
+        {"unknown type", moduleBytes({0, L"", L"", {{L"Х", {ask('X', 1), ask('T', 2)}}}, {}}), true,
+         [] { EXPECT_EQ(topics[0].asks.at(1).points, 2); }},
+        {"media length 0", moduleBytes({0, L"", L"", {{L"Н", {ask('I', 5), ask('T', 6)}}}, {}}), true,
+         [] {
+             EXPECT_NE(topics[0].asks[0].media, nullptr);
+             EXPECT_EQ(topics[0].asks.at(1).points, 6);
+         }},
+        {"255 units, points 65535", moduleBytes({0, L"", L"", {{longText, {longQ}}}, {}}), true,
+         [&] {
+             EXPECT_EQ(topics[0].name, longText);
+             EXPECT_EQ(topics[0].asks[0].question, longText);
+             EXPECT_EQ(topics[0].asks[0].points, 65535);
+         }},
+        {"zero topics", moduleBytes({}), true, [] { EXPECT_TRUE(topics.empty()); }},
+        {"trailing bytes", trailing, true, [] { EXPECT_EQ(topics.size(), 1u); }},
+        {"RVL2", bytesOf(std::string("RVL2\0\0\0\0\0\0\0", 11)), false, nullptr},
+        {"empty file", {}, false, nullptr},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        bool loaded = loadBytes(row.bytes);
+        EXPECT_EQ(loaded, row.accepted) << "loaderError: " << narrow(loaderError);
+        if (loaded && row.check) row.check();
+        if (!row.accepted) {
+            EXPECT_EQ(loaderError, L"Данный фаил не является игровым модулем Ravlin.");
+            EXPECT_TRUE(topics.empty() && !creationTimeKnown);
+        }
+    }
+
+    // Paths that are not regular files are refused without blocking on them.
+    ScratchDir dir;
+    ASSERT_EQ(mkfifo(dir.file("pipe.rvl").c_str(), 0644), 0);
+    for (const wchar_t* path : {L"pipe.rvl", L"/tmp", L"/dev/zero", L"/nonexistent/модуль.rvl"}) {
+        SCOPED_TRACE(narrow(path));
+        unloadModule();
+        EXPECT_FALSE(loadModule(path));
+        EXPECT_FALSE(loaderError.empty());
+    }
+    unloadModule();
+}
+
+TEST(Loader, LengthsPastTheEndAreRefusedBeforeAllocating) {
+    const Bytes three = {1, 2, 3}, five = {4, 5, 6, 7, 8};
+    struct Row {
+        const char* name;
+        rvlpack::Question question;
+        size_t lengthFromEnd;  // where the patched length stands, counted from the end of the file
+        uint32_t length;
+        std::wstring inMessage;  // empty: accepted
+    };
+    const std::vector<Row> rows = {
+        {"picture, exact length", ask('I', 1, three), 7, 3, L""},
+        {"picture, one byte past the end", ask('I', 1, three), 7, 4, L"картинка длиной 4 байт"},
+        {"picture, 4 GiB - 1", ask('I', 1, three), 7, 0xFFFFFFFFu, L"4294967295"},
+        {"sound, 2 GiB", ask('A', 1, three), 7, 0x80000000u, L"2147483648"},
+        {"video's sound track past the end", ask('V', 1, three, five), 16, 13,
+         L"звуковая дорожка видео длиной 13 байт"},
+        {"video's sound track swallowing the video", ask('V', 1, three, five), 16, 12, L"длина видео"},
+        {"video, one byte past the end", ask('V', 1, three, five), 9, 6, L"видео длиной 6 байт"},
+        {"video, exact length", ask('V', 1, three, five), 9, 5, L""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Bytes bytes = oneQuestion(row.question);
+        size_t at = bytes.size() - row.lengthFromEnd;
+        for (int i = 0; i < 4; ++i) bytes[at + size_t(i)] = uint8_t(row.length >> (24 - 8 * i));
+        bool loaded = loadBytes(bytes);
+        EXPECT_EQ(loaded, row.inMessage.empty()) << "loaderError: " << narrow(loaderError);
+        if (loaded) continue;
+        EXPECT_TRUE(contains(loaderError, row.inMessage)) << narrow(loaderError);
+        EXPECT_TRUE(contains(loaderError, std::to_wstring(bytes.size()))) << "names the file size: " << narrow(loaderError);
+        EXPECT_TRUE(topics.empty());
+    }
+    unloadModule();
+}
+
+// The loaded records as a Module, to compare with the pack reader's.
+rvlpack::Module loadedModule() {
+    rvlpack::Module m{0, packName, author, {}, {}};
+    for (const RM_Topic& t : topics) {
+        m.topics.push_back({t.name, {}});
+        for (const RM_Ask& a : t.asks)
+            m.topics.back().questions.push_back({a.type, a.question, a.answer, a.points, {a.media, a.media + a.mediaSize},
+                                                 {a.video, a.video + a.videoSize}});
+    }
+    return m;
+}
+
+TEST(Loader, AgreesWithThePackReaderOnWholeCutAndHostileModules) {
+    rvlpack::Topic t{L"Все типы", {ask('T', 100), ask('I', 200, {1, 2, 3}), ask('A', 300, {4, 5}),
+                                   ask('V', 400, {6}, {7, 8, 9, 10}), ask('X', 500)}};
+    Bytes whole = moduleBytes({1365142023, L"Пак", L"Автор", {t, {L"Пусто", {}}}, {}});
+    Bytes trailing = exampleModule(), hugePicture = oneQuestion(ask('I', 1, {1, 2}));
+    trailing.insert(trailing.end(), {0xDE, 0xAD});
+    hugePicture[hugePicture.size() - 6] = 0xFF;
+    rvlpack::Topic zero{L"", {ask('I', 0), ask('A', 0), ask('V', 0), ask('T', 0)}};
+    for (rvlpack::Question& q : zero.questions) q.question = q.answer = L"";
+    Bytes swallowing = oneQuestion(ask('V', 1, {1}, {2, 3}));
+    swallowing[swallowing.size() - 8] = 7;  // the sound track's length takes in the video's
+    std::vector<std::pair<std::string, Bytes>> rows = {
+        {"worked example", exampleModule()}, {"every type", whole}, {"empty texts, zero-length media",
+        moduleBytes({0, L"", L"", {zero}, {}})}, {"trailing bytes", trailing}, {"picture past the end", hugePicture},
+        {"sound track swallowing the video", swallowing}, {"empty file", {}}};
+    for (size_t cut = 0; cut < whole.size(); ++cut)
+        rows.push_back({"cut at " + std::to_string(cut), Bytes(whole.begin(), whole.begin() + long(cut))});
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.first);
+        rvlpack::Module read;
+        bool parsed = rvlpack::readModule(row.second.data(), row.second.size(), read);
+        ASSERT_EQ(loadBytes(row.second), parsed) << "loaderError " << narrow(loaderError);
+        if (parsed) {
+            read.created = 0;
+            read.trailing.clear();
+            EXPECT_EQ(moduleBytes(loadedModule()), moduleBytes(read));
+            continue;
+        }
+        EXPECT_TRUE(topics.empty() && packName.empty() && author.empty() && !loaderError.empty());
+        // Past the magic a cut names the byte where the file ends.
+        EXPECT_TRUE(row.first.rfind("cut", 0) != 0 || row.second.size() < 8 ||
+                    contains(loaderError, std::to_wstring(row.second.size())))
+            << narrow(loaderError);
+    }
+    unloadModule();
+}
+
+TEST(Loader, AnAllocationFailureAnywhereGivesAFalseLoadOrAWholeModule) {
+    rvlpack::Module m{0, L"Пак", L"Автор", {}, {}};
+    m.topics.push_back({L"Все типы", {ask('T', 1), ask('I', 2, {1, 2}), ask('A', 3, {3}), ask('V', 4, {4}, {5, 6})}});
+    m.topics.push_back({std::wstring(200, L'Д'), {ask('T', 5)}});
+    m.topics[0].questions[0].question = std::wstring(100, L'В');
+    ScratchDir dir;
+    writeFile(dir.file("m.rvl"), moduleBytes(m));
+    installUtf8Console();
+    int refused = 0;
+    bool mediaRefused = false, textsRefused = false;
+    for (long k = 0;; ++k) {
+        SCOPED_TRACE("allocation " + std::to_string(k) + " fails");
+        unloadModule();
+        testing::internal::CaptureStdout();
+        std::wstring path = L"m.rvl";  // the copy into the parameter is the caller's
+        failAllocationAfter(k);
+        bool loaded = loadModule(std::move(path));
+        bool failed = failureHappened;
+        failAllocationAfter(-1);
+        testing::internal::GetCapturedStdout();
+        std::wcout.clear();
+        if (!failed) {
+            // k is past the last allocation of a load: the whole module came in.
+            ASSERT_TRUE(loaded) << narrow(loaderError);
+            ASSERT_GT(k, 8) << "a load makes more allocations than that";
+            break;
+        }
+        if (loaded) {
+            // The failure hit the console trace, which drops the line; the
+            // module itself is whole.
+            ASSERT_EQ(topics.size(), 2u);
+            EXPECT_EQ(topics[1].name.size(), 200u);
+            ASSERT_EQ(topics[0].asks.size(), 4u);
+            EXPECT_EQ(topics[0].asks[3].video[1], 6);
+            continue;
+        }
+        ++refused;
+        EXPECT_TRUE(contains(loaderError, L"Недостаточно памяти")) << narrow(loaderError);
+        mediaRefused = mediaRefused || contains(loaderError, L"байт");
+        textsRefused = textsRefused || loaderError == L"Недостаточно памяти для загрузки модуля.";
+        EXPECT_TRUE(topics.empty() && packName.empty() && author.empty());
+    }
+    EXPECT_GT(refused, 5);
+    EXPECT_TRUE(mediaRefused) << "a media block that cannot be allocated";
+    EXPECT_TRUE(textsRefused) << "a text or record that cannot be allocated";
+    unloadModule();
+}
+
+TEST(Loader, MediaTheMachineCannotHoldGiveAFalseLoadWithAMessage) {
+    // A sparse file that really holds a picture of 4 GiB - 1 bytes, read in a
+    // process that may not allocate that much.
+    ScratchDir dir;
+    Bytes bytes = oneQuestion(ask('I', 7, {1}));
+    for (size_t i = bytes.size() - 5; i < bytes.size() - 1; ++i) bytes[i] = 0xFF;
+    bytes.pop_back();
+    writeFile(dir.file("huge.rvl"), bytes);
+    ASSERT_EQ(truncate(dir.file("huge.rvl").c_str(), off_t(bytes.size()) + 0xFFFFFFFFll), 0);
+    // The sanitizer's allocator reserves its address space up front: there
+    // its allocation size is capped instead of the address space.
+    const char* asan = getenv("ASAN_OPTIONS");
+    std::string dumper = testBinDir() + "/rvl-module-dump";
+    ProcessResult r = runProcess({"/bin/sh", "-c", "ulimit -v 2097152 2>/dev/null || true; exec \"$0\" huge.rvl", dumper},
+                                 {"ASAN_OPTIONS=" + std::string(asan ? asan : "") +
+                                  ":allocator_may_return_null=1:max_allocation_size_mb=2048"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("Недостаточно памяти: картинка занимает 4294967295 байт."), std::string::npos)
+        << "out: " << r.out << "\nerr: " << r.err;
+}
+
+TEST(Listing, ModulesLineForLine) {
+    auto q = [](char type, const std::wstring& text, uint16_t points, size_t media = 0, size_t video = 0) {
+        return rvlpack::Question{type, text, L"О" + text, points, Bytes(media, 0x5A), Bytes(video, 0xA5)};
+    };
+    rvlpack::Module all{1365142023, L"Пак", L"Автор", {}, {}};  // 2013-04-05 06:07:03 UTC
+    all.topics.push_back({L"Все типы",
+                          {q('T', L"Текст?", 100), q('I', L"Что на картинке?", 200, 1000), q('A', L"Звук?", 300, 3),
+                           q('V', L"Кино?", 400, 2000, 50000), q('X', L"Странный", 500), q('T', L"Следом", 65535)}});
+    all.topics.push_back({L"Пусто", {}});
+    all.topics.push_back({L"Хвост", {q('?', L"Последний", 7)}});
+    rvlpack::Module odd{86399, L"", L"А\x1b]0;T\x07\x7f\x9b\r", {{std::wstring{0xD83D, 0xDE00, L'x', 0xDC00, L'y', 0xD800}, {}}}, {}};
+    Bytes cutAfterStamp = exampleModule();
+    cutAfterStamp.resize(12);
+    cutAfterStamp[7] = 1;
+    struct Row {
+        const char* name;
+        Bytes bytes;
+        std::vector<std::string> env;
+        std::string expected;
+    };
+    const std::vector<Row> rows = {
+        {"all four types and unknown ones, in the Russian locale", moduleBytes(all),
+         {"TZ=Etc/GMT-3", "LC_ALL=ru_RU.UTF-8"},
+         joined({"Версия: RVL1", "Время создания: 2013.4.5 9:7:3", "Автор: Автор; Название пака: Пак",
+                 "Тема <Все типы>:", "\tВопрос: Текст?; Ответ: ОТекст?; Баллы: 100; Тип: Текст",
+                 "\tВопрос: Что на картинке?; Ответ: ОЧто на картинке?; Баллы: 200; Тип: Картинка(1000 байт)",
+                 "\tВопрос: Звук?; Ответ: ОЗвук?; Баллы: 300; Тип: Аудио(3 байт)",
+                 "\tВопрос: Кино?; Ответ: ОКино?; Баллы: 400; Тип: Видео(2000 байт аудио и 50000 байт видео)",
+                 "\tВопрос: Странный; Ответ: ОСтранный; Баллы: 500\tВопрос: Следом; Ответ: ОСледом; Баллы: 65535; "
+                 "Тип: Текст",
+                 "Тема <Пусто>:", "Тема <Хвост>:"}) +
+             "\tВопрос: Последний; Ответ: ОПоследний; Баллы: 7"},
+        {"surrogates and control characters on the console, day change at UTC+3", moduleBytes(odd), {"TZ=Etc/GMT-3", "LC_ALL=C"},
+         joined({"Версия: RVL1", "Время создания: 1970.1.2 2:59:59",
+                 "Автор: А\uFFFD]0;T\uFFFD\uFFFD\uFFFD\uFFFD; Название пака: ",
+                 "Тема <😀x\uFFFDy\uFFFD>:"})},
+        {"no topics, last stamp", moduleBytes({0xFFFFFFFF, L"Только пак", L"", {}, {}}), {"TZ=UTC"},
+         joined({"Версия: RVL1", "Время создания: 2106.2.7 6:28:15", "Автор: ; Название пака: Только пак"})},
+        {"cut after its stamp: no invented time", cutAfterStamp, {"TZ=UTC"},
+         joined({"Версия: RVL1", "Время создания: -", "Автор: ; Название пака: "})},
+        {"refused file: no invented time", {'n', 'o', 't'}, {"TZ=UTC"},
+         joined({"Данный фаил не является игровым модулем Ravlin.", "Версия: RVL1", "Время создания: -",
+                 "Автор: ; Название пака: "})},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string out = dump(row.bytes, row.env);
+        size_t at = row.expected.rfind("Версия", 0) == 0 ? out.find("Версия: ") : 0;
+        std::vector<std::string> got = lines(out.substr(std::min(at, out.size()))), want = lines(row.expected);
+        for (size_t i = 0; i < std::min(got.size(), want.size()); ++i) EXPECT_EQ(got[i], want[i]) << "line " << i + 1;
+        EXPECT_EQ(got.size(), want.size()) << out;
+    }
+}
+
+TEST(Console, ClosedStdoutAndAPipeWithoutReaderLoseOutputButNotTheProgram) {
+    for (bool closedDescriptor : {true, false}) {
+        SCOPED_TRACE(closedDescriptor ? "stdout closed" : "stdout a pipe nobody reads");
+        ProcessResult r = runInChild([&] {
+            int p[2];
+            if (pipe(p) != 0) _exit(2);
+            close(p[0]);
+            if (closedDescriptor) close(1);
+            else dup2(p[1], 1);
+            installUtf8Console();
+            struct stat one {}, null {};
+            fstat(1, &one);
+            stat("/dev/null", &null);
+            int fd = open("/dev/null", O_RDONLY);  // must not be handed fd 1
+            std::wcout << L"строка" << std::endl;
+            std::cout << "line" << std::endl;
+            std::wcout << L"ещё" << std::endl;
+            std::cerr << "fd1 null=" << (one.st_rdev == null.st_rdev && S_ISCHR(one.st_mode)) << " next fd=" << fd
+                      << " wcout good=" << std::wcout.good() << std::endl;
+        });
+        EXPECT_EQ(r.signal, 0) << "SIGPIPE must not end the program";
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_NE(r.err.find(closedDescriptor ? "fd1 null=1 next fd=" : "fd1 null=0 next fd="), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("wcout good=1"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("next fd=1 "), std::string::npos) << r.err;
+    }
+}
