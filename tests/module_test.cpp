@@ -315,9 +315,20 @@ TEST(Loader, MediaTheMachineCannotHoldGiveAFalseLoadWithAMessage) {
     ASSERT_EQ(truncate(dir.file("huge.rvl").c_str(), off_t(bytes.size()) + 0xFFFFFFFFll), 0);
     // The sanitizer's allocator reserves its address space up front: there
     // its allocation size is capped instead of the address space.
+#if defined(__SANITIZE_ADDRESS__)
+    const char* limit = "";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    const char* limit = "";
+#else
+    const char* limit = "ulimit -v 2097152 && ";
+#endif
+#else
+    const char* limit = "ulimit -v 2097152 && ";
+#endif
     const char* asan = getenv("ASAN_OPTIONS");
     std::string dumper = testBinDir() + "/rvl-module-dump";
-    ProcessResult r = runProcess({"/bin/sh", "-c", "ulimit -v 2097152 2>/dev/null || true; exec \"$0\" huge.rvl", dumper},
+    ProcessResult r = runProcess({"/bin/sh", "-c", std::string(limit) + "exec \"$0\" huge.rvl", dumper},
                                  {"ASAN_OPTIONS=" + std::string(asan ? asan : "") +
                                   ":allocator_may_return_null=1:max_allocation_size_mb=2048"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
