@@ -1,6 +1,7 @@
 // Finding the installed files from the reader's own path, and the per-user
 // run directory that links to them.
 #include "platform/user_run_directory.h"
+#include "platform/xdg_dirs.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -74,14 +75,7 @@ bool linkTo(const std::string& link, const std::string& target, std::string& err
 
 } // namespace
 
-std::string userRunDirectory() {
-    const char* data = getenv("XDG_DATA_HOME");
-    // The base directory rules: a relative value is to be ignored.
-    if (data && data[0] == '/') return std::string(data) + "/rvl-reader";
-    const char* home = getenv("HOME");
-    if (home && home[0] == '/') return std::string(home) + "/.local/share/rvl-reader";
-    return "";
-}
+std::string userRunDirectory() { return xdgAppDirectory("XDG_DATA_HOME", ".local/share"); }
 
 bool findInstalledFiles(InstalledFiles& installed) {
     std::string exe = ownExecutable();

@@ -1,6 +1,8 @@
 // The remembered folder: one line holding an absolute path.
 #include "tools/fileopen/start_folder.h"
 
+#include "platform/xdg_dirs.h"
+
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -15,13 +17,7 @@ bool isDirectory(const std::string& path) {
     return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-std::string configDir() {
-    const char* config = getenv("XDG_CONFIG_HOME");
-    if (config && config[0] == '/') return std::string(config) + "/rvl-reader";
-    const char* home = getenv("HOME");
-    if (home && home[0] == '/') return std::string(home) + "/.config/rvl-reader";
-    return "";
-}
+std::string configDir() { return xdgAppDirectory("XDG_CONFIG_HOME", ".config"); }
 
 void makeDirectories(const std::string& path) {
     for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
