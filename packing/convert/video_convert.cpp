@@ -54,14 +54,21 @@ std::string describeVideo(const VideoFacts& f) {
     return text;
 }
 
-bool readVideoFacts(const std::vector<uint8_t>& input, VideoFacts& facts, std::string& error) {
-    InputFile in(input);
-    if (!in.open(error)) return false;
+// Opens the input and its first video stream and reads that stream's facts;
+// -1, with the reason in error, when either is missing.
+static int openFirstVideo(InputFile& in, VideoFacts& facts, std::string& error) {
+    if (!in.open(error)) return -1;
     int index = in.firstStream(AVMEDIA_TYPE_VIDEO);
     if (index < 0 || !factsOf(in, index, facts)) {
         error = "FFmpeg finds no picture in it";
-        return false;
+        return -1;
     }
+    return index;
+}
+
+bool readVideoFacts(const std::vector<uint8_t>& input, VideoFacts& facts, std::string& error) {
+    InputFile in(input);
+    return openFirstVideo(in, facts, error) >= 0;
     return true;
 }
 
@@ -69,12 +76,8 @@ bool convertVideo(const std::vector<uint8_t>& input, bool letterbox, int maxWidt
                   std::vector<uint8_t>& output, VideoFacts& from, VideoFacts& to, std::string& error,
                   const ProgressFn& progress) {
     InputFile in(input);
-    if (!in.open(error)) return false;
-    int index = in.firstStream(AVMEDIA_TYPE_VIDEO);
-    if (index < 0 || !factsOf(in, index, from)) {
-        error = "FFmpeg finds no picture in it";
-        return false;
-    }
+    int index = openFirstVideo(in, from, error);
+    if (index < 0) return false;
     CodecPtr decoder = in.openDecoder(index, error);
     if (!decoder) return false;
     AVRational rate = av_guess_frame_rate(in.format(), in.format()->streams[index], nullptr);
