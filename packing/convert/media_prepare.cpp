@@ -2,6 +2,7 @@
 // the FFmpeg and SDL_image conversions make the rest.
 #include "packing/convert/media_prepare.h"
 
+#include "module/format.h"
 #include "packing/convert/av_support.h"
 #include "packing/convert/picture_convert.h"
 #include "packing/convert/progress_line.h"
@@ -118,12 +119,12 @@ void prepareMedia(Module& module, const ManifestMedia& sources, std::vector<Issu
             const MediaSource& source = sources.questions[t][q];
             std::string where = questionPlace(t, q);
             std::string fit = source.fit.empty() ? sources.fit : source.fit;
-            if (ask.type == 'V' && source.soundFromVideo) prepare.soundFromVideo(ask, source.video, where);
+            if (rvlformat::carriesVideo(ask.type) && source.soundFromVideo) prepare.soundFromVideo(ask, source.video, where);
             if (fit == "none") continue;
-            switch (ask.type) {
-            case 'I': prepare.picture(ask.media, source.media, where); break;
-            case 'A': prepare.sound(ask.media, source.media, where); break;
-            case 'V':
+            switch (rvlformat::askType(ask.type)) {
+            case rvlformat::AskType::Picture: prepare.picture(ask.media, source.media, where); break;
+            case rvlformat::AskType::Audio: prepare.sound(ask.media, source.media, where); break;
+            case rvlformat::AskType::Video:
                 if (!source.soundFromVideo) prepare.sound(ask.media, source.audio, where);
                 prepare.video(ask.video, source.video, where, fit == "letterbox");
                 break;
