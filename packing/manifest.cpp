@@ -205,7 +205,29 @@ struct ManifestReader {
                              "the files as they are)");
     }
 
+    // The question's place in messages: its numbers, the start of its text
+    // and its media file, read before anything is checked.
+    static std::string label(const Json& q, size_t t, size_t index) {
+        std::wstring text;
+        std::string file;
+        if (q.is_object()) {
+            auto it = q.find("question");
+            if (it != q.end() && it->is_string()) text = utf8ToUtf16(it->get<std::string>());
+            for (const char* key : {"video", "media"}) {
+                it = q.find(key);
+                if (file.empty() && it != q.end() && it->is_string()) file = it->get<std::string>();
+            }
+        }
+        return questionLabel(t, index, text, file);
+    }
+
     void question(const Json& q, const std::string& where, Question& ask, MediaSource& source) {
+        size_t errorsBefore = countIssues(issues, Severity::Error);
+        readQuestion(q, where, ask, source);
+        source.failed = countIssues(issues, Severity::Error) != errorsBefore;
+    }
+
+    void readQuestion(const Json& q, const std::string& where, Question& ask, MediaSource& source) {
         if (!q.is_object()) {
             error(where, "must be an object with \"type\", \"question\", \"answer\" and \"points\"");
             return;
@@ -218,6 +240,9 @@ struct ManifestReader {
         auto points = q.find("points");
         if (points == q.end()) {
             error(where, "\"points\" is missing; give a whole number from 0 to 65535");
+        } else if (points->is_string()) {
+            error(where, "points must be a number, got the text " + points->dump() +
+                             "; write it without quotes, as a whole number from 0 to 65535");
         } else if (!points->is_number_integer() || points->get<int64_t>() < 0 || points->get<int64_t>() > 65535) {
             error(where, "points " + points->dump() + " do not fit: give a whole number from 0 to 65535");
         } else {
@@ -268,7 +293,7 @@ struct ManifestReader {
         topic.questions.resize(qs->size());
         sources.questions[index].resize(qs->size());
         for (size_t q = 0; q < qs->size(); ++q)
-            question((*qs)[q], questionPlace(index, q), topic.questions[q], sources.questions[index][q]);
+            question((*qs)[q], label((*qs)[q], index, q), topic.questions[q], sources.questions[index][q]);
     }
 };
 
