@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "platform/utf16.h"
+
 namespace rvlpack {
 
 void addIssue(std::vector<Issue>& issues, Severity severity, const std::string& where, const std::string& text) {
@@ -26,6 +28,26 @@ std::string topicPlace(size_t topicIndex) { return "topic " + std::to_string(top
 
 std::string questionPlace(size_t topicIndex, size_t questionIndex) {
     return topicPlace(topicIndex) + " question " + std::to_string(questionIndex + 1);
+}
+
+// Long enough to tell questions apart, short enough for one line.
+const size_t labelTextChars = 40;
+
+std::string questionLabel(size_t topicIndex, size_t questionIndex, const std::wstring& question,
+                          const std::string& file) {
+    std::string label = questionPlace(topicIndex, questionIndex);
+    if (!question.empty()) label += " \"" + shownPath(shortText(question, labelTextChars)) + "\"";
+    if (!file.empty()) label += " (" + shownPath(file) + ")";
+    return label;
+}
+
+std::string shortText(const std::wstring& text, size_t maxChars) {
+    size_t end = 0;
+    for (size_t chars = 0; end < text.size() && chars < maxChars; ++chars) {
+        bool pair = (text[end] & 0xFC00) == 0xD800 && end + 1 < text.size() && (text[end + 1] & 0xFC00) == 0xDC00;
+        end += pair ? 2 : 1;
+    }
+    return end < text.size() ? utf16ToUtf8(text.substr(0, end)) + "…" : utf16ToUtf8(text);
 }
 
 std::string shownPath(const std::string& path) {

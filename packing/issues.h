@@ -22,6 +22,14 @@ std::string formatIssue(const Issue& issue);
 // "topic 2", "topic 2 question 3" (numbers from 1).
 std::string topicPlace(size_t topicIndex);
 std::string questionPlace(size_t topicIndex, size_t questionIndex);
+// The place of a question for a host looking for it: its numbers, the start
+// of its text and its media file as the manifest names it (either may be
+// empty): topic 2 question 3 "Кто написал эту…" (media/song.mp3).
+std::string questionLabel(size_t topicIndex, size_t questionIndex, const std::wstring& question,
+                          const std::string& file);
+// The first maxChars characters of text in UTF-8, with "…" when it is longer;
+// a surrogate pair is never split.
+std::string shortText(const std::wstring& text, size_t maxChars);
 // The path for a message: bytes below 0x20 and 0x7F as \xHH, so that a name
 // holding a NUL or a line end shows whole and on one line.
 std::string shownPath(const std::string& path);

@@ -211,7 +211,29 @@ struct ManifestReader {
                              "the files as they are)");
     }
 
+    // The question's place in messages: its numbers, the start of its text
+    // and its media file, read before anything is checked.
+    static std::string label(const Json& q, size_t t, size_t index) {
+        std::wstring text;
+        std::string file;
+        if (q.is_object()) {
+            auto it = q.find("question");
+            if (it != q.end() && it->is_string()) text = utf8ToUtf16(it->get<std::string>());
+            for (const char* key : {"video", "media"}) {
+                it = q.find(key);
+                if (file.empty() && it != q.end() && it->is_string()) file = it->get<std::string>();
+            }
+        }
+        return questionLabel(t, index, text, file);
+    }
+
     void question(const Json& q, const std::string& where, Question& ask, MediaSource& source) {
+        size_t errorsBefore = countIssues(issues, Severity::Error);
+        readQuestion(q, where, ask, source);
+        source.failed = countIssues(issues, Severity::Error) != errorsBefore;
+    }
+
+    void readQuestion(const Json& q, const std::string& where, Question& ask, MediaSource& source) {
         if (!q.is_object()) {
             error(where, "must be an object with \"type\", \"question\", \"answer\" and \"points\"");
             return;
@@ -226,7 +248,7 @@ struct ManifestReader {
             error(at(where, "points"), "\"points\" is missing; give a whole number from 0 to 65535");
         } else if (points->is_string()) {
             error(at(where, "points"), "points must be a number, got the text " + points->dump() +
-                                           "; give a whole number from 0 to 65535 (in a manifest, without quotes)");
+                                           "; write it without quotes, as a whole number from 0 to 65535");
         } else if (!points->is_number_integer() || points->get<int64_t>() < 0 || points->get<int64_t>() > 65535) {
             error(at(where, "points"), "points " + points->dump() + " do not fit: give a whole number from 0 to 65535");
         } else {
@@ -277,9 +299,12 @@ struct ManifestReader {
                              " questions, a topic holds at most 255; move some into another topic");
         topic.questions.resize(qs->size());
         sources.questions[index].resize(qs->size());
-        for (size_t q = 0; q < qs->size(); ++q)
-            question((*qs)[q], table.empty() ? questionPlace(index, q) : table.row(index, q), topic.questions[q],
-                     sources.questions[index][q]);
+        for (size_t q = 0; q < qs->size(); ++q) {
+            // A question of a table goes by its row, with the label's text and file.
+            std::string place = label((*qs)[q], index, q);
+            if (!table.empty()) place = table.row(index, q) + place.substr(questionPlace(index, q).size());
+            question((*qs)[q], place, topic.questions[q], sources.questions[index][q]);
+        }
     }
 };
 
@@ -435,9 +460,9 @@ bool loadRoot(Json root, const std::string& dir, Module& module, std::vector<Iss
         }
         if (table.empty() && !reader.media(root, "questions", "manifest", "questions table", table)) return false;
         Json topics;
-        bool read = readCsvQuestions(table, root["questions"].get<std::string>(), topics, sources.table, issues);
+        readCsvQuestions(table, root["questions"].get<std::string>(), topics, sources.table, issues);
+        if (topics.empty()) return false;  // unreadable, or no header; bad rows are still read
         root["topics"] = std::move(topics);
-        if (!read) return false;
     }
     reader.fit(root, "manifest", sources.fit);
     reader.text(root, "name", "manifest", "pack name", module.packName, false);

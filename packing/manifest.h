@@ -34,7 +34,13 @@ struct MediaSource {
     bool soundFromVideo = false;      // a video question without "audio": its sound comes from the video file
     bool silent = false;              // "audio": null, a video without sound on purpose
     std::string fit;                  // "", "letterbox" or "none" (keep every file as it is)
+    bool failed = false;              // an error was reported for the question: its media are left alone
 };
+
+// The file a host knows the question by: the picture, sound or video.
+inline const std::string& mainFile(const MediaSource& source) {
+    return source.video.empty() ? source.media : source.video;
+}
 
 struct ManifestMedia {
     std::string fit;  // the pack-wide "fit"

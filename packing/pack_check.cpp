@@ -22,6 +22,7 @@
 #include "platform/resource_files.h"
 #include "platform/sdl_handles.h"
 #include "platform/text_texture.h"
+#include "platform/utf16.h"
 #include "presentation/picture_decode.h"
 #include "presentation/sound_decode.h"
 #include "presentation/video_player.h"
@@ -168,15 +169,71 @@ struct Checker {
         return w;
     }
 
-    void cardText(const std::wstring& text, const std::string& where, const std::string& what) {
+    // How many characters of text after its first `fixed` units fit in
+    // limit pixels: what a host may shorten it to.
+    int fittingChars(TTF_Font* font, const std::wstring& text, size_t fixed, int limit) {
+        std::vector<size_t> ends;  // unit offset after each character past fixed
+        for (size_t i = fixed; i < text.size(); ++i) {
+            if ((text[i] & 0xFC00) == 0xD800 && i + 1 < text.size() && (text[i + 1] & 0xFC00) == 0xDC00) ++i;
+            ends.push_back(i + 1);
+        }
+        size_t low = 0, high = ends.size();  // low characters fit; more than high do not
+        while (low < high) {
+            size_t mid = (low + high + 1) / 2;
+            if (width(font, text.substr(0, ends[mid - 1])) <= limit)
+                low = mid;
+            else
+                high = mid - 1;
+        }
+        return static_cast<int>(low);
+    }
+
+    void cardText(const std::wstring& text, size_t fixed, const std::string& where, const std::string& what) {
         if (!cardFont) return;
         int w = width(cardFont.get(), text);
         if (w > windowWidth)
             warn(where, "the " + what + " is " + std::to_string(w) +
                             " pixels wide on the question card, the window is " + std::to_string(windowWidth) +
-                            "; it will be cut off at both ends; shorten it");
+                            "; it will be cut off at both ends; shorten it to " +
+                            std::to_string(fittingChars(cardFont.get(), text, fixed, windowWidth)) +
+                            " characters or fewer");
+    }
+
+    // Warns once per text about the characters font has no glyph for (an
+    // emoji, say): the reader draws nothing in their place.
+    void glyphs(TTF_Font* font, const char* fontName, const std::wstring& text, const std::string& where,
+                const std::string& what) {
+        if (!font) return;
+        std::vector<char32_t> missing;
+        for (size_t i = 0; i < text.size(); ++i) {
+            char32_t c = static_cast<char32_t>(text[i]) & 0xFFFF;
+            if ((c & 0xFC00) == 0xD800 && i + 1 < text.size() && (text[i + 1] & 0xFC00) == 0xDC00)
+                c = 0x10000 + ((c - 0xD800) << 10) + ((static_cast<char32_t>(text[++i]) & 0xFFFF) - 0xDC00);
+            bool known = false;
+            for (char32_t m : missing) known = known || m == c;
+            if (!known && !TTF_GlyphIsProvided32(font, c)) missing.push_back(c);
+        }
+        if (missing.empty()) return;
+        const size_t listed = 8;
+        std::string list;
+        for (size_t i = 0; i < missing.size() && i < listed; ++i) {
+            char code[16];
+            snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(missing[i]));
+            bool printable = missing[i] >= 0xA0 && (missing[i] < 0xD800 || missing[i] > 0xDFFF);
+            std::string shown;
+            if (printable) appendUtf8(shown, missing[i]);
+            list += std::string(i ? ", " : "") + (printable ? "\"" + shown + "\" (" + code + ")" : code);
+        }
+        if (missing.size() > listed) list += " and " + std::to_string(missing.size() - listed) + " more";
+        warn(where, "the " + what + " holds " + (missing.size() == 1 ? "a character" : "characters") +
+                        " the reader's font " + fontName + " cannot draw: " + list +
+                        "; it shows nothing in " + (missing.size() == 1 ? "its" : "their") +
+                        " place; remove or replace " + (missing.size() == 1 ? "it" : "them"));
     }
 };
+
+// "Brush.ttf" of "res/Brush.ttf".
+const char* fileName(const char* resourcePath) { return resourcePath + sizeof resource::directory; }
 
 FontHandle openFont(const char* resourcePath, int size, const std::string& dir, std::vector<Issue>& issues) {
     const std::string path = resource::inDirectory(dir, resourcePath);
@@ -184,7 +241,7 @@ FontHandle openFont(const char* resourcePath, int size, const std::string& dir, 
     if (!font)
         addIssue(issues, Severity::Note, "",
                  "cannot open the font " + path + " (" + TTF_GetError() +
-                     "); the text width checks that need it were skipped; point --res at the reader's res directory");
+                     "); the text checks that need it were skipped; point --res at the reader's res directory");
     return font;
 }
 
@@ -223,7 +280,11 @@ void ModuleChecker::topic(size_t t, const std::wstring& name, size_t questionCou
         if (w > topicRowWidth)
             check.warn(topicPlace(t), "the topic name is " + std::to_string(w) +
                                           " pixels wide, its row on the board shows 340; the end will be cut "
-                                          "off; shorten it");
+                                          "off; shorten it to " +
+                                          std::to_string(check.fittingChars(check.topicFont.get(), name, 0,
+                                                                            topicRowWidth)) +
+                                          " characters or fewer");
+        check.glyphs(check.topicFont.get(), fileName(resource::boardFont), name, topicPlace(t), "topic name");
     }
     if (questionCount > boardQuestions)
         check.warn(topicPlace(t), std::to_string(questionCount) +
@@ -231,18 +292,25 @@ void ModuleChecker::topic(size_t t, const std::wstring& name, size_t questionCou
                                       "only after earlier ones are played; move them into another topic");
 }
 
-void ModuleChecker::question(size_t t, size_t q, const Question& ask) {
+void ModuleChecker::question(size_t t, size_t q, const Question& ask, const MediaSource* source) {
     Checker& check = state_->check;
-    std::string where = questionPlace(t, q);
-    check.cardText(ask.question, where, "question text");
-    check.cardText(L"Ответ: " + ask.answer, where, "answer line (\"Ответ: \" and the answer)");
+    std::string where = questionLabel(t, q, ask.question, source ? mainFile(*source) : std::string());
+    const std::wstring answerLine = L"Ответ: " + ask.answer;
+    check.cardText(ask.question, 0, where, "question text");
+    check.cardText(answerLine, answerLine.size() - ask.answer.size(), where,
+                   "answer line (\"Ответ: \" and the answer)");
+    check.glyphs(check.cardFont.get(), fileName(resource::cardFont), ask.question, where, "question text");
+    check.glyphs(check.cardFont.get(), fileName(resource::cardFont), ask.answer, where, "answer");
+    if (source && source->failed) return;  // its media were not read or not prepared
+    std::string soundTrack = source && !source->audio.empty() ? "sound track \"" + shownPath(source->audio) + "\""
+                                                             : std::string("sound track");
     switch (rvlformat::askType(ask.type)) {
     case rvlformat::AskType::Text: break;
     case rvlformat::AskType::Picture: check.picture(ask.media, where); break;
     case rvlformat::AskType::Audio: check.sound(ask.media, where, "sound", "the reader will skip it silently"); break;
     case rvlformat::AskType::Video:
         // An empty sound track is a silent clip ("audio": null), not a fault.
-        if (!ask.media.empty()) check.sound(ask.media, where, "sound track", "the video will play without sound");
+        if (!ask.media.empty()) check.sound(ask.media, where, soundTrack, "the video will play without sound");
         check.video(ask.video, where);
         break;
     default: {
@@ -325,12 +393,16 @@ bool checkPackFile(const std::string& path, const CheckOptions& options, std::ve
     return true;
 }
 
-void checkModule(const Module& module, const CheckOptions& options, std::vector<Issue>& issues) {
+void checkModule(const Module& module, const CheckOptions& options, std::vector<Issue>& issues,
+                 const ManifestMedia* sources) {
     ModuleChecker checker(options, issues);
     for (size_t t = 0; t < module.topics.size(); ++t) {
         const Topic& topic = module.topics[t];
         checker.topic(t, topic.name, topic.questions.size());
-        for (size_t q = 0; q < topic.questions.size(); ++q) checker.question(t, q, topic.questions[q]);
+        for (size_t q = 0; q < topic.questions.size(); ++q) {
+            bool named = sources && t < sources->questions.size() && q < sources->questions[t].size();
+            checker.question(t, q, topic.questions[q], named ? &sources->questions[t][q] : nullptr);
+        }
     }
     checker.finish(module.topics.size(), module.trailing.size());
 }

@@ -9,6 +9,7 @@
 
 #include "board/geometry.h"
 #include "packing/issues.h"
+#include "packing/manifest.h"
 #include "packing/module_writer.h"
 #include "packing/pack_reader.h"
 
@@ -16,7 +17,7 @@ namespace rvlpack {
 
 struct CheckOptions {
     // Directory holding Brush.ttf and FuturaC.ttf, the reader's fonts; empty
-    // skips the text width checks.
+    // skips the text checks (widths, characters the fonts lack).
     std::string fontDir;
 };
 
@@ -27,8 +28,11 @@ constexpr int windowHeight = screenHeight;
 constexpr int topicRowWidth = boardgeo::panelWidth() - topicTextIndent;
 constexpr size_t boardQuestions = size_t(boardgeo::gridColumns) * size_t(boardgeo::visibleGridRows());
 
-// Appends warnings (and notes) about module to issues.
-void checkModule(const Module& module, const CheckOptions& options, std::vector<Issue>& issues);
+// Appends warnings (and notes) about module to issues. With sources (a
+// build), messages name each question's files, and the media of questions
+// that already failed are not looked at.
+void checkModule(const Module& module, const CheckOptions& options, std::vector<Issue>& issues,
+                 const ManifestMedia* sources = nullptr);
 
 // The same check fed part by part, in file order, so that a reader of a large
 // pack can drop each question's media once it has been checked.
@@ -37,7 +41,7 @@ public:
     ModuleChecker(const CheckOptions& options, std::vector<Issue>& issues);
     ~ModuleChecker();
     void topic(size_t index, const std::wstring& name, size_t questionCount);
-    void question(size_t topicIndex, size_t index, const Question& ask);
+    void question(size_t topicIndex, size_t index, const Question& ask, const MediaSource* source = nullptr);
     void finish(size_t topicCount, size_t trailingBytes);
 
 private:

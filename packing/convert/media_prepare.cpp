@@ -21,7 +21,10 @@ struct Preparer {
     void note(const std::string& where, const std::string& text) { addIssue(issues, Severity::Note, where, text); }
     void error(const std::string& where, const std::string& text) { addIssue(issues, Severity::Error, where, text); }
 
-    void sound(std::vector<uint8_t>& block, const std::string& file, const std::string& where) {
+    // what: "the sound", or the sound track with its file, which the place
+    // (naming the video) does not name.
+    void sound(std::vector<uint8_t>& block, const std::string& file, const std::string& what,
+               const std::string& where) {
         if (block.empty() || readerPlaysSound(block)) return;
         std::vector<uint8_t> ogg;
         SoundFacts from, to;
@@ -30,7 +33,7 @@ struct Preparer {
         // A sound FFmpeg cannot decode either stays, and the check warns about it.
         if (convertSound(block, ogg, from, to, why, [&](double f) { progress.update(f); }) != SoundOutcome::Converted)
             return;
-        note(where, "converted \"" + file + "\" (" + describeSound(from) + ", " + byteSize(block.size()) + ") to " +
+        note(where, "converted " + what + " (" + describeSound(from) + ", " + byteSize(block.size()) + ") to " +
                         describeSound(to) + ", " + byteSize(ogg.size()));
         block.swap(ogg);
     }
@@ -42,27 +45,26 @@ struct Preparer {
         ProgressLine progress(file + " (sound)");
         SoundOutcome outcome = convertSound(ask.video, ogg, from, to, why, [&](double f) { progress.update(f); });
         if (outcome == SoundOutcome::NoSoundStream) {
-            error(where, "the video file \"" + file +
-                             "\" has no sound stream; name a sound file in \"audio\", or give \"audio\": null for a "
-                             "silent clip");
+            error(where, "the video file has no sound stream; name a sound file in \"audio\", or give "
+                         "\"audio\": null for a silent clip");
         } else if (outcome == SoundOutcome::Failed) {
-            error(where, "the sound of the video file \"" + file + "\" cannot be converted: " + why +
+            error(where, "the sound of the video file cannot be converted: " + why +
                              "; name a sound file in \"audio\", or give \"audio\": null for a silent clip");
         } else {
-            note(where, "took the sound of \"" + file + "\" (" + describeSound(from) + ") as " + describeSound(to) +
+            note(where, "took the sound of the video (" + describeSound(from) + ") as " + describeSound(to) +
                             ", " + byteSize(ogg.size()));
             ask.media.swap(ogg);
         }
     }
 
-    void picture(std::vector<uint8_t>& block, const std::string& file, const std::string& where) {
+    void picture(std::vector<uint8_t>& block, const std::string& where) {
         if (block.empty()) return;
         std::vector<uint8_t> converted;
         PictureFacts from, to;
         std::string why;  // a picture that does not decode is left to the check's warning
         PictureOutcome outcome = preparePicture(block, windowWidth, windowHeight, converted, from, to, why);
         if (outcome == PictureOutcome::Converted) {
-            note(where, "converted \"" + file + "\" (" + describePicture(from) + ", " + byteSize(block.size()) +
+            note(where, "converted the picture (" + describePicture(from) + ", " + byteSize(block.size()) +
                             ") to " + describePicture(to) + ", " + byteSize(converted.size()));
             block.swap(converted);
         }
@@ -78,7 +80,7 @@ struct Preparer {
         if (opens && !(letterbox && widthOff)) {
             if (widthOff)
                 addIssue(issues, Severity::Warning, where,
-                         "the video \"" + file + "\" has a display aspect ratio of " + aspectText(facts.aspect) +
+                         "the video has a display aspect ratio of " + aspectText(facts.aspect) +
                              " and will be stretched to 4:3; add \"fit\": \"letterbox\" to pad it with black instead");
             return;
         }
@@ -90,12 +92,12 @@ struct Preparer {
         if (!convertVideo(block, letterbox && widthOff, windowWidth, windowHeight, converted, from, to, why,
                           [&](double f) { progress.update(f); }))
             return;
-        note(where, std::string(letterbox && widthOff ? "letterboxed" : "re-encoded") + " \"" + file + "\" (" +
+        note(where, std::string(letterbox && widthOff ? "letterboxed" : "re-encoded") + " the video (" +
                         describeVideo(from) + ", " + byteSize(block.size()) + ") to " + describeVideo(to) + ", " +
                         byteSize(converted.size()));
         if (!letterbox && aspectOffWindow(from.aspect))
             addIssue(issues, Severity::Warning, where,
-                     "the video \"" + file + "\" has a display aspect ratio of " + aspectText(from.aspect) +
+                     "the video has a display aspect ratio of " + aspectText(from.aspect) +
                          " and will be stretched to 4:3; add \"fit\": \"letterbox\" to pad it with black instead");
         block.swap(converted);
     }
@@ -116,15 +118,17 @@ void prepareMedia(Module& module, const ManifestMedia& sources, std::vector<Issu
         for (size_t q = 0; q < module.topics[t].questions.size() && q < sources.questions[t].size(); ++q) {
             Question& ask = module.topics[t].questions[q];
             const MediaSource& source = sources.questions[t][q];
-            std::string where = questionPlace(t, q);
+            if (source.failed) continue;
+            std::string where = questionLabel(t, q, ask.question, mainFile(source));
             std::string fit = source.fit.empty() ? sources.fit : source.fit;
             if (ask.type == 'V' && source.soundFromVideo) prepare.soundFromVideo(ask, source.video, where);
             if (fit == "none") continue;
             switch (ask.type) {
-            case 'I': prepare.picture(ask.media, source.media, where); break;
-            case 'A': prepare.sound(ask.media, source.media, where); break;
+            case 'I': prepare.picture(ask.media, where); break;
+            case 'A': prepare.sound(ask.media, source.media, "the sound", where); break;
             case 'V':
-                if (!source.soundFromVideo) prepare.sound(ask.media, source.audio, where);
+                if (!source.soundFromVideo)
+                    prepare.sound(ask.media, source.audio, "the sound track \"" + shownPath(source.audio) + "\"", where);
                 prepare.video(ask.video, source.video, where, fit == "letterbox");
                 break;
             default: break;

@@ -125,7 +125,7 @@ std::string findFontDir(const std::string& given, std::vector<Issue>& issues) {
     if (!given.empty()) {
         if (hasFonts(given)) return given;
         addIssue(issues, Severity::Note, "",
-                 "no Brush.ttf and FuturaC.ttf in " + given + "; the text width checks were skipped");
+                 "no Brush.ttf and FuturaC.ttf in " + given + "; the text checks were skipped");
         return "";
     }
     char exe[4096];
@@ -143,7 +143,7 @@ std::string findFontDir(const std::string& given, std::vector<Issue>& issues) {
     if (hasFonts("res")) return "res";
     addIssue(issues, Severity::Note, "",
              "the reader's fonts were not found (looked in " + (besideMe.empty() ? "" : besideMe + " and ") +
-                 "./res); the text width checks were skipped; name their directory with --res DIR");
+                 "./res); the text checks were skipped; name their directory with --res DIR");
     return "";
 }
 
@@ -198,17 +198,21 @@ int build(const Console& console, const Arguments& args) {
                                                                                  issues, manifestOptions, &sources)
                                                             : loadManifest(args.input, module, issues, manifestOptions,
                                                                            &sources));
-    if (loaded) prepareMedia(module, sources, issues);
+    // Every problem in one run: the questions the manifest read are converted
+    // and checked even when others failed; only a manifest that gave no
+    // topics at all (unreadable, bad JSON) stops here.
+    if (loaded || !module.topics.empty()) {
+        prepareMedia(module, sources, issues);
+        CheckOptions options;
+        options.fontDir = findFontDir(args.resDir, issues);
+        checkModule(module, options, issues, &sources);
+    }
+    placeByRows(issues, 0, sources.table);
     if (!loaded || countIssues(issues, Severity::Error)) {
-        placeByRows(issues, 0, sources.table);
         int status = report(console, issues);
         fprintf(console.err, "error: nothing was written to %s\n", shownPath(args.output).c_str());
         return status;
     }
-    CheckOptions options;
-    options.fontDir = findFontDir(args.resDir, issues);
-    checkModule(module, options, issues);
-    placeByRows(issues, 0, sources.table);
     std::string error;
     if (!writeModuleFile(module, args.output, &error)) {
         addIssue(issues, Severity::Error, "", error);
