@@ -13,6 +13,7 @@
 #include <string>
 
 #include "bench/bench_support.h"
+#include "platform/resource_files.h"
 #include "board/board_state.h"
 #include "shell/globals.h"
 
@@ -37,7 +38,7 @@ int main() {
     }
     window = SDL_CreateWindow("bench", 0, 0, screenWidth, screenHeight, 0);
     renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
-    SDL_Surface* bg = IMG_Load("res/bg.png");
+    SDL_Surface* bg = IMG_Load(resource::backgroundPicture);
     if (!renderer || !bg) {
         fprintf(stderr, "renderer or picture: %s\n", SDL_GetError());
         return 1;

@@ -11,6 +11,7 @@
 #include "bench/bench_support.h"
 #include "board/board_state.h"
 #include "module/records.h"
+#include "platform/resource_files.h"
 #include "shell/app.h"
 #include "shell/globals.h"
 
@@ -37,15 +38,15 @@ bool openWindow() {
     if (!window) return false;
     renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
     if (!renderer) return false;
-    SDL_Surface* bg = IMG_Load("res/bg.png");
-    SDL_Surface* sk = IMG_Load("res/sk.png");
+    SDL_Surface* bg = IMG_Load(resource::backgroundPicture);
+    SDL_Surface* sk = IMG_Load(resource::speakerPicture);
     if (!bg || !sk) return false;
     bgTexture = SDL_CreateTextureFromSurface(renderer, bg);
     skTexture = SDL_CreateTextureFromSurface(renderer, sk);
     skRect = {screenWidth / 2 - sk->w / 2, screenHeight / 2 - sk->h / 2, sk->w, sk->h};
     SDL_FreeSurface(bg);
     SDL_FreeSurface(sk);
-    mainFont = TTF_OpenFont("res/FuturaC.ttf", 40);
+    mainFont = TTF_OpenFont(resource::boardFont, resource::selectionTextSize);
     return bgTexture && skTexture && mainFont;
 }
 

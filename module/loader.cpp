@@ -50,7 +50,7 @@ bool fail(const std::wstring& reason) {
 }
 
 bool failWith(const rvlformat::Failure& f) {
-    const std::wstring what = kFieldNames[static_cast<size_t>(f.field)];
+    std::wstring what = kFieldNames[static_cast<size_t>(f.field)];
     const std::wstring fileEnd = std::to_wstring(f.offset + f.left);
     const bool isBlock = f.field == Field::Picture || f.field == Field::Sound || f.field == Field::Track ||
                          f.field == Field::Video;
@@ -64,6 +64,12 @@ bool failWith(const rvlformat::Failure& f) {
                         std::to_wstring(f.offset) + L" выходит за конец файла (файл обрывается на байте " + fileEnd +
                         L").");
         }
+        break;
+    case rvlformat::Fault::ReadFailed:
+        // Every length was checked against the size the file had when it was
+        // opened: a field that still comes up short means the file was cut
+        // meanwhile. A media block names itself; a short text or number says so.
+        if (!isBlock) what = L"файл изменился во время чтения";
         break;
     default: break;
     }

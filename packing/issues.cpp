@@ -47,7 +47,9 @@ std::string shortText(const std::wstring& text, size_t maxChars) {
         bool pair = (text[end] & 0xFC00) == 0xD800 && end + 1 < text.size() && (text[end + 1] & 0xFC00) == 0xDC00;
         end += pair ? 2 : 1;
     }
-    return end < text.size() ? utf16ToUtf8(text.substr(0, end)) + "…" : utf16ToUtf8(text);
+    if (end == text.size()) return utf16ToUtf8(text);
+    while (end > 0 && text[end - 1] == L' ') --end;  // "word…", not "word …"
+    return utf16ToUtf8(text.substr(0, end)) + "…";
 }
 
 std::string shownPath(const std::string& path) {

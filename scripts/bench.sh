@@ -5,11 +5,12 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 bash scripts/deps.sh build || exit 1
-cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DRVL_TESTS=OFF >/dev/null || exit 1
-cmake --build build-release -j2 >build-release/bench-build.log 2>&1 || { tail -30 build-release/bench-build.log; exit 1; }
+cmake --preset release >/dev/null || exit 1
+cmake --build --preset release -j "$(nproc)" >build-release/bench-build.log 2>&1 || { tail -30 build-release/bench-build.log; exit 1; }
 
-export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy ALSOFT_DRIVERS=null
-unset DISPLAY WAYLAND_DISPLAY
+set -a
+. scripts/headless.env
+set +a
 
 # Everything the programs print, commentary included, is kept here.
 log="$root/build-release/bench-output.txt"

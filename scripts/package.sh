@@ -5,8 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh build
-cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DRVL_TESTS=OFF
-cmake --build build-package -j2
+cmake --preset package
+cmake --build --preset package -j "$(nproc)"
 (cd build-package && cpack -G DEB)
 deb=$(ls build-package/rvl-reader_*_amd64.deb)
 dpkg-deb --info "$deb"

@@ -4,8 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh run
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRVL_TESTS=OFF
-cmake --build build -j2
+# The default tree without its tests: only the programs are needed here.
+cmake --preset default -DRVL_TESTS=OFF
+cmake --build --preset default -j "$(nproc)"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${SDL_VIDEODRIVER:-}" ]; then
   echo "rvl-reader needs a graphical desktop: no DISPLAY or WAYLAND_DISPLAY is set." >&2
   exit 1

@@ -299,10 +299,13 @@ TEST(PackTool, EachFindingWithItsMessageAndStatus) {
              writeText(d.file("deep.json"), "{\"created\":" + std::string(100000, '[') + std::string(100000, ']') + "}");
          },
          "error: deep.json: arrays and objects are nested more than 64 levels deep", {"build", "deep.json", "-o", "p.rvl"}},
-        {"a million bad questions, cut at 100 lines",
-         [&](Json& m, const ScratchDir&) { for (int i = 0; i < 110; ++i) q(m, i) = question("T", "", "", -1); },
+        {"a million bad questions, cut at 100 lines, errors before the warning found first",
+         [&](Json& m, const ScratchDir&) {
+             m["comment"] = "x";
+             for (int i = 0; i < 110; ++i) q(m, i) = question("T", "", "", -1);
+         },
          "error: topic 1 question 100: points -1 do not fit: give a whole number from 0 to 65535\n"
-         "and 11 more\nerror: nothing was written to pack.rvl\n"},
+         "and 12 more\nerror: nothing was written to pack.rvl\n"},
         {"two problems in one run",
          [&](Json& m, const ScratchDir& d) {
              q(m, 1)["question"] = "Что это за город на фото 1911 года, и кто там?";

@@ -2,6 +2,7 @@
 // the FFmpeg and SDL_image conversions make the rest.
 #include "packing/convert/media_prepare.h"
 
+#include "module/format.h"
 #include "packing/convert/av_support.h"
 #include "packing/convert/picture_convert.h"
 #include "packing/convert/progress_line.h"
@@ -121,12 +122,12 @@ void prepareMedia(Module& module, const ManifestMedia& sources, std::vector<Issu
             if (source.failed) continue;
             std::string where = questionLabel(t, q, ask.question, mainFile(source));
             std::string fit = source.fit.empty() ? sources.fit : source.fit;
-            if (ask.type == 'V' && source.soundFromVideo) prepare.soundFromVideo(ask, source.video, where);
+            if (rvlformat::carriesVideo(ask.type) && source.soundFromVideo) prepare.soundFromVideo(ask, source.video, where);
             if (fit == "none") continue;
-            switch (ask.type) {
-            case 'I': prepare.picture(ask.media, where); break;
-            case 'A': prepare.sound(ask.media, source.media, "the sound", where); break;
-            case 'V':
+            switch (rvlformat::askType(ask.type)) {
+            case rvlformat::AskType::Picture: prepare.picture(ask.media, where); break;
+            case rvlformat::AskType::Audio: prepare.sound(ask.media, source.media, "the sound", where); break;
+            case rvlformat::AskType::Video:
                 if (!source.soundFromVideo)
                     prepare.sound(ask.media, source.audio, "the sound track \"" + shownPath(source.audio) + "\"", where);
                 prepare.video(ask.video, source.video, where, fit == "letterbox");

@@ -13,6 +13,7 @@
 #include "board/geometry.h"
 #include "module/loader.h"
 #include "module/records.h"
+#include "platform/resource_files.h"
 #include "platform/utf16.h"
 #include "shell/globals.h"
 
@@ -57,8 +58,8 @@ int main(int argc, char** argv) {
     if (!window) return failed("SDL_CreateWindow");
     renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
     if (!renderer) return failed("SDL_CreateRenderer");
-    bgTexture = IMG_LoadTexture(renderer, "res/bg.png");
-    if (!bgTexture) return failed("IMG_LoadTexture(\"res/bg.png\")");
+    bgTexture = IMG_LoadTexture(renderer, resource::backgroundPicture);
+    if (!bgTexture) return failed("IMG_LoadTexture");
     if (!loadModule(utf8ToUtf16(argv[1]))) {
         fprintf(stderr, "rvl-board-shot: %s: %s\n", argv[1], utf16ToUtf8(Ravlin::RM_Reader::loaderError).c_str());
         return 1;

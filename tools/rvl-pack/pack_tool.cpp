@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -152,7 +153,11 @@ struct Console {
     FILE* err;
 };
 
-int report(const Console& console, const std::vector<Issue>& issues) {
+int report(const Console& console, std::vector<Issue> issues) {
+    // Errors first, then warnings, then notes, each in the order found: a
+    // pack of many converted files must not push its errors past the cut.
+    std::stable_sort(issues.begin(), issues.end(),
+                     [](const Issue& a, const Issue& b) { return a.severity > b.severity; });
     for (size_t i = 0; i < issues.size() && i < maxReportedIssues; ++i)
         fprintf(console.err, "%s\n", formatIssue(issues[i]).c_str());
     if (issues.size() > maxReportedIssues)
