@@ -75,42 +75,20 @@ TEST(VideoSync, LeadTable) {
     }
 }
 
-TEST(VideoSync, PicturePositionTable) {
+// One row per rule: a reported position is believed; a lost one (0 after
+// the first frame, NaN, negative) is counted from the frames read.
+TEST(VideoSync, PicturePositionAndFrameRateRules) {
     const double nan = std::nan("");
     struct Row { double captureMs; uint64_t framesRead; double fps; double expected; };
-    const Row rows[] = {
-        {120.0, 4, 25.0, 120.0},  // a capture that reports its position is believed
-        {0.0, 0, 25.0, 0.0},      // nothing read yet
-        {0.0, 1, 25.0, 0.0},      // the first frame starts at 0
-        {0.0, 10, 25.0, 360.0},   // position lost after frames were read: frame 10 starts at 360 ms
-        {0.0, 10, 30.0, 300.0},
-        {nan, 3, 25.0, 80.0},
-        {-5.0, 3, 25.0, 80.0},
-    };
-    for (const Row& row : rows) {
-        double got = picturePositionMs(row.captureMs, row.framesRead, row.fps);
-        EXPECT_DOUBLE_EQ(got, row.expected) << "capture " << row.captureMs << " ms, " << row.framesRead << " frames at " << row.fps;
-    }
-}
-
-TEST(VideoSync, FrameRateTable) {
-    struct Row { double reported; double used; double periodUs; };
-    const Row rows[] = {
-        {25.0, 25.0, 40000.0},
-        {30.0, 30.0, 1000000.0 / 30.0},
-        {0.0, 25.0, 40000.0},
-        {std::nan(""), 25.0, 40000.0},
-        {-1.0, 25.0, 40000.0},
-        {0.001, 25.0, 40000.0},
-        {1.0, 1.0, 1000000.0},
-        {1000.0, 1000.0, 1000.0},
-        {1000.5, 25.0, 40000.0},
-        {std::numeric_limits<double>::infinity(), 25.0, 40000.0},
-    };
-    for (const Row& row : rows) {
-        double used = usableFrameRate(row.reported);
-        EXPECT_DOUBLE_EQ(used, row.used) << "reported " << row.reported;
-        EXPECT_DOUBLE_EQ(framePeriodMicroseconds(used), row.periodUs) << "reported " << row.reported;
+    for (const Row& row : {Row{120.0, 4, 25.0, 120.0}, Row{0.0, 1, 25.0, 0.0}, Row{0.0, 10, 30.0, 300.0}, Row{nan, 3, 25.0, 80.0},
+                           Row{-5.0, 3, 25.0, 80.0}})
+        EXPECT_DOUBLE_EQ(picturePositionMs(row.captureMs, row.framesRead, row.fps), row.expected)
+            << "capture " << row.captureMs << " ms, " << row.framesRead << " frames at " << row.fps;
+    // A rate from 1 to 1000 is used; anything else (none, NaN, too high) becomes 25.
+    for (std::pair<double, double> row : {std::pair<double, double>{30.0, 30.0}, {1.0, 1.0}, {0.0, 25.0}, {nan, 25.0},
+                                          {1000.5, 25.0}}) {
+        EXPECT_DOUBLE_EQ(usableFrameRate(row.first), row.second) << "reported " << row.first;
+        EXPECT_DOUBLE_EQ(framePeriodMicroseconds(row.second), 1e6 / row.second);
     }
 }
 

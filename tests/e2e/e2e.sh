@@ -6,11 +6,13 @@
 # wave output. The pictures themselves are checked pixel by pixel in-process
 # (board, card, picture tests); here it is the path through the program.
 #
-# Usage: e2e.sh demo|reject RUN_DIR PROBE DEMO_CONSOLE DEMO_FACTS ARTEFACT_DIR
-#   demo    the demo module through a scripted chooser: the start-up box, the
-#           selection screen, trace and listing, the board, one question of
-#           each type played to its answer with its sound recorded, F10.
-#   reject  a file that is not a module: the rejection line, an empty board, F10.
+# Usage: e2e.sh demo|reject|fullscreen RUN_DIR PROBE DEMO_CONSOLE DEMO_FACTS ARTEFACT_DIR
+#   demo        the demo module through a scripted chooser: the start-up box, the
+#               selection screen, trace and listing, the board, one question of
+#               each type played to its answer with its sound recorded, F10.
+#   reject      a file that is not a module: the rejection line, an empty board, F10.
+#   fullscreen  the demo pack on the command line on a 1920x1080 screen: the
+#               picture scaled with black bars, clicks mapped back to the board.
 # Exits 77 (skipped, with the reason) when the X tools are missing, unless
 # RVL_E2E_REQUIRED is set. Screenshots and logs stay in ARTEFACT_DIR/SCENARIO
 # when the test fails, or always with RVL_E2E_KEEP set.
@@ -55,22 +57,17 @@ finish() {
     wait 2>/dev/null
     if [ "$status" -ne 0 ] && [ "$status" -ne 77 ]; then
         echo "Screenshots, stdout, stderr and sound of this run are in $art"
-    elif [ -n "${RVL_E2E_KEEP:-}" ]; then
-        echo "PASS: end-to-end '$scenario'; RVL_E2E_KEEP is set, screenshots are in $art"
-    else
+    elif [ -z "${RVL_E2E_KEEP:-}" ]; then
         rm -rf "$art"
-        [ "$status" -eq 0 ] && echo "PASS: end-to-end '$scenario'"
     fi
+    [ "$status" -eq 0 ] && echo "PASS: end-to-end '$scenario'"
     exit "$status"
 }
 trap finish EXIT
 
 fail() {
     echo "FAIL [$scenario, step $step_no: $step_name]: $*"
-    if [ -n "$xvfb_pid" ]; then
-        import -window root "$art/at-failure.png" 2>>"$art/import.log"
-        xwininfo -root -tree 2>&1 | grep -E '^ +0x[0-9a-f]+ "' | head -n 5
-    fi
+    [ -n "$xvfb_pid" ] && import -window root "$art/at-failure.png" 2>>"$art/import.log"
     if [ -s "$art/stdout.txt" ]; then echo "--- reader stdout (last lines)"; tail -n 5 "$art/stdout.txt"; fi
     if [ -s "$art/stderr.txt" ]; then echo "--- reader stderr (last lines)"; tail -n 10 "$art/stderr.txt"; fi
     exit 1
@@ -81,7 +78,7 @@ step() {
     echo "== step $step_no: $step_name (at ${SECONDS}s)"
 }
 
-# A screenshot of the whole screen (the window fills it); its file is in $shot.
+# A screenshot of the whole screen; its file is in $shot.
 shot() {
     shot=$(printf '%s/%02d-%s.png' "$art" "$step_no" "$1")
     import -window root "$shot" 2>>"$art/import.log" || fail "import could not take a screenshot"
@@ -108,14 +105,14 @@ wait_for() {
     done
 }
 
-near() { # IMG X Y "R G B" TOL
+near() { # X Y "R G B" TOL, in $shot
     local got
-    # shellcheck disable=SC2086  # $4 is the three channels
-    got=$("$probe" near "$1" "$2" "$3" $4 "$5") && return 0
-    why="pixel ($2,$3) is ($got), expected ($4) within $5"
+    # shellcheck disable=SC2086  # $3 is the three channels
+    got=$("$probe" near "$shot" "$1" "$2" $3 "$4") && return 0
+    why="pixel ($1,$2) is ($got), expected ($3) within $4"
     return 1
 }
-count_of() { "$probe" count "$@"; }
+count_of() { "$probe" count "$shot" "$@"; }
 window_listed() { xwininfo -root -tree 2>/dev/null | grep -q "\"$1\""; }
 # (--sync waits for the pointer to move: not when it is already there.)
 click() {
@@ -124,27 +121,23 @@ click() {
     sleep 0.2
 }
 
+# start WxH ARGS...: the X server, then the reader with ARGS in $work; the
+# start-up box is dismissed.
 start() {
     step "X server and the reader"
     # -noreset: a bare X server resets when its last client goes, and the
     # start-up box is its only client; the reader's own connection, a moment
     # later, would otherwise meet the reset.
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$art/display" 2>"$art/xvfb.log" &
+    Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$art/display" 2>"$art/xvfb.log" &
     xvfb_pid=$!
+    shift
     wait_for 15 "Xvfb's display number" test -s "$art/display"
     export DISPLAY=":$(head -n 1 "$art/display")"
-    # The chooser is a script: it records how it was called and answers with
-    # the name in $1 through openfilename.rlt in the directory it runs in.
-    cp "$run_dir/rvl-reader" "$run_dir/rvl-video.so" "$work/"
+    cp "$run_dir/rvl-reader" "$run_dir/rvl-video.so" "$run_dir/demo.rvl" "$work/"
     cp -r "$run_dir/res" "$work/res"
     mkdir -p "$work/temp"
-    # shellcheck disable=SC2059
-    { printf "\\$(printf %03o $(($(printf '%s' "$1" | iconv -f UTF-8 -t UTF-16BE | wc -c) / 2)))"
-      printf '%s' "$1" | iconv -f UTF-8 -t UTF-16BE; } >"$art/answer.rlt"
-    printf '#!/bin/sh\nprintf "args=<%%s> cwd=<%%s>\\n" "$*" "$(pwd)" >>"%s"\ncat "%s" >openfilename.rlt\n' \
-        "$art/chooser.log" "$art/answer.rlt" >"$work/fileopen.exe"
-    chmod +x "$work/fileopen.exe"
-    printf '[wave]\nfile = %s\n' "$art/sound.wav" >"$work/alsoft.conf"
+    printf '[general]\nchannels = mono\nsample-type = int16\nfrequency = 44100\n[wave]\nfile = %s\n' \
+        "$art/sound.wav" >"$work/alsoft.conf"
     # SDL_VIDEODRIVER=x11: should SDL fail to reach the X server, it shows its
     # "Can't iniitialise SDL" box instead of an invisible off-screen window.
     # TZ: the creation time in the listing. GSETTINGS_BACKEND, NO_AT_BRIDGE:
@@ -152,7 +145,7 @@ start() {
     # chooser remembers its folder there, not in ~.
     (cd "$work" && exec env -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy TZ="$DEMO_TZ" \
         GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 XDG_CONFIG_HOME="$art/config" ALSOFT_DRIVERS=wave ALSOFT_CONF="$work/alsoft.conf" \
-        ./rvl-reader >"$art/stdout.txt" 2>"$art/stderr.txt") &
+        ./rvl-reader "$@" >"$art/stdout.txt" 2>"$art/stderr.txt") &
     reader_pid=$!
 
     step "the 'Device not found!' box"
@@ -160,94 +153,100 @@ start() {
         xwininfo -id "$box" | grep -q IsViewable; }
     wait_for 30 "SDL's message box titled 'Error'" box_up
     window_listed "RVL Reader" && fail "the main window exists while the start-up box is up"
-    shot box
-    read -r bx by bw bh <<<"$(xwininfo -id "$box" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 }
-        /Width:/ { w = $2 } /Height:/ { h = $2 } END { print x, y, w, h }')"
-    [ "$(count_of "$shot" "$bx" "$by" "$bw" "$bh" light)" -gt 100 ] || fail "the box shows no text"
     sleep 0.3  # the box listens once it is drawn
     xdotool key --window "$box" Return
     main_window() { ! window_listed Error && { window_listed "RVL Reader" || window_listed "Can't iniitialise SDL"; }; }
     wait_for 20 "the box to close and the window 'RVL Reader' to open" main_window
     window_listed "Can't iniitialise SDL" && fail "SDL could not reach the X server after the start-up box"
+}
+
+# Starts the reader without a pack; its chooser, a script, records how it was
+# called and answers with the name in $1.
+choose() {
+    # shellcheck disable=SC2059
+    { printf "\\$(printf %03o $(($(printf '%s' "$1" | iconv -f UTF-8 -t UTF-16BE | wc -c) / 2)))"
+      printf '%s' "$1" | iconv -f UTF-8 -t UTF-16BE; } >"$art/answer.rlt"
+    printf '#!/bin/sh\nprintf "args=<%%s> cwd=<%%s>\\n" "$*" "$(pwd)" >>"%s"\ncat "%s" >openfilename.rlt\n' \
+        "$art/chooser.log" "$art/answer.rlt" >"$work/fileopen.exe"
+    chmod +x "$work/fileopen.exe"
+    start 1024x768
 
     step "selection screen"
     prompt() {
         shot selection
         local white grey
-        white=$(count_of "$shot" 0 344 1024 80 white) grey=$(count_of "$shot" 0 0 1024 60 grey)
+        white=$(count_of 0 344 1024 80 white) grey=$(count_of 0 0 1024 60 grey)
         why="$white white pixels in the middle, $grey grey at the top"
         [ "$white" -gt 300 ] && [ "$grey" -gt 300 ]
     }
     wait_for 20 "the prompt on black" prompt
-    click 512 600 3
-    sleep 0.5
-    [ -e "$art/chooser.log" ] && fail "a right click ran the chooser"
-
-    step "click: the chooser answers"
     click 700 650 1
     wait_for 20 "the chooser to be run" test -s "$art/chooser.log"
     [ "$(cat "$art/chooser.log")" = "args=<-> cwd=<$work>" ] || fail "the chooser was run as '$(cat "$art/chooser.log")'"
 }
 
-# A screenshot and what it shows (see the probe's "facts"); on_board: the
-# header line and divider; on_card: the background around white text.
-facts() {
+# A screenshot and what it shows: on_board, the yellow header line and
+# divider ($cells: grid cells with points); on_card, white text in the middle
+# band and the background (res/bg.png) around it.
+on_board() {
     shot "$1"
-    read -r board cells white above below <<<"$("$probe" facts "$shot" "$work/res/bg.png")"
-    why="board $board, $cells cells with points, $white white pixels, $above and $below differ from the background"
+    cells=$("$probe" cells "$shot")
+    why="$cells cells with points"
+    near 1022 175 "255 255 0" 55 && near 350 100 "255 255 0" 55
 }
-on_board() { facts "$1" && [ "$board" = 1 ]; }
-on_card() { facts "$1" && [ "$above" -eq 0 ] && [ "$below" -eq 0 ] && [ "$white" -gt 300 ]; }
+on_card() {
+    shot "$1"
+    local white above below
+    white=$(count_of 0 300 1024 168 white)
+    above=$("$probe" diff "$shot" "$work/res/bg.png" 0 0 1024 300 3)
+    below=$("$probe" diff "$shot" "$work/res/bg.png" 0 468 1024 300 3)
+    why="$white white pixels, $above and $below differ from the background"
+    [ "$above" -eq 0 ] && [ "$below" -eq 0 ] && [ "$white" -gt 300 ]
+}
 
 sound_check() { # NAME FREQ MIN_LOUD MIN_TONE
-    cp "$art/sound.wav" "$art/$1.wav" 2>/dev/null
-    local result loud tone
-    result=$("$probe" wav "$art/$1.wav" "$2") || fail "cannot read the recorded sound: $result"
-    echo "  $1 sound: $result"
-    read -r _ _ _ loud _ tone <<<"$result"
+    local loud tone
+    read -r _ loud _ tone <<<"$("$probe" wav "$art/sound.wav" "$2")"
+    echo "  $1 sound: loud $loud s, near $2 Hz $tone s"
     awk -v l="$loud" -v t="$tone" -v ml="$3" -v mt="$4" 'BEGIN { exit !(l >= ml && t >= mt) }' ||
-        fail "too little sound was played for the $1: $result (expected loud >= $3 s, near $2 Hz >= $4 s)"
+        fail "too little sound was played for the $1: loud $loud s, $tone s near $2 Hz (expected $3 and $4)"
 }
 
-# Plays the question in the first cell: media, question card, answer card,
+# Plays the question of the cell at X, Y: media, question card, answer card,
 # back to the board with one question fewer.
-play_first_question() {
-    local type=$1 left=$2
+play_question() {
+    local type=$1 x=$2 y=$3 left=$4
     step "question of type $type ($left left)"
-    click 434 242 1
+    click "$x" "$y" 1
     case "$type" in
     I)
-        local centre=$DEMO_PNG_CENTRE
-        [ "$pictures" -gt 0 ] && centre=$DEMO_JPEG_CENTRE
-        pictures=$((pictures + 1))
-        picture() { shot picture && near "$shot" 512 384 "$centre" 30; }
+        picture() { shot picture && near 512 384 "$DEMO_PNG_CENTRE" 30; }
         wait_for 15 "the picture" picture
         sleep 0.5
         picture || fail "the picture did not wait for a click: $why"
-        click 434 242 1
+        click "$x" "$y" 1
         ;;
     A)
-        speaker() { shot speaker && near "$shot" 427 384 "250 250 235" 2; }
+        speaker() { shot speaker && near 427 384 "250 250 235" 2; }
         wait_for 15 "the speaker picture while the sound plays" speaker
         wait_for 15 "the clip to end and the card to come by itself" on_card question
-        sleep 0.5
+        sleep 0.3
         sound_check audio-question 0 1.5 0
         ;;
     V)
-        video() { shot video && near "$shot" 5 5 "$DEMO_VIDEO_GROUND" 30 && near "$shot" 1018 762 "$DEMO_VIDEO_GROUND" 30; }
+        video() { shot video && near 5 5 "$DEMO_VIDEO_GROUND" 30 && near 1018 762 "$DEMO_VIDEO_GROUND" 30; }
         wait_for 15 "video frames over the whole window" video
         wait_for 20 "the clip to end and the card to come by itself" on_card question
-        sleep 0.5
         sound_check video-question 880 1.0 0.5
         [ -e "$work/temp/videobuffer.bin" ] && fail "temp/videobuffer.bin is left behind after the clip"
         ;;
     esac
     wait_for 30 "the question card" on_card question
     local question=$shot
-    click 434 242 1
+    click "$x" "$y" 1
     answer() { on_card answer && [ "$("$probe" diff "$shot" "$question" 0 300 1024 168 8)" -gt 200 ]; }
     wait_for 10 "the answer card" answer
-    click 434 242 1
+    click "$x" "$y" 1
     fewer() { on_board board-again && [ "$cells" -eq $((left - 1)) ]; }
     wait_for 10 "the board with one question fewer" fewer
 }
@@ -262,7 +261,7 @@ quit_with_f10() {
 
 demo() {
     cp "$run_dir/demo.rvl" "$work/Демо.rvl"
-    start "Демо.rvl"
+    choose "Демо.rvl"
     step "console trace and listing"
     { printf 'Фаил: %s\n' "Демо.rvl"; cat "$demo_console"; } >"$art/expected-stdout.txt"
     complete() { [ "$(wc -l <"$art/stdout.txt")" -ge "$(wc -l <"$art/expected-stdout.txt")" ]; }
@@ -277,18 +276,21 @@ $(head -n 30 "$art/stdout.diff")"
     for _ in 1 2 3 4 5; do click 175 500 5; done
     # Scrolled to its end, the list's last row spans y 698 to 767.
     click 175 735 1
-    grid() { on_board topic && [ "$cells" -eq "${#DEMO_TOUR_TYPES}" ]; }
+    grid() { on_board topic && [ "$cells" -eq 6 ]; }
     wait_for 10 "the grid of the tour topic" grid
-    pictures=0
-    local i
-    for ((i = 0; i < ${#DEMO_TOUR_TYPES}; i++)); do play_first_question "${DEMO_TOUR_TYPES:i:1}" $((${#DEMO_TOUR_TYPES} - i)); done
+    [ "$DEMO_TOUR_TYPES" = TIIAVT ] || fail "the demo's tour is $DEMO_TOUR_TYPES; this script plays TIIAVT"
+    # Cell 1, then cell 2 of what remains: T, I, then A and V.
+    play_question T 434 242 6
+    play_question I 434 242 5
+    play_question A 602 242 4
+    play_question V 602 242 3
     quit_with_f10
     diff -u "$art/expected-stdout.txt" "$art/stdout.txt" >/dev/null || fail "more was written to stdout while the board ran"
 }
 
 reject() {
     printf 'Это не модуль, а заметки.\n' >"$work/заметки.txt"
-    start "заметки.txt"
+    choose "заметки.txt"
     step "rejection on the console"
     two_lines() { [ "$(wc -l <"$art/stdout.txt")" -ge 2 ]; }
     wait_for 20 "two lines on stdout" two_lines
@@ -298,17 +300,42 @@ reject() {
     wait_for 30 "the board" on_board board
     click 175 300 1
     click 500 300 1
-    sleep 0.5
-    on_board after-clicks || fail "no board after the clicks: $why"
-    [ "$(count_of "$shot" 0 177 349 591 yellow)" -eq 0 ] && [ "$(count_of "$shot" 352 177 670 591 yellow)" -eq 0 ] ||
-        fail "the board is not empty"
+    on_board after-clicks && [ "$(count_of 0 177 349 591 yellow)" -eq 0 ] && [ "$(count_of 352 177 670 591 yellow)" -eq 0 ] ||
+        fail "the board is not empty after the clicks $why"
     quit_with_f10
     grep -q "^Тема" "$art/stdout.txt" && fail "a topic was listed for a rejected file"
     true
 }
 
+fullscreen() {
+    start 1920x1080 --fullscreen --vsync demo.rvl
+    step "the board scaled by 1080/768 between black bars of 240"
+    # The header line (y 175) lands at 175 * 1080 / 768 = 246.
+    scaled() { shot board && [ "$(count_of 240 246 1440 1 yellow)" -gt 1400 ]; }
+    wait_for 30 "the scaled board" scaled
+    [ "$(count_of 240 244 1440 2 yellow)" -lt 200 ] && [ "$(count_of 240 247 1440 2 yellow)" -lt 200 ] ||
+        fail "the header line is not one row"
+    [ "$(count_of 0 0 240 1080 black)" -eq $((240 * 1080)) ] && [ "$(count_of 1680 0 240 1080 black)" -eq $((240 * 1080)) ] ||
+        fail "the bars at the sides are not black"
+    step "a click on the ninth row after scrolling chooses it"
+    # 10 rows of 70 in 593 scroll by 107: row 9 stands at logical y 628 to
+    # 697, screen y 883 to 980. Unmapped, the click would fall below the list,
+    # which chooses the last topic.
+    xdotool mousemove --sync 486 700
+    for _ in 1 2 3 4 5 6; do xdotool click 5; sleep 0.1; done
+    sleep 0.5
+    shot scrolled
+    local scrolled=$shot
+    click 486 932 1
+    row9() { shot row9 && [ "$("$probe" diff "$scrolled" "$shot" 240 890 490 85 8)" -gt 5000 ] &&
+        [ "$("$probe" diff "$scrolled" "$shot" 240 985 490 90 8)" -lt 50 ]; }
+    wait_for 20 "topic row 9 chosen" row9
+    quit_with_f10
+}
+
 case "$scenario" in
 demo) demo ;;
 reject) reject ;;
+fullscreen) fullscreen ;;
 *) echo "unknown scenario $scenario"; exit 2 ;;
 esac
