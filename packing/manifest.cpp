@@ -58,6 +58,12 @@ struct ManifestReader {
 
     void error(const std::string& where, const std::string& text) { addIssue(issues, Severity::Error, where, text); }
 
+    // Where a key of a question is reported: from a questions table, its
+    // row and the column of the key.
+    std::string at(const std::string& where, const std::string& key) const {
+        return where + sources.table.column(key);
+    }
+
     void unknownKeys(const Json& object, const std::vector<std::string>& known, const std::string& where) {
         for (auto it = object.begin(); it != object.end(); ++it) {
             bool found = false;
@@ -167,7 +173,7 @@ struct ManifestReader {
                      const std::vector<std::string>& keys) {
         for (const std::string& key : keys) {
             if (object.contains(key))
-                error(where, "a " + typeName + " question carries no \"" + key + "\"; remove it or change \"type\"");
+                error(at(where, key), "a " + typeName + " question carries no \"" + key + "\"; remove it or change \"type\"");
         }
     }
 
@@ -233,18 +239,18 @@ struct ManifestReader {
             return;
         }
         unknownKeys(q, {"type", "question", "answer", "points", "media", "audio", "video", "fit"}, where);
-        fit(q, where, source.fit);
-        bool typed = type(q, where, ask.type);
-        text(q, "question", where, "question text", ask.question, true);
-        text(q, "answer", where, "answer", ask.answer, true);
+        fit(q, at(where, "fit"), source.fit);
+        bool typed = type(q, at(where, "type"), ask.type);
+        text(q, "question", at(where, "question"), "question text", ask.question, true);
+        text(q, "answer", at(where, "answer"), "answer", ask.answer, true);
         auto points = q.find("points");
         if (points == q.end()) {
-            error(where, "\"points\" is missing; give a whole number from 0 to 65535");
+            error(at(where, "points"), "\"points\" is missing; give a whole number from 0 to 65535");
         } else if (points->is_string()) {
-            error(where, "points must be a number, got the text " + points->dump() +
-                             "; write it without quotes, as a whole number from 0 to 65535");
+            error(at(where, "points"), "points must be a number, got the text " + points->dump() +
+                                           "; write it without quotes, as a whole number from 0 to 65535");
         } else if (!points->is_number_integer() || points->get<int64_t>() < 0 || points->get<int64_t>() > 65535) {
-            error(where, "points " + points->dump() + " do not fit: give a whole number from 0 to 65535");
+            error(at(where, "points"), "points " + points->dump() + " do not fit: give a whole number from 0 to 65535");
         } else {
             ask.points = static_cast<uint16_t>(points->get<int64_t>());
         }
@@ -252,11 +258,11 @@ struct ManifestReader {
         switch (rvlformat::askType(ask.type)) {
         case AskType::Picture:
             forbidMedia(q, where, "picture", {"audio", "video"});
-            media(q, "media", where, "picture", ask.media, &source.media);
+            media(q, "media", at(where, "media"), "picture", ask.media, &source.media);
             break;
         case AskType::Audio:
             forbidMedia(q, where, "audio", {"audio", "video"});
-            media(q, "media", where, "sound", ask.media, &source.media);
+            media(q, "media", at(where, "media"), "sound", ask.media, &source.media);
             break;
         case AskType::Video:
             forbidMedia(q, where, "video", {"media"});
@@ -265,8 +271,8 @@ struct ManifestReader {
             else if (q["audio"].is_null())
                 source.silent = true;
             else
-                media(q, "audio", where, "sound track", ask.media, &source.audio);
-            media(q, "video", where, "video", ask.video, &source.video);
+                media(q, "audio", at(where, "audio"), "sound track", ask.media, &source.audio);
+            media(q, "video", at(where, "video"), "video", ask.video, &source.video);
             break;
         default:
             forbidMedia(q, where, ask.type == typeCode(AskType::Text) ? "text" : "media-less", {"media", "audio", "video"});
@@ -274,13 +280,14 @@ struct ManifestReader {
     }
 
     void topic(const Json& t, size_t index, Topic& topic) {
-        std::string where = topicPlace(index);
+        const TablePlaces& table = sources.table;
+        std::string where = table.empty() ? topicPlace(index) : table.row(index, 0);
         if (!t.is_object()) {
             error(where, "must be an object with \"name\" and \"questions\"");
             return;
         }
         unknownKeys(t, {"name", "questions"}, where);
-        text(t, "name", where, "topic name", topic.name, true);
+        text(t, "name", at(where, "name"), "topic name", topic.name, true);
         auto qs = t.find("questions");
         if (qs == t.end()) return;  // a topic without questions is allowed
         if (!qs->is_array()) {
@@ -292,8 +299,12 @@ struct ManifestReader {
                              " questions, a topic holds at most 255; move some into another topic");
         topic.questions.resize(qs->size());
         sources.questions[index].resize(qs->size());
-        for (size_t q = 0; q < qs->size(); ++q)
-            question((*qs)[q], label((*qs)[q], index, q), topic.questions[q], sources.questions[index][q]);
+        for (size_t q = 0; q < qs->size(); ++q) {
+            // A question of a table goes by its row, with the label's text and file.
+            std::string place = label((*qs)[q], index, q);
+            if (!table.empty()) place = table.row(index, q) + place.substr(questionPlace(index, q).size());
+            question((*qs)[q], place, topic.questions[q], sources.questions[index][q]);
+        }
     }
 };
 
@@ -365,13 +376,22 @@ bool startsWith(const std::vector<uint8_t>& b, size_t at, const char* text) {
 
 } // namespace
 
+namespace {
+
+bool loadRoot(Json root, const std::string& dir, Module& module, std::vector<Issue>& issues,
+              const ManifestOptions& options, ManifestMedia* media, std::vector<uint8_t> table = {});
+
+std::string folderOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+} // namespace
+
 bool loadManifest(const std::string& path, Module& module, std::vector<Issue>& issues,
                   const ManifestOptions& options, ManifestMedia* media) {
     module = Module{};
-    ManifestMedia unused;
-    ManifestMedia& sources = media ? *media : unused;
-    sources = ManifestMedia{};
-    size_t errorsBefore = countIssues(issues, Severity::Error);
+    if (media) *media = ManifestMedia{};
     std::vector<uint8_t> bytes;
     std::string readError;
     if (!readWholeFile(path, bytes, &readError)) {
@@ -398,10 +418,52 @@ bool loadManifest(const std::string& path, Module& module, std::vector<Issue>& i
                  "the manifest must be a JSON object with \"name\", \"author\" and \"topics\"");
         return false;
     }
-    size_t slash = path.rfind('/');
-    ManifestReader reader{slash == std::string::npos ? std::string() : path.substr(0, slash + 1), issues, options,
-                          sources};
-    reader.unknownKeys(root, {"name", "author", "created", "topics", "trailing", "fit"}, "manifest");
+    return loadRoot(std::move(root), folderOf(path), module, issues, options, media);
+}
+
+bool loadQuestionsTable(const std::string& path, const PackDetails& details, Module& module,
+                        std::vector<Issue>& issues, const ManifestOptions& options, ManifestMedia* media) {
+    module = Module{};
+    if (media) *media = ManifestMedia{};
+    std::vector<uint8_t> table;
+    std::string readError;
+    if (!readWholeFile(path, table, &readError)) {
+        addIssue(issues, Severity::Error, "", readError + "; give the path of the questions table");
+        return false;
+    }
+    Json root = Json::object();
+    if (!details.name.empty()) root["name"] = details.name;
+    if (!details.author.empty()) root["author"] = details.author;
+    if (!details.created.empty()) root["created"] = details.created;
+    root["questions"] = path.substr(path.rfind('/') + 1);
+    return loadRoot(std::move(root), folderOf(path), module, issues, options, media, std::move(table));
+}
+
+namespace {
+
+// Fills module from a manifest's root object, reading its media from dir;
+// table holds the questions table "questions" names when it is read already.
+bool loadRoot(Json root, const std::string& dir, Module& module, std::vector<Issue>& issues,
+              const ManifestOptions& options, ManifestMedia* media, std::vector<uint8_t> table) {
+    module = Module{};
+    ManifestMedia unused;
+    ManifestMedia& sources = media ? *media : unused;
+    sources = ManifestMedia{};
+    size_t errorsBefore = countIssues(issues, Severity::Error);
+    ManifestReader reader{dir, issues, options, sources};
+    reader.unknownKeys(root, {"name", "author", "created", "topics", "questions", "trailing", "fit"}, "manifest");
+    // "questions" names a questions table that gives the topics.
+    if (root.contains("questions")) {
+        if (root.contains("topics")) {
+            reader.error("manifest", "both \"questions\" and \"topics\" are given; keep one");
+            return false;
+        }
+        if (table.empty() && !reader.media(root, "questions", "manifest", "questions table", table)) return false;
+        Json topics;
+        readCsvQuestions(table, root["questions"].get<std::string>(), topics, sources.table, issues);
+        if (topics.empty()) return false;  // unreadable, or no header; bad rows are still read
+        root["topics"] = std::move(topics);
+    }
     reader.fit(root, "manifest", sources.fit);
     reader.text(root, "name", "manifest", "pack name", module.packName, false);
     reader.text(root, "author", "manifest", "author", module.author, false);
@@ -436,7 +498,9 @@ bool loadManifest(const std::string& path, Module& module, std::vector<Issue>& i
     return countIssues(issues, Severity::Error) == errorsBefore;
 }
 
-bool saveManifest(const Module& module, const std::string& dir, std::string* error) {
+} // namespace
+
+bool saveManifest(const Module& module, const std::string& dir, std::string* error, bool table) {
     std::string mediaDir = dir + "/media";
     if (mkdir(mediaDir.c_str(), 0777) != 0 && errno != EEXIST) {
         if (error) *error = "cannot create " + mediaDir + ": " + strerror(errno);
@@ -490,6 +554,16 @@ bool saveManifest(const Module& module, const std::string& dir, std::string* err
         std::string name = "media/trailing.bin";
         if (!writeBytes(dir + "/" + name, module.trailing, error)) return false;
         root["trailing"] = name;
+    }
+    if (table) {
+        std::string csv, whyNot;
+        if (!csvFromTopics(root["topics"], csv, whyNot)) {
+            if (error) *error = "the questions do not fit a table: " + whyNot + "; unpack without --csv";
+            return false;
+        }
+        if (!writeBytes(dir + "/questions.csv", std::vector<uint8_t>(csv.begin(), csv.end()), error)) return false;
+        root.erase("topics");
+        root["questions"] = "questions.csv";
     }
     std::string text = root.dump(2, ' ', false) + "\n";
     return writeBytes(dir + "/manifest.json", std::vector<uint8_t>(text.begin(), text.end()), error);

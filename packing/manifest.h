@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "packing/csv_questions.h"
 #include "packing/issues.h"
 #include "packing/module_writer.h"
 
@@ -44,6 +45,7 @@ inline const std::string& mainFile(const MediaSource& source) {
 struct ManifestMedia {
     std::string fit;  // the pack-wide "fit"
     std::vector<std::vector<MediaSource>> questions;  // [topic][question]
+    TablePlaces table;  // the questions table the questions came from, if any
 };
 
 // Fills module from the manifest at path. Every problem goes to issues:
@@ -53,9 +55,21 @@ struct ManifestMedia {
 bool loadManifest(const std::string& path, Module& module, std::vector<Issue>& issues,
                   const ManifestOptions& options = ManifestOptions(), ManifestMedia* media = nullptr);
 
+// A pack from a questions table alone (media relative to the table): the
+// pack's name, author and creation time ("created" as in a manifest) are
+// given here. Problems are reported as loadManifest reports them.
+struct PackDetails {
+    std::string name, author, created;
+};
+bool loadQuestionsTable(const std::string& path, const PackDetails& details, Module& module,
+                        std::vector<Issue>& issues, const ManifestOptions& options = ManifestOptions(),
+                        ManifestMedia* media = nullptr);
+
 // Writes dir/manifest.json and dir/media/* (dir must exist) so that building
-// the manifest gives back the module's bytes. False with error set on failure.
-bool saveManifest(const Module& module, const std::string& dir, std::string* error);
+// the manifest gives back the module's bytes; with table, the questions go to
+// dir/questions.csv, which the manifest names. False with error set on
+// failure, or when the module holds what a table cannot.
+bool saveManifest(const Module& module, const std::string& dir, std::string* error, bool table = false);
 
 // ".png", ".jpg", ".wav", ".avi", ... from the first bytes; ".bin" when unknown.
 std::string mediaExtension(const std::vector<uint8_t>& bytes);

@@ -452,6 +452,66 @@ TEST(PackTool, EachFindingWithItsMessageAndStatus) {
     EXPECT_EQ(whole.topics[0].questions[3].video, (std::vector<uint8_t>{7, 8, 9}));
 }
 
+// Questions tables as spreadsheets export them build the same bytes as the
+// manifest they stand for, and so do the table and manifest unpack --csv
+// writes. A bad table gets every bad cell named by row and column, and no pack.
+TEST(PackTool, QuestionsTablesAsSpreadsheetsExportThem) {
+    ScratchDir dir;
+    Json m = cleanManifest();
+    m["topics"][0]["questions"][0]["question"] = "Два плюс\nдва?";
+    m["topics"].push_back({{"name", "Ещё"}, {"questions", {question("text", "Он сказал \"да\", а потом?", "Нет", 500)}}});
+    writeCleanPack(dir, m);
+    // The line break draws a warning: the reader shows none.
+    ASSERT_EQ(pack({"build", "pack.json", "-o", "ref.rvl"}).exitCode, 1);
+    ASSERT_EQ(pack({"unpack", "ref.rvl", "-o", "out", "--csv"}).exitCode, 0);
+    const std::vector<std::string> details = {"--name", "Пак", "--author", "Автор", "--created", "2024-05-01T18:30:00+03:00"};
+    // The rows of m, types partly left to the files; '|' stands for the separator, '~' for a row's end.
+    auto table = [](std::string header, char separator, const std::string& end) {
+        std::string text = header + "~Всё|100|\"Два плюс\nдва?\"|4|||~Ещё|500|\"Он сказал \"\"да\"\", а потом?\"|Нет|||~"
+                           "Всё|200|Что на картинке?|Градиент|картинка|media/pic.png|~Всё|300|Что звучит?|Ля||media/tone.wav|~"
+                           "Всё|400|Что в ролике?|Квадрат|video|media/clip.avi|media/tone.wav~", out;
+        for (char c : text) out += c == '|' ? std::string(1, separator) : c == '~' ? end : std::string(1, c);
+        return out;
+    };
+    struct Row {
+        const char* name;
+        std::string csv;  // written as q.csv
+        std::vector<std::string> args, messages;
+    };
+    std::vector<std::string> build = {"build", "q.csv", "-o", "t.rvl"};
+    build.insert(build.end(), details.begin(), details.end());
+    std::vector<std::string> unpacked = build;
+    unpacked[1] = "out/questions.csv";
+    const std::vector<Row> rows = {
+        {"comma", table("topic|points|question|answer|type|media|audio", ',', "\n"), build, {}},
+        {"semicolon, BOM, Russian", table("\xEF\xBB\xBFТема|Баллы|Вопрос|Ответ|Тип|Файл|Звук", ';', "\r\n"), build, {}},
+        {"tab", table(" TOPIC |Points|question|answer|type|media|audio", '\t', "\r\n"), build, {}},
+        {"the table unpack --csv wrote", "", unpacked, {}},
+        {"the manifest unpack --csv wrote", "", {"build", "out/manifest.json", "-o", "t.rvl"}, {}},
+        {"bad cells", "topic,points,question,answer,media\nВсё,сто,Q,A,\n\nВсё,100,Q,A,nope.png\n", build,
+         {"error: q.csv row 2 \"Q\", column \"points\": points must be a number, got the text \"сто\"",
+          "error: q.csv row 4 \"Q\" (nope.png), column \"media\": the picture file \"nope.png\" cannot be found"}},
+        {"quote left open", "topic,points,question,answer\nВсё,1,Q,A\nВсё,100,\"Q,A\n", build,
+         {"error: q.csv row 3: the table cannot be read here"}},
+        {"Windows code page", "topic,points,question,answer\n\xC2\xF1\xB8,100,Q,A\n", build,
+         {"error: q.csv row 2, column 1: the table is not UTF-8 text"}},
+        {"too wide", "topic,points,question,answer\nA,1,Q,A\nB,1,Q,A\nB,1," + std::string(120, 'W') + ",A\n", build,
+         {"warning: q.csv row 4 \"WWW"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (!row.csv.empty()) writeText(dir.file("q.csv"), row.csv);
+        unlink(dir.file("t.rvl").c_str());
+        ProcessResult r = pack(row.args);
+        bool failed = !row.messages.empty() && row.messages[0].rfind("error", 0) == 0;
+        EXPECT_EQ(r.exitCode, failed ? 2 : 1) << r.err;
+        EXPECT_EQ(fileExists(dir.file("t.rvl")), !failed);
+        EXPECT_TRUE(!row.messages.empty() || readFile(dir.file("t.rvl")) == readFile(dir.file("ref.rvl")));
+        for (const std::string& message : row.messages)
+            EXPECT_NE(r.err.find(message), std::string::npos) << "expected: " << message << "\nactual: " << r.err;
+    }
+}
+
 TEST(PackManifest, CreationTimesInIso8601) {
     struct Row {
         const char* text;

@@ -1,5 +1,6 @@
-// rvl-pack's commands: builds .rvl quiz packs from a JSON manifest and media
-// files, unpacks them again, and checks them against what the reader can show.
+// rvl-pack's commands: builds .rvl quiz packs from a questions table or a JSON
+// manifest and media files, unpacks them again, and checks them against what
+// the reader can show.
 #include "tools/rvl-pack/pack_tool.h"
 
 #include <dirent.h>
@@ -26,9 +27,14 @@ namespace rvlpack {
 namespace {
 
 const char* const usage =
-    "usage: rvl-pack build MANIFEST.json -o PACK.rvl [--res DIR] [--allow-outside]\n"
-    "       rvl-pack unpack PACK.rvl -o DIR\n"
+    "usage: rvl-pack build QUESTIONS.csv -o PACK.rvl [--name NAME] [--author AUTHOR] [--created TIME]\n"
+    "                      [--res DIR] [--allow-outside]\n"
+    "       rvl-pack build MANIFEST.json -o PACK.rvl [--res DIR] [--allow-outside]\n"
+    "       rvl-pack unpack PACK.rvl -o DIR [--csv]\n"
     "       rvl-pack check PACK.rvl [--res DIR]\n"
+    "--name, --author and --created (ISO 8601, such as 2024-05-01T18:30:00+03:00) give the\n"
+    "pack's details when it is built from a table alone.\n"
+    "--csv has unpack write the questions as DIR/questions.csv, which DIR/manifest.json names.\n"
     "--res DIR names the directory holding the reader's fonts (Brush.ttf, FuturaC.ttf);\n"
     "by default res/ beside rvl-pack, then res/ in the current directory.\n"
     "--allow-outside lets a manifest name media outside its own folder.\n";
@@ -38,8 +44,17 @@ const size_t maxReportedIssues = 100;
 
 struct Arguments {
     std::string command, input, output, resDir;
+    PackDetails details;  // for a build from a table alone
     bool allowOutside = false;
+    bool csv = false;  // unpack into a questions table
 };
+
+// A questions table rather than a JSON manifest: by its file name.
+bool namesTable(const std::string& path) {
+    std::string tail = path.size() >= 4 ? path.substr(path.size() - 4) : "";
+    for (char& c : tail) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return tail == ".csv" || tail == ".tsv" || tail == ".txt";
+}
 
 bool parseArguments(const std::vector<std::string>& argv, Arguments& args, std::string& error) {
     size_t argc = argv.size();
@@ -50,11 +65,19 @@ bool parseArguments(const std::vector<std::string>& argv, Arguments& args, std::
     args.command = argv[1];
     for (size_t i = 2; i < argc; ++i) {
         std::string a = argv[i];
+        std::string* value = a == "-o"         ? &args.output
+                             : a == "--res"    ? &args.resDir
+                             : a == "--name"   ? &args.details.name
+                             : a == "--author" ? &args.details.author
+                             : a == "--created" ? &args.details.created
+                                               : nullptr;
         if (a == "--allow-outside" && args.command == "build") {
             args.allowOutside = true;
-        } else if ((a == "-o" || a == "--res") && i + 1 < argc) {
-            (a == "-o" ? args.output : args.resDir) = argv[++i];
-        } else if (a == "-o" || a == "--res") {
+        } else if (a == "--csv" && args.command == "unpack") {
+            args.csv = true;
+        } else if (value && i + 1 < argc) {
+            *value = argv[++i];
+        } else if (value) {
             error = a + " needs a value";
             return false;
         } else if (!a.empty() && a[0] == '-' && a != "-") {
@@ -81,6 +104,12 @@ bool parseArguments(const std::vector<std::string>& argv, Arguments& args, std::
     }
     if (args.command == "check" && !args.output.empty()) {
         error = "check writes nothing; drop -o";
+        return false;
+    }
+    const PackDetails& d = args.details;
+    if ((!d.name.empty() || !d.author.empty() || !d.created.empty()) &&
+        !(args.command == "build" && namesTable(args.input))) {
+        error = "--name, --author and --created go with a build from a .csv table; a manifest gives them itself";
         return false;
     }
     return true;
@@ -170,7 +199,10 @@ int build(const Console& console, const Arguments& args) {
                      "name another output");
     }
     ManifestMedia sources;
-    bool loaded = issues.empty() && loadManifest(args.input, module, issues, manifestOptions, &sources);
+    bool loaded = issues.empty() && (namesTable(args.input) ? loadQuestionsTable(args.input, args.details, module,
+                                                                                 issues, manifestOptions, &sources)
+                                                            : loadManifest(args.input, module, issues, manifestOptions,
+                                                                           &sources));
     // Every problem in one run: the questions the manifest read are converted
     // and checked even when others failed; only a manifest that gave no
     // topics at all (unreadable, bad JSON) stops here.
@@ -180,6 +212,7 @@ int build(const Console& console, const Arguments& args) {
         options.fontDir = findFontDir(args.resDir, issues);
         checkModule(module, options, issues, &sources);
     }
+    placeByRows(issues, 0, sources.table);
     if (!loaded || countIssues(issues, Severity::Error)) {
         int status = report(console, issues);
         fprintf(console.err, "error: nothing was written to %s\n", shownPath(args.output).c_str());
@@ -221,7 +254,8 @@ int check(const Console& console, const Arguments& args) {
     return status;
 }
 
-// Removes what unpack wrote into dir: media/*, manifest.json, the directories.
+// Removes what unpack wrote into dir: media/*, manifest.json, questions.csv,
+// the directories.
 void removeTree(const std::string& dir) {
     std::string media = dir + "/media";
     if (DIR* list = opendir(media.c_str())) {
@@ -233,6 +267,7 @@ void removeTree(const std::string& dir) {
     }
     rmdir(media.c_str());
     remove((dir + "/manifest.json").c_str());
+    remove((dir + "/questions.csv").c_str());
     rmdir(dir.c_str());
 }
 
@@ -277,7 +312,7 @@ int unpack(const Console& console, const Arguments& args) {
     if (!mkdtemp(&temp[0])) {
         error = "cannot create a directory beside " + target + ": " + strerror(errno);
     } else if (chmod(temp.c_str(), 0777 & ~currentUmask()) != 0 ||
-               !saveManifest(module, temp, &error)) {
+               !saveManifest(module, temp, &error, args.csv)) {
         if (error.empty()) error = "cannot set the permissions of " + temp;
         removeTree(temp);
     } else if (rename(temp.c_str(), target.c_str()) != 0) {

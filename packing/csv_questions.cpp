@@ -1,0 +1,349 @@
+// Questions tables through libcsv (quoted separators and line breaks, RFC
+// 4180). The separator is whichever of comma, semicolon and tab the header
+// line holds most. Every problem of the file is collected; none stops the
+// reading of the rows after it.
+#include "packing/csv_questions.h"
+
+#include <csv.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <set>
+
+#include "platform/utf16.h"
+
+namespace rvlpack {
+
+using Json = nlohmann::ordered_json;
+
+namespace {
+
+enum Column { TopicCol, PointsCol, QuestionCol, AnswerCol, TypeCol, MediaCol, AudioCol, FitCol, ColumnCount };
+
+const struct {
+    const char* english;
+    const char* russian;  // nullptr: none
+    bool required;
+} kColumns[ColumnCount] = {{"topic", "тема", true},   {"points", "баллы", true}, {"question", "вопрос", true},
+                           {"answer", "ответ", true}, {"type", "тип", false},    {"media", "файл", false},
+                           {"audio", "звук", false},  {"fit", nullptr, false}};
+
+const char* const kColumnList = "topic, points, question, answer, type, media, audio, fit (or тема, баллы, вопрос, "
+                                "ответ, тип, файл, звук)";
+
+// Lower case for ASCII and Cyrillic, so that "Тема" and "TOPIC" name columns.
+std::string lowered(const std::string& utf8) {
+    std::wstring units = utf8ToUtf16(utf8);
+    for (wchar_t& c : units) {
+        if ((c >= L'A' && c <= L'Z') || (c >= 0x410 && c <= 0x42F)) c += 0x20;
+        else if (c == 0x401) c = 0x451;
+    }
+    return utf16ToUtf8(units);
+}
+
+std::string trimmed(const std::string& text) {
+    size_t a = text.find_first_not_of(" \t\r\n"), b = text.find_last_not_of(" \t\r\n");
+    return a == std::string::npos ? "" : text.substr(a, b - a + 1);
+}
+
+// True for well-formed UTF-8: no stray continuation bytes, overlong forms,
+// surrogates or code points past U+10FFFF.
+bool validUtf8(const std::string& s) {
+    for (size_t i = 0; i < s.size();) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        size_t extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : 4;
+        if (extra == 4 || extra > s.size() - i - 1) return false;
+        char32_t cp = extra == 0 ? c : c & (0x3F >> extra);
+        for (size_t k = 1; k <= extra; ++k) {
+            unsigned char next = static_cast<unsigned char>(s[i + k]);
+            if ((next & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (next & 0x3F);
+        }
+        const char32_t least[] = {0, 0x80, 0x800, 0x10000};
+        if (cp < least[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+// The question type a media file's extension names, or "" when it names none.
+std::string typeOfFile(const std::string& name) {
+    size_t dot = name.rfind('.');
+    if (dot == std::string::npos || name.find('/', dot) != std::string::npos) return "";
+    std::string ext = lowered(name.substr(dot + 1));
+    const struct { const char* type; std::vector<const char*> extensions; } kinds[] = {
+        {"picture", {"png", "jpg", "jpeg", "gif", "bmp", "webp", "tif", "tiff"}},
+        {"audio", {"wav", "ogg", "oga", "flac", "mp3", "m4a", "aac", "opus", "wma", "ac3"}},
+        {"video", {"avi", "mp4", "m4v", "mkv", "webm", "mov", "wmv", "mpg", "mpeg"}}};
+    for (const auto& kind : kinds)
+        for (const char* e : kind.extensions)
+            if (ext == e) return kind.type;
+    return "";
+}
+
+// The manifest's word for a type cell in English or Russian; anything else
+// is handed on as it stands, for the manifest's reader to refuse.
+std::string typeWord(const std::string& cell) {
+    const struct { const char* word; const char* type; } words[] = {
+        {"text", "text"},   {"текст", "text"}, {"picture", "picture"}, {"картинка", "picture"},
+        {"audio", "audio"}, {"звук", "audio"}, {"video", "video"},     {"видео", "video"}};
+    std::string low = lowered(cell);
+    for (const auto& w : words)
+        if (low == w.word) return w.type;
+    return cell;
+}
+
+// A points cell: a whole number becomes a JSON number, anything else stays
+// text, which the manifest's reader words as such.
+Json pointsValue(const std::string& cell) {
+    size_t digits = cell.find_first_not_of('-') == 1 ? 1 : 0;
+    bool number = cell.size() > digits && cell.size() - digits <= 18 &&
+                  cell.find_first_not_of("0123456789", digits) == std::string::npos;
+    return number ? Json(std::stoll(cell)) : Json(cell);
+}
+
+struct Parsed {
+    std::vector<std::vector<std::string>> rows;  // a blank line is a row without cells
+    std::vector<std::string> current;
+    int lastEnd = 0;
+};
+
+void onField(void* field, size_t size, void* data) {
+    static_cast<Parsed*>(data)->current.emplace_back(static_cast<const char*>(field), size);
+}
+
+// Every line end outside quotes ends a row, so that row numbers are the
+// spreadsheet's even past blank lines; the LF of a CR LF ends nothing more.
+void onRow(int end, void* data) {
+    Parsed* parsed = static_cast<Parsed*>(data);
+    bool crlf = end == '\n' && parsed->lastEnd == '\r' && parsed->current.empty();
+    parsed->lastEnd = end;
+    if (crlf) return;
+    parsed->rows.push_back(std::move(parsed->current));
+    parsed->current.clear();
+}
+
+int noSpaces(unsigned char) { return 0; }  // cells keep their spaces; columns that need it trim
+
+} // namespace
+
+std::string TablePlaces::row(size_t topic, size_t question) const {
+    int number = topic < rows.size() && question < rows[topic].size() ? rows[topic][question] : 0;
+    return file + " row " + std::to_string(number);
+}
+
+std::string TablePlaces::column(const std::string& key) const {
+    auto it = columns.find(key);
+    return it == columns.end() ? "" : ", column \"" + it->second + "\"";
+}
+
+bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path, Json& topics, TablePlaces& places,
+                      std::vector<Issue>& issues) {
+    size_t errorsBefore = countIssues(issues, Severity::Error);
+    topics = Json::array();
+    places.file = path.substr(path.rfind('/') + 1);
+    places.rows.clear();
+    places.columns.clear();
+    auto error = [&](const std::string& where, const std::string& text) {
+        addIssue(issues, Severity::Error, where, text);
+        return false;
+    };
+    if (bytes.size() >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF)))
+        return error(places.file, "the table is UTF-16 text; save it as \"CSV UTF-8\"");
+    size_t start = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF ? 3 : 0;
+    auto headerEnd = std::find(bytes.begin() + start, bytes.end(), '\n');
+    char separator = ',';
+    long most = 0;
+    for (char s : {',', ';', '\t'}) {
+        long n = std::count(bytes.begin() + start, headerEnd, s);
+        if (n > most) most = n, separator = s;
+    }
+
+    Parsed parsed;
+    csv_parser parser;
+    if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI | CSV_REPALL_NL) != 0) return error(places.file, "csv_init failed");
+    csv_set_delim(&parser, static_cast<unsigned char>(separator));
+    csv_set_space_func(&parser, noSpaces);
+    size_t size = bytes.size() - start;
+    bool readable = csv_parse(&parser, bytes.data() + start, size, onField, onRow, &parsed) == size &&
+                    csv_fini(&parser, onField, onRow, &parsed) == 0;
+    std::string why = readable ? "" : csv_strerror(csv_error(&parser));
+    csv_free(&parser);
+    if (!readable)
+        return error(places.file + " row " + std::to_string(parsed.rows.size() + 1),
+                     "the table cannot be read here (libcsv: " + why +
+                         "); a quote is not closed, or stands inside a cell that does not start with one; fix the "
+                         "quotes, or save the table again from the spreadsheet");
+    for (size_t r = 0; r < parsed.rows.size(); ++r) {
+        for (size_t c = 0; c < parsed.rows[r].size(); ++c) {
+            if (!validUtf8(parsed.rows[r][c]))
+                return error(places.file + " row " + std::to_string(r + 1) + ", column " + std::to_string(c + 1),
+                             "the table is not UTF-8 text (Excel's plain \"CSV\" is saved in the Windows code page); "
+                             "save it as \"CSV UTF-8\"");
+        }
+    }
+    if (parsed.rows.empty()) return error(places.file, "the table is empty; give a header row and a row per question");
+
+    // The header: which column holds what.
+    const std::vector<std::string>& header = parsed.rows[0];
+    int at[ColumnCount];
+    std::fill(std::begin(at), std::end(at), -1);
+    for (size_t c = 0; c < header.size(); ++c) {
+        std::string name = lowered(trimmed(header[c]));
+        std::string where = places.file + " row 1, column \"" + trimmed(header[c]) + "\"";
+        int found = -1;
+        for (int k = 0; k < ColumnCount; ++k)
+            if (name == kColumns[k].english || (kColumns[k].russian && name == kColumns[k].russian)) found = k;
+        if (found >= 0 && at[found] >= 0)
+            error(where, "a second " + std::string(kColumns[found].english) + " column; keep one");
+        else if (found >= 0)
+            at[found] = static_cast<int>(c);
+        else if (!name.empty())
+            addIssue(issues, Severity::Warning, where,
+                     "unknown column is ignored; check its name (the columns are " + std::string(kColumnList) + ")");
+    }
+    for (int k = 0; k < ColumnCount; ++k) {
+        if (kColumns[k].required && at[k] < 0)
+            error(places.file + " row 1", "the header has no " + std::string(kColumns[k].english) + " (" +
+                                              kColumns[k].russian + ") column; add it");
+    }
+    if (countIssues(issues, Severity::Error) != errorsBefore) return false;
+    auto headerOf = [&](Column c) { return trimmed(header[at[c]]); };
+    const struct { const char* key; Column column; } keyColumns[] = {
+        {"name", TopicCol},   {"points", PointsCol}, {"question", QuestionCol}, {"answer", AnswerCol},
+        {"type", TypeCol},    {"media", MediaCol},   {"video", MediaCol},       {"audio", AudioCol},
+        {"fit", FitCol}};
+    for (const auto& kc : keyColumns)
+        if (at[kc.column] >= 0) places.columns[kc.key] = headerOf(kc.column);
+
+    // One question a row; an empty topic cell continues the topic above, as
+    // merged cells of a spreadsheet are exported.
+    std::map<std::string, size_t> topicIndex;
+    std::string topic;
+    for (size_t r = 1; r < parsed.rows.size(); ++r) {
+        const std::vector<std::string>& row = parsed.rows[r];
+        std::string rowPlace = places.file + " row " + std::to_string(r + 1);
+        auto cell = [&](Column c) { return at[c] >= 0 && size_t(at[c]) < row.size() ? row[size_t(at[c])] : ""; };
+        auto place = [&](Column c) { return rowPlace + ", column \"" + headerOf(c) + "\""; };
+        if (std::all_of(row.begin(), row.end(), [](const std::string& f) { return trimmed(f).empty(); })) continue;
+        for (size_t c = header.size(); c < row.size(); ++c) {
+            if (!trimmed(row[c]).empty()) {
+                error(rowPlace + ", column " + std::to_string(c + 1),
+                      "the row has " + std::to_string(row.size()) + " cells, the header " +
+                          std::to_string(header.size()) + "; put a text holding \"" + std::string(1, separator) +
+                          "\" in double quotes");
+                break;
+            }
+        }
+        if (!cell(TopicCol).empty()) {
+            topic = cell(TopicCol);
+        } else if (topics.empty()) {
+            error(place(TopicCol), "the first question has no topic; give its topic");
+            continue;
+        }
+        Json q;
+        std::string media = trimmed(cell(MediaCol)), audio = trimmed(cell(AudioCol)), type = trimmed(cell(TypeCol));
+        if (!type.empty()) {
+            q["type"] = typeWord(type);
+        } else if (media.empty()) {
+            q["type"] = "text";
+        } else if (!typeOfFile(media).empty()) {
+            q["type"] = typeOfFile(media);
+        } else {
+            error(place(MediaCol), "cannot tell the question type from the file name \"" + shownPath(media) +
+                                       "\"; give it in a type column: text, picture, audio or video");
+            q["type"] = "text";
+            media.clear();
+        }
+        q["question"] = cell(QuestionCol);
+        q["answer"] = cell(AnswerCol);
+        std::string points = trimmed(cell(PointsCol));
+        if (!points.empty()) q["points"] = pointsValue(points);
+        if (q["type"] == "video") {
+            if (!media.empty()) q["video"] = media;
+            if (lowered(audio) == "none" || lowered(audio) == "нет")
+                q["audio"] = nullptr;
+            else if (!audio.empty())
+                q["audio"] = audio;
+        } else {
+            if (!media.empty()) q["media"] = media;
+            if (!audio.empty()) q["audio"] = audio;
+        }
+        if (!trimmed(cell(FitCol)).empty()) q["fit"] = trimmed(cell(FitCol));
+        auto found = topicIndex.find(topic);
+        if (found == topicIndex.end()) {
+            found = topicIndex.emplace(topic, topics.size()).first;
+            topics.push_back(Json{{"name", topic}, {"questions", Json::array()}});
+            places.rows.emplace_back();
+        }
+        topics[found->second]["questions"].push_back(q);
+        places.rows[found->second].push_back(static_cast<int>(r + 1));
+    }
+    return countIssues(issues, Severity::Error) == errorsBefore;
+}
+
+void placeByRows(std::vector<Issue>& issues, size_t from, const TablePlaces& places) {
+    if (places.empty()) return;
+    for (size_t i = from; i < issues.size(); ++i) {
+        std::string& where = issues[i].where;
+        for (size_t t = 0; t < places.rows.size(); ++t) {
+            std::string topic = topicPlace(t);
+            if (where.compare(0, topic.size(), topic) != 0) continue;
+            std::string rest = where.substr(topic.size());
+            if (!rest.empty() && rest[0] != ' ') continue;  // "topic 1" is not the start of "topic 12"
+            size_t q = 0;
+            if (sscanf(rest.c_str(), " question %zu", &q) == 1 && q >= 1 && q <= places.rows[t].size()) {
+                std::string question = questionPlace(t, q - 1);
+                rest = where.substr(question.size());
+                if (rest.empty() || rest[0] < '0' || rest[0] > '9') where = places.row(t, q - 1) + rest;
+            } else if (!places.rows[t].empty()) {
+                where = places.row(t, 0) + places.column("name") + rest;
+            }
+            break;
+        }
+    }
+}
+
+bool csvFromTopics(const Json& topics, std::string& csv, std::string& whyNot) {
+    auto cell = [](const std::string& text) {
+        if (text.find_first_of(",;\t\"\r\n") == std::string::npos) return text;
+        std::string quoted(text.size() * 2 + 2, '\0');
+        quoted.resize(csv_write(&quoted[0], quoted.size(), text.data(), text.size()));
+        return quoted;
+    };
+    csv = "\xEF\xBB\xBFtopic,points,question,answer,type,media,audio\r\n";
+    std::set<std::string> seen;
+    for (const Json& topic : topics) {
+        if (!topic.at("name").is_string()) {
+            whyNot = "a topic name holds UTF-16 units that UTF-8 cannot carry";
+            return false;
+        }
+        std::string name = topic.at("name");
+        const Json& questions = topic.at("questions");
+        if (name.empty() || questions.empty() || !seen.insert(name).second) {
+            whyNot = name.empty()        ? "a topic has no name"
+                     : questions.empty() ? "the topic \"" + name + "\" has no questions"
+                                         : "two topics are named \"" + name + "\"";
+            return false;
+        }
+        for (const Json& q : questions) {
+            if (!q.at("type").is_string() || !q.at("question").is_string() || !q.at("answer").is_string()) {
+                whyNot = "a question of \"" + name + "\" has a type byte or texts that a table cannot hold";
+                return false;
+            }
+            std::string type = q.at("type"), media, audio;
+            if (type == "video") {
+                media = q.value("video", "");
+                audio = q.contains("audio") && q.at("audio").is_null() ? "none" : q.value("audio", "");
+            } else {
+                media = q.value("media", "");
+            }
+            csv += cell(name) + "," + std::to_string(q.at("points").get<int>()) + "," + cell(q.at("question")) + "," +
+                   cell(q.at("answer")) + "," + type + "," + cell(media) + "," + cell(audio) + "\r\n";
+        }
+    }
+    return true;
+}
+
+} // namespace rvlpack

@@ -1,0 +1,47 @@
+// The questions of a pack as a spreadsheet exports them (CSV, UTF-8 with or
+// without a BOM, comma, semicolon or tab): read into the manifest's "topics",
+// with the row and column of every cell for messages, and written back out.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <nlohmann/json_fwd.hpp>
+#include <string>
+#include <vector>
+
+#include "packing/issues.h"
+
+namespace rvlpack {
+
+// Where each question of a table stands, for messages such as
+// questions.csv row 7, column "баллы". Empty for a JSON manifest.
+struct TablePlaces {
+    std::string file;                            // the table's file name
+    std::vector<std::vector<int>> rows;          // [topic][question]: its row, the header being row 1
+    std::map<std::string, std::string> columns;  // a manifest key ("points", "video", ...) -> its column's header
+
+    bool empty() const { return file.empty(); }
+    std::string row(size_t topic, size_t question) const;  // "questions.csv row 7"
+    std::string column(const std::string& key) const;      // ", column \"баллы\"" or ""
+};
+
+// Reads the table bytes of the file at path. Fills topics with manifest topic objects: topics in order of first
+// appearance, questions in row order. The cells are handed over as they
+// stand (points that are not a whole number as text) for the manifest's
+// reader to judge; what only a table can get wrong (its quoting, encoding,
+// header, a type that cannot be told) goes to issues here. False when there
+// is at least one error.
+bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path, nlohmann::ordered_json& topics,
+                      TablePlaces& places, std::vector<Issue>& issues);
+
+// Rewrites the places "topic 2" and "topic 2 question 3" at the start of
+// the issues' places, from index from on, as rows of the table.
+void placeByRows(std::vector<Issue>& issues, size_t from, const TablePlaces& places);
+
+// The table (UTF-8 with a BOM, comma separated, CRLF) of a manifest's topics
+// as saveManifest makes them. False, with whyNot set, when they hold what a
+// table cannot: a topic without questions or without a name, two topics of
+// one name, texts given as code units, unknown type bytes.
+bool csvFromTopics(const nlohmann::ordered_json& topics, std::string& csv, std::string& whyNot);
+
+} // namespace rvlpack
