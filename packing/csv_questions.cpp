@@ -133,6 +133,10 @@ std::string TablePlaces::row(size_t topic, size_t question) const {
     return file + " row " + std::to_string(number);
 }
 
+std::string TablePlaces::topicRow(size_t topic) const {
+    return file + " row " + std::to_string(topic < topicRows.size() ? topicRows[topic] : 0) + column("name");
+}
+
 std::string TablePlaces::column(const std::string& key) const {
     auto it = columns.find(key);
     return it == columns.end() ? "" : ", column \"" + it->second + "\"";
@@ -144,6 +148,7 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
     topics = Json::array();
     places.file = path.substr(path.rfind('/') + 1);
     places.rows.clear();
+    places.topicRows.clear();
     places.columns.clear();
     auto error = [&](const std::string& where, const std::string& text) {
         addIssue(issues, Severity::Error, where, text);
@@ -242,6 +247,18 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
             error(place(TopicCol), "the first question has no topic; give its topic");
             continue;
         }
+        auto found = topicIndex.find(topic);
+        if (found == topicIndex.end()) {
+            found = topicIndex.emplace(topic, topics.size()).first;
+            topics.push_back(Json{{"name", topic}, {"questions", Json::array()}});
+            places.rows.emplace_back();
+            places.topicRows.push_back(static_cast<int>(r + 1));
+        }
+        // A row that names its topic alone gives a topic without questions.
+        bool topicAlone = true;
+        for (size_t c = 0; c < row.size(); ++c)
+            topicAlone = topicAlone && (int(c) == at[TopicCol] || trimmed(row[c]).empty());
+        if (topicAlone) continue;
         Json q;
         std::string media = trimmed(cell(MediaCol)), audio = trimmed(cell(AudioCol)), type = trimmed(cell(TypeCol));
         if (!type.empty()) {
@@ -271,12 +288,6 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
             if (!audio.empty()) q["audio"] = audio;
         }
         if (!trimmed(cell(FitCol)).empty()) q["fit"] = trimmed(cell(FitCol));
-        auto found = topicIndex.find(topic);
-        if (found == topicIndex.end()) {
-            found = topicIndex.emplace(topic, topics.size()).first;
-            topics.push_back(Json{{"name", topic}, {"questions", Json::array()}});
-            places.rows.emplace_back();
-        }
         topics[found->second]["questions"].push_back(q);
         places.rows[found->second].push_back(static_cast<int>(r + 1));
     }
@@ -297,8 +308,8 @@ void placeByRows(std::vector<Issue>& issues, size_t from, const TablePlaces& pla
                 std::string question = questionPlace(t, q - 1);
                 rest = where.substr(question.size());
                 if (rest.empty() || rest[0] < '0' || rest[0] > '9') where = places.row(t, q - 1) + rest;
-            } else if (!places.rows[t].empty()) {
-                where = places.row(t, 0) + places.column("name") + rest;
+            } else {
+                where = places.topicRow(t) + rest;
             }
             break;
         }
@@ -321,12 +332,11 @@ bool csvFromTopics(const Json& topics, std::string& csv, std::string& whyNot) {
         }
         std::string name = topic.at("name");
         const Json& questions = topic.at("questions");
-        if (name.empty() || questions.empty() || !seen.insert(name).second) {
-            whyNot = name.empty()        ? "a topic has no name"
-                     : questions.empty() ? "the topic \"" + name + "\" has no questions"
-                                         : "two topics are named \"" + name + "\"";
+        if (name.empty() || !seen.insert(name).second) {
+            whyNot = name.empty() ? "a topic has no name" : "two topics are named \"" + name + "\"";
             return false;
         }
+        if (questions.empty()) csv += cell(name) + ",,,,,,\r\n";  // a topic without questions
         for (const Json& q : questions) {
             if (!q.at("type").is_string() || !q.at("question").is_string() || !q.at("answer").is_string()) {
                 whyNot = "a question of \"" + name + "\" has a type byte or texts that a table cannot hold";

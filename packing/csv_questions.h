@@ -18,10 +18,12 @@ namespace rvlpack {
 struct TablePlaces {
     std::string file;                            // the table's file name
     std::vector<std::vector<int>> rows;          // [topic][question]: its row, the header being row 1
+    std::vector<int> topicRows;                  // [topic]: the row that names it first
     std::map<std::string, std::string> columns;  // a manifest key ("points", "video", ...) -> its column's header
 
     bool empty() const { return file.empty(); }
     std::string row(size_t topic, size_t question) const;  // "questions.csv row 7"
+    std::string topicRow(size_t topic) const;              // "questions.csv row 2, column \"тема\""
     std::string column(const std::string& key) const;      // ", column \"баллы\"" or ""
 };
 
@@ -39,9 +41,10 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
 void placeByRows(std::vector<Issue>& issues, size_t from, const TablePlaces& places);
 
 // The table (UTF-8 with a BOM, comma separated, CRLF) of a manifest's topics
-// as saveManifest makes them. False, with whyNot set, when they hold what a
-// table cannot: a topic without questions or without a name, two topics of
-// one name, texts given as code units, unknown type bytes.
+// as saveManifest makes them; a topic without questions is a row naming it
+// alone. False, with whyNot set, when they hold what a table cannot: a topic
+// without a name, two topics of one name, texts given as code units, unknown
+// type bytes.
 bool csvFromTopics(const nlohmann::ordered_json& topics, std::string& csv, std::string& whyNot);
 
 } // namespace rvlpack

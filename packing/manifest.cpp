@@ -281,13 +281,13 @@ struct ManifestReader {
 
     void topic(const Json& t, size_t index, Topic& topic) {
         const TablePlaces& table = sources.table;
-        std::string where = table.empty() ? topicPlace(index) : table.row(index, 0);
+        std::string where = table.empty() ? topicPlace(index) : table.topicRow(index);
         if (!t.is_object()) {
             error(where, "must be an object with \"name\" and \"questions\"");
             return;
         }
         unknownKeys(t, {"name", "questions"}, where);
-        text(t, "name", at(where, "name"), "topic name", topic.name, true);
+        text(t, "name", where, "topic name", topic.name, true);
         auto qs = t.find("questions");
         if (qs == t.end()) return;  // a topic without questions is allowed
         if (!qs->is_array()) {
@@ -434,9 +434,16 @@ bool loadQuestionsTable(const std::string& path, const PackDetails& details, Mod
     Json root = Json::object();
     if (!details.name.empty()) root["name"] = details.name;
     if (!details.author.empty()) root["author"] = details.author;
-    if (!details.created.empty()) root["created"] = details.created;
+    uint32_t seconds = 0;
+    bool timeGiven = details.created.empty() || parseIsoTime(details.created, seconds);
+    if (!timeGiven)
+        addIssue(issues, Severity::Error, "--created",
+                 "\"" + details.created + "\" is not an ISO 8601 time between 1970 and 2106; write it like "
+                 "2024-05-01T18:30:00+03:00");
+    else if (!details.created.empty())
+        root["created"] = details.created;
     root["questions"] = path.substr(path.rfind('/') + 1);
-    return loadRoot(std::move(root), folderOf(path), module, issues, options, media, std::move(table));
+    return loadRoot(std::move(root), folderOf(path), module, issues, options, media, std::move(table)) && timeGiven;
 }
 
 namespace {

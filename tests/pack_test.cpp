@@ -460,6 +460,7 @@ TEST(PackTool, QuestionsTablesAsSpreadsheetsExportThem) {
     Json m = cleanManifest();
     m["topics"][0]["questions"][0]["question"] = "Два плюс\nдва?";
     m["topics"].push_back({{"name", "Ещё"}, {"questions", {question("text", "Он сказал \"да\", а потом?", "Нет", 500)}}});
+    m["topics"].push_back({{"name", "Пусто"}, {"questions", Json::array()}});
     writeCleanPack(dir, m);
     // The line break draws a warning: the reader shows none.
     ASSERT_EQ(pack({"build", "pack.json", "-o", "ref.rvl"}).exitCode, 1);
@@ -469,7 +470,7 @@ TEST(PackTool, QuestionsTablesAsSpreadsheetsExportThem) {
     auto table = [](std::string header, char separator, const std::string& end) {
         std::string text = header + "~Всё|100|\"Два плюс\nдва?\"|4|||~Ещё|500|\"Он сказал \"\"да\"\", а потом?\"|Нет|||~"
                            "Всё|200|Что на картинке?|Градиент|картинка|media/pic.png|~Всё|300|Что звучит?|Ля||media/tone.wav|~"
-                           "Всё|400|Что в ролике?|Квадрат|video|media/clip.avi|media/tone.wav~", out;
+                           "Всё|400|Что в ролике?|Квадрат|video|media/clip.avi|media/tone.wav~Пусто||||||", out;
         for (char c : text) out += c == '|' ? std::string(1, separator) : c == '~' ? end : std::string(1, c);
         return out;
     };

@@ -53,7 +53,7 @@ struct Arguments {
 bool namesTable(const std::string& path) {
     std::string tail = path.size() >= 4 ? path.substr(path.size() - 4) : "";
     for (char& c : tail) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    return tail == ".csv" || tail == ".tsv" || tail == ".txt";
+    return tail == ".csv" || tail == ".tsv";
 }
 
 bool parseArguments(const std::vector<std::string>& argv, Arguments& args, std::string& error) {
