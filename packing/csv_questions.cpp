@@ -82,12 +82,14 @@ std::string typeOfFile(const std::string& name) {
     return "";
 }
 
-// The manifest's word for a type cell in English or Russian; anything else
-// is handed on as it stands, for the manifest's reader to refuse.
+// The manifest's word for a type cell in English or Russian, or the type's
+// letter; anything else is handed on as it stands, for the manifest's reader
+// to refuse.
 std::string typeWord(const std::string& cell) {
     const struct { const char* word; const char* type; } words[] = {
-        {"text", "text"},   {"текст", "text"}, {"picture", "picture"}, {"картинка", "picture"},
-        {"audio", "audio"}, {"звук", "audio"}, {"video", "video"},     {"видео", "video"}};
+        {"text", "text"},   {"текст", "text"}, {"t", "text"},  {"picture", "picture"}, {"картинка", "picture"},
+        {"i", "picture"},   {"audio", "audio"}, {"звук", "audio"}, {"a", "audio"},     {"video", "video"},
+        {"видео", "video"}, {"v", "video"}};
     std::string low = lowered(cell);
     for (const auto& w : words)
         if (low == w.word) return w.type;
@@ -167,7 +169,8 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
 
     Parsed parsed;
     csv_parser parser;
-    if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI | CSV_REPALL_NL) != 0) return error(places.file, "csv_init failed");
+    if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI | CSV_REPALL_NL) != 0)
+        return error(places.file, "csv_init failed: out of memory");
     csv_set_delim(&parser, static_cast<unsigned char>(separator));
     csv_set_space_func(&parser, noSpaces);
     size_t size = bytes.size() - start;

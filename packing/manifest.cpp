@@ -51,10 +51,13 @@ bool staysInside(const std::string& relative) {
 }
 
 struct ManifestReader {
-    std::string dir;  // the manifest's directory, with a trailing slash (or empty)
+    std::string dir;  // the manifest's (or questions table's) directory, with a trailing slash (or empty)
     std::vector<Issue>& issues;
     const ManifestOptions& options;
     ManifestMedia& sources;
+
+    // What media paths are relative to, for messages.
+    std::string home() const { return sources.table.empty() ? "manifest" : "table"; }
 
     void error(const std::string& where, const std::string& text) { addIssue(issues, Severity::Error, where, text); }
 
@@ -120,7 +123,7 @@ struct ManifestReader {
         auto it = object.find(key);
         if (it == object.end()) {
             error(where, "\"" + std::string(key) + "\" is missing; give the path of the " + what +
-                             " file, relative to the manifest");
+                             " file, relative to the " + home());
             return false;
         }
         if (!it->is_string() || it->get<std::string>().empty()) {
@@ -134,9 +137,10 @@ struct ManifestReader {
             return false;
         }
         if (!options.allowOutside && (name[0] == '/' || !staysInside(name))) {
-            error(where, file + " lies outside the manifest's folder; media of a manifest are read only from its "
-                                "folder, so that a manifest from someone else cannot pull private files into the "
-                                "pack; copy the file beside the manifest, or give --allow-outside if you trust it");
+            error(where, file + " lies outside the " + home() + "'s folder; media of a " + home() +
+                             " are read only from its folder, so that a " + home() +
+                             " from someone else cannot pull private files into the pack; copy the file beside the " +
+                             home() + ", or give --allow-outside if you trust it");
             return false;
         }
         if (givenName) *givenName = name;
@@ -144,7 +148,7 @@ struct ManifestReader {
         struct stat st {};
         if (stat(full.c_str(), &st) != 0) {
             error(where, file + " cannot be found (looked for " + shownPath(full) + ": " + strerror(errno) +
-                             "); check the path, it is relative to the manifest");
+                             "); check the path, it is relative to the " + home());
             return false;
         }
         if (!S_ISREG(st.st_mode)) {
@@ -467,9 +471,11 @@ bool loadRoot(Json root, const std::string& dir, Module& module, std::vector<Iss
         }
         if (table.empty() && !reader.media(root, "questions", "manifest", "questions table", table)) return false;
         Json topics;
-        readCsvQuestions(table, root["questions"].get<std::string>(), topics, sources.table, issues);
-        if (topics.empty()) return false;  // unreadable, or no header; bad rows are still read
+        std::string name = root["questions"].get<std::string>();
+        // Only a table that cannot be read stops here; bad rows still leave the others to read.
+        if (!readCsvQuestions(table, name, topics, sources.table, issues) && topics.empty()) return false;
         root["topics"] = std::move(topics);
+        reader.dir = (name[0] == '/' ? "" : dir) + folderOf(name);  // the table's media are relative to the table
     }
     reader.fit(root, "manifest", sources.fit);
     reader.text(root, "name", "manifest", "pack name", module.packName, false);
@@ -501,6 +507,7 @@ bool loadRoot(Json root, const std::string& dir, Module& module, std::vector<Iss
         sources.questions.resize(topicList->size());
         for (size_t t = 0; t < topicList->size(); ++t) reader.topic((*topicList)[t], t, module.topics[t]);
     }
+    reader.dir = dir;
     if (root.contains("trailing")) reader.media(root, "trailing", "manifest", "trailing bytes", module.trailing);
     return countIssues(issues, Severity::Error) == errorsBefore;
 }
