@@ -108,58 +108,20 @@ TEST(Loader, WorkedExampleGivesItsRecordsTraceAndListing) {
     unloadModule();
 }
 
-TEST(Loader, AcceptedAndRefusedFiles) {
-    std::wstring longText(255, L'Ж');
+// Records are compared with the pack reader's below; here the limits and
+// the refusals, and paths that are not regular files, refused without
+// blocking on them.
+TEST(Loader, LimitsAndRefusedFiles) {
     rvlpack::Question longQ = ask('T', 65535);
-    longQ.question = longText;
-    Bytes trailing = exampleModule();
-    trailing.insert(trailing.end(), {0xDE, 0xAD, 0xBE, 0xEF});
-    auto bytesOf = [](const std::string& s) { return Bytes(s.begin(), s.end()); };
-    struct Row {
-        const char* name;
-        Bytes bytes;
-        bool accepted;
-        std::function<void()> check;
-    };
-    std::vector<Row> rows = {
-        {"picture", oneQuestion(ask('I', 200, {9, 8, 7})), true,
-         [] { EXPECT_EQ(Bytes(topics[0].asks[0].media, topics[0].asks[0].media + 3), (Bytes{9, 8, 7})); }},
-        {"video", oneQuestion(ask('V', 400, {1}, {2, 3, 4})), true,
-         [] {
-             const RM_Ask& a = topics[0].asks[0];
-             EXPECT_EQ(a.mediaSize, 1u);
-             ASSERT_EQ(a.videoSize, 3u);
-             EXPECT_EQ(a.video[0] + a.video[2] * 10, 42);
-         }},
-        {"unknown type", moduleBytes({0, L"", L"", {{L"Х", {ask('X', 1), ask('T', 2)}}}, {}}), true,
-         [] { EXPECT_EQ(topics[0].asks.at(1).points, 2); }},
-        {"media length 0", moduleBytes({0, L"", L"", {{L"Н", {ask('I', 5), ask('T', 6)}}}, {}}), true,
-         [] {
-             EXPECT_NE(topics[0].asks[0].media, nullptr);
-             EXPECT_EQ(topics[0].asks.at(1).points, 6);
-         }},
-        {"255 units, points 65535", moduleBytes({0, L"", L"", {{longText, {longQ}}}, {}}), true,
-         [&] {
-             EXPECT_EQ(topics[0].name, longText);
-             EXPECT_EQ(topics[0].asks[0].question, longText);
-             EXPECT_EQ(topics[0].asks[0].points, 65535);
-         }},
-        {"zero topics", moduleBytes({}), true, [] { EXPECT_TRUE(topics.empty()); }},
-        {"trailing bytes", trailing, true, [] { EXPECT_EQ(topics.size(), 1u); }},
-        {"RVL2", bytesOf(std::string("RVL2\0\0\0\0\0\0\0", 11)), false, nullptr},
-        {"empty file", {}, false, nullptr},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        bool loaded = loadBytes(row.bytes);
-        EXPECT_EQ(loaded, row.accepted) << "loaderError: " << narrow(loaderError);
-        if (loaded && row.check) row.check();
-        if (!row.accepted) {
-            EXPECT_EQ(loaderError, L"Данный фаил не является игровым модулем Ravlin.");
-            EXPECT_TRUE(topics.empty() && !creationTimeKnown);
-        }
+    longQ.question = std::wstring(255, L'Ж');
+    ASSERT_TRUE(loadBytes(moduleBytes({0, L"", L"", {{longQ.question, {longQ}}}, {}})));
+    EXPECT_EQ(topics[0].name + topics[0].asks[0].question, longQ.question + longQ.question);
+    EXPECT_EQ(topics[0].asks[0].points, 65535);
+    for (const Bytes& bytes : {Bytes{'R', 'V', 'L', '2', 0, 0, 0, 0, 0, 0, 0}, Bytes{}}) {
+        EXPECT_FALSE(loadBytes(bytes));
+        EXPECT_EQ(loaderError, L"Данный фаил не является игровым модулем Ravlin.");
+        EXPECT_TRUE(topics.empty() && !creationTimeKnown);
     }
-
     // Paths that are not regular files are refused without blocking on them.
     ScratchDir dir;
     ASSERT_EQ(mkfifo(dir.file("pipe.rvl").c_str(), 0644), 0);
@@ -223,23 +185,20 @@ TEST(Loader, AgreesWithThePackReaderOnWholeCutAndHostileModules) {
     rvlpack::Topic t{L"Все типы", {ask('T', 100), ask('I', 200, {1, 2, 3}), ask('A', 300, {4, 5}),
                                    ask('V', 400, {6}, {7, 8, 9, 10}), ask('X', 500)}};
     Bytes whole = moduleBytes({1365142023, L"Пак", L"Автор", {t, {L"Пусто", {}}}, {}});
-    Bytes trailing = exampleModule(), hugePicture = oneQuestion(ask('I', 1, {1, 2}));
+    Bytes trailing = exampleModule();
     trailing.insert(trailing.end(), {0xDE, 0xAD});
-    hugePicture[hugePicture.size() - 6] = 0xFF;
     rvlpack::Topic zero{L"", {ask('I', 0), ask('A', 0), ask('V', 0), ask('T', 0)}};
     for (rvlpack::Question& q : zero.questions) q.question = q.answer = L"";
-    Bytes swallowing = oneQuestion(ask('V', 1, {1}, {2, 3}));
-    swallowing[swallowing.size() - 8] = 7;  // the sound track's length takes in the video's
     std::vector<std::pair<std::string, Bytes>> rows = {
         {"worked example", exampleModule()}, {"every type", whole}, {"empty texts, zero-length media",
-        moduleBytes({0, L"", L"", {zero}, {}})}, {"trailing bytes", trailing}, {"picture past the end", hugePicture},
-        {"sound track swallowing the video", swallowing}, {"empty file", {}}};
+        moduleBytes({0, L"", L"", {zero}, {}})}, {"trailing bytes", trailing}, {"no topics", moduleBytes({})}};
     for (size_t cut = 0; cut < whole.size(); ++cut)
         rows.push_back({"cut at " + std::to_string(cut), Bytes(whole.begin(), whole.begin() + long(cut))});
     for (const auto& row : rows) {
         SCOPED_TRACE(row.first);
         rvlpack::Module read;
-        bool parsed = rvlpack::readModule(row.second.data(), row.second.size(), read);
+        rvlpack::ReadFailure failure;
+        bool parsed = rvlpack::readModule(row.second.data(), row.second.size(), read, &failure);
         ASSERT_EQ(loadBytes(row.second), parsed) << "loaderError " << narrow(loaderError);
         if (parsed) {
             read.created = 0;
@@ -248,6 +207,9 @@ TEST(Loader, AgreesWithThePackReaderOnWholeCutAndHostileModules) {
             continue;
         }
         EXPECT_TRUE(topics.empty() && packName.empty() && author.empty() && !loaderError.empty());
+        EXPECT_TRUE(failure.offset <= row.second.size() &&
+                    failure.message.find("at byte " + std::to_string(failure.offset)) != std::string::npos)
+            << failure.message;
         // Past the magic a cut names the byte where the file ends.
         EXPECT_TRUE(row.first.rfind("cut", 0) != 0 || row.second.size() < 8 ||
                     contains(loaderError, std::to_wstring(row.second.size())))

@@ -424,32 +424,6 @@ TEST(PackTool, EachFindingWithItsMessageAndStatus) {
             EXPECT_NE(r.err.find(row.message), std::string::npos) << "expected: " << row.message << "\nactual: " << r.err;
         }
     }
-
-    // Every cut of a module with all media kinds fails, at an offset inside
-    // the cut, and the whole module parses.
-    rvlpack::Module m;
-    rvlpack::Question t, i, a, v;
-    i.type = 'I';
-    i.media = {1, 2, 3};
-    a.type = 'A';
-    a.media = {4};
-    v.type = 'V';
-    v.media = {5, 6};
-    v.video = {7, 8, 9};
-    m.topics.push_back(rvlpack::Topic{L"Т", {t, i, a, v}});
-    std::vector<uint8_t> bytes;
-    ASSERT_TRUE(rvlpack::writeModule(m, bytes));
-    for (size_t size = 0; size < bytes.size(); ++size) {
-        rvlpack::Module out;
-        rvlpack::ReadFailure failure;
-        ASSERT_FALSE(rvlpack::readModule(bytes.data(), size, out, &failure)) << "cut at " << size;
-        EXPECT_LE(failure.offset, size) << failure.message;
-        EXPECT_NE(failure.message.find("at byte " + std::to_string(failure.offset)), std::string::npos)
-            << failure.message;
-    }
-    rvlpack::Module whole;
-    ASSERT_TRUE(rvlpack::readModule(bytes.data(), bytes.size(), whole));
-    EXPECT_EQ(whole.topics[0].questions[3].video, (std::vector<uint8_t>{7, 8, 9}));
 }
 
 // Questions tables as spreadsheets export them build the same bytes as the

@@ -9,7 +9,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -116,69 +115,34 @@ std::vector<std::string> lines(const std::string& text) {
 
 namespace {
 
-// Reads both pipes to their ends, feeding input to the child's stdin.
-void collect(int outFd, int errFd, int inFd, const std::string& input, ProcessResult& result) {
-    size_t written = 0;
-    if (inFd >= 0 && input.empty()) { close(inFd); inFd = -1; }
-    while (outFd >= 0 || errFd >= 0) {
-        pollfd fds[3];
-        int n = 0;
-        if (outFd >= 0) fds[n++] = {outFd, POLLIN, 0};
-        if (errFd >= 0) fds[n++] = {errFd, POLLIN, 0};
-        if (inFd >= 0) fds[n++] = {inFd, POLLOUT, 0};
-        if (poll(fds, n, -1) < 0) break;
-        for (int i = 0; i < n; ++i) {
-            if (!fds[i].revents) continue;
-            if (fds[i].fd == inFd) {
-                ssize_t w = write(inFd, input.data() + written, input.size() - written);
-                if (w > 0) written += static_cast<size_t>(w);
-                if (w <= 0 || written == input.size()) { close(inFd); inFd = -1; }
-                continue;
-            }
-            char buf[65536];
-            ssize_t r = read(fds[i].fd, buf, sizeof buf);
-            if (r > 0) {
-                (fds[i].fd == outFd ? result.out : result.err).append(buf, static_cast<size_t>(r));
-                continue;
-            }
-            close(fds[i].fd);
-            (fds[i].fd == outFd ? outFd : errFd) = -1;
-        }
-    }
-    if (inFd >= 0) close(inFd);
+std::string drain(FILE* f) {
+    std::string text;
+    rewind(f);
+    for (int c; (c = fgetc(f)) != EOF;) text += char(c);
+    fclose(f);
+    return text;
 }
 
-// Forks with stdout and stderr on pipes (and stdin on one when asked); the
-// child runs body, the parent collects its output and status.
-ProcessResult forkWithPipes(bool withInput, const std::string& input, const std::function<void()>& body) {
+// Forks with stdin, stdout and stderr on scratch files (stdin holds input,
+// or is /dev/null); the child runs body, the parent waits for it and reads
+// what it wrote.
+ProcessResult forkCaptured(const std::string* input, const std::function<void()>& body) {
     ProcessResult result;
-    int out[2], err[2], in[2] = {-1, -1};
-    if (pipe(out) || pipe(err) || (withInput && pipe(in))) return result;
+    FILE *in = input ? tmpfile() : fopen("/dev/null", "r"), *out = tmpfile(), *err = tmpfile();
+    if (!in || !out || !err) return result;
+    if (input) fwrite(input->data(), 1, input->size(), in), rewind(in);
     fflush(nullptr);
     std::wcout.flush();
     pid_t pid = fork();
     if (pid == 0) {
-        dup2(out[1], 1);
-        dup2(err[1], 2);
-        close(out[0]);
-        close(err[0]);
-        if (withInput) {
-            dup2(in[0], 0);
-            close(in[1]);
-        } else {
-            int devnull = open("/dev/null", O_RDONLY);
-            if (devnull >= 0) dup2(devnull, 0);
-        }
+        dup2(fileno(in), 0), dup2(fileno(out), 1), dup2(fileno(err), 2);
         body();
         _exit(0);
     }
-    close(out[1]);
-    close(err[1]);
-    if (withInput) close(in[0]);
-    signal(SIGPIPE, SIG_IGN);
-    collect(out[0], err[0], in[1], input, result);
+    fclose(in);
     int status = 0;
     waitpid(pid, &status, 0);
+    result.out = drain(out), result.err = drain(err);
     if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
     return result;
@@ -188,7 +152,7 @@ ProcessResult forkWithPipes(bool withInput, const std::string& input, const std:
 
 ProcessResult runProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                          const std::string& input) {
-    return forkWithPipes(true, input, [&] {
+    return forkCaptured(&input, [&] {
         for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
         std::vector<char*> args;
         for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -200,7 +164,7 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::vector
 }
 
 ProcessResult runInChild(const std::function<void()>& body) {
-    return forkWithPipes(false, "", [&] {
+    return forkCaptured(nullptr, [&] {
         body();
         std::wcout.flush();
         fflush(nullptr);
