@@ -297,10 +297,10 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
     return countIssues(issues, Severity::Error) == errorsBefore;
 }
 
-void placeByRows(std::vector<Issue>& issues, size_t from, const TablePlaces& places) {
+void placeByRows(std::vector<Issue>& issues, const TablePlaces& places) {
     if (places.empty()) return;
-    for (size_t i = from; i < issues.size(); ++i) {
-        std::string& where = issues[i].where;
+    for (Issue& issue : issues) {
+        std::string& where = issue.where;
         for (size_t t = 0; t < places.rows.size(); ++t) {
             std::string topic = topicPlace(t);
             if (where.compare(0, topic.size(), topic) != 0) continue;

@@ -37,8 +37,8 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
                       TablePlaces& places, std::vector<Issue>& issues);
 
 // Rewrites the places "topic 2" and "topic 2 question 3" at the start of
-// the issues' places, from index from on, as rows of the table.
-void placeByRows(std::vector<Issue>& issues, size_t from, const TablePlaces& places);
+// the issues' places as rows of the table.
+void placeByRows(std::vector<Issue>& issues, const TablePlaces& places);
 
 // The table (UTF-8 with a BOM, comma separated, CRLF) of a manifest's topics
 // as saveManifest makes them; a topic without questions is a row naming it

@@ -212,7 +212,7 @@ int build(const Console& console, const Arguments& args) {
         options.fontDir = findFontDir(args.resDir, issues);
         checkModule(module, options, issues, &sources);
     }
-    placeByRows(issues, 0, sources.table);
+    placeByRows(issues, sources.table);
     if (!loaded || countIssues(issues, Severity::Error)) {
         int status = report(console, issues);
         fprintf(console.err, "error: nothing was written to %s\n", shownPath(args.output).c_str());
