@@ -8,54 +8,18 @@
 #include <SDL.h>
 #include <SDL_image.h>
 #include <SDL_ttf.h>
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <SFML/Audio/SoundBuffer.hpp>
-#include <SFML/System/Err.hpp>
-#include <cstdio>
-#include <cstdlib>
-#include <opencv2/core/utils/logger.hpp>
-#include <sstream>
 
 #include "packing/manifest.h"
+#include "packing/reader_probe.h"
 #include "platform/resource_files.h"
 #include "platform/sdl_handles.h"
 #include "platform/text_texture.h"
 #include "platform/utf16.h"
 #include "presentation/picture_decode.h"
-#include "presentation/sound_decode.h"
-#include "presentation/video_player.h"
 
 namespace rvlpack {
 
 namespace {
-
-// Points stderr at /dev/null; returns the saved descriptor for unmuteStderr.
-int muteStderr() {
-    fflush(stderr);
-    int saved = dup(2);
-    int null = open("/dev/null", O_WRONLY);
-    if (null >= 0) {
-        dup2(null, 2);
-        close(null);
-    }
-    return saved;
-}
-
-void unmuteStderr(int saved) {
-    fflush(stderr);
-    if (saved < 0) return;
-    dup2(saved, 2);
-    close(saved);
-}
-
-std::string firstLine(const std::string& text) {
-    size_t start = text.find_first_not_of(" \n");
-    if (start == std::string::npos) return "";
-    size_t end = text.find('\n', start);
-    return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-}
 
 struct Checker {
     std::vector<Issue>& issues;
@@ -76,9 +40,11 @@ struct Checker {
             return;
         }
         SDL_ClearError();
-        int saved = muteStderr();
-        SurfaceHandle image(decodeQuestionPicture(bytes.data(), static_cast<uint32_t>(bytes.size())));
-        unmuteStderr(saved);
+        SurfaceHandle image;
+        {
+            MutedStderr muted;
+            image.reset(decodeQuestionPicture(bytes.data(), static_cast<uint32_t>(bytes.size())));
+        }
         if (!image) {
             std::string why = SDL_GetError();
             warn(where, "the " + kind + " picture does not decode (" +
@@ -102,22 +68,9 @@ struct Checker {
             warn(where, "the " + what + " is empty (0 bytes); " + consequence + "; give a WAV, OGG or FLAC file");
             return;
         }
-        std::ostringstream messages;
-        int saved = muteStderr();
-        // The buffer opens the audio device; what it says about that (none
-        // on a build machine, say) is no finding about the clip.
-        std::streambuf* previous = sf::err().rdbuf(nullptr);
-        bool decoded = false;
-        {
-            sf::SoundBuffer buffer;
-            sf::err().rdbuf(messages.rdbuf());
-            decoded = loadQuestionSound(buffer, bytes.data(), static_cast<uint32_t>(bytes.size()));
-            sf::err().rdbuf(nullptr);
-        }
-        sf::err().rdbuf(previous);
-        unmuteStderr(saved);
-        if (!decoded) {
-            std::string why = firstLine(messages.str());
+        SoundProbe probe = probeSound(bytes);
+        if (!probe.decoded) {
+            const std::string& why = probe.said;
             warn(where, "the " + what + " does not decode" + (why.empty() ? "" : " (SFML: " + why + ")") + "; " +
                             consequence + "; convert it to WAV, OGG or FLAC");
         }
@@ -129,38 +82,18 @@ struct Checker {
             warn(where, "the video is empty (0 bytes); the reader will show no picture" + remedy);
             return;
         }
-        // The reader hands the video to OpenCV through a file; so does this check.
-        const char* tmp = getenv("TMPDIR");
-        std::string dirTemplate = std::string(tmp && *tmp ? tmp : "/tmp") + "/rvl-pack-XXXXXX";
-        if (!mkdtemp(&dirTemplate[0])) {
-            warn(where, "the video was not checked: cannot make a temporary directory");
-            return;
+        VideoProbe probe = probeVideo(bytes);
+        switch (probe.verdict) {
+        case VideoProbe::Opens: break;
+        case VideoProbe::NotChecked: warn(where, "the video was not checked: " + probe.said); break;
+        case VideoProbe::NoPicture:
+            warn(where, "the video opens in OpenCV but gives no picture; the reader will show nothing" + remedy);
+            break;
+        case VideoProbe::DoesNotOpen:
+            warn(where, "the video does not open in OpenCV" + (probe.said.empty() ? "" : " (" + probe.said + ")") +
+                            "; the reader will show no picture" + remedy);
+            break;
         }
-        std::string file = dirTemplate + "/videobuffer.bin";
-        FILE* out = fopen(file.c_str(), "wb");
-        bool written = out && fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-        if (out) written = fclose(out) == 0 && written;
-        std::string problem;
-        if (!written) {
-            problem = "not checked: cannot write " + file;
-        } else {
-            int saved = muteStderr();
-            try {
-                cv::VideoCapture capture;
-                cv::Mat frame;
-                if (!openVideoCapture(capture, file))
-                    problem = "does not open in OpenCV; the reader will show no picture";
-                else if (!capture.read(frame) || frame.empty())
-                    problem = "opens in OpenCV but gives no picture; the reader will show nothing";
-            } catch (const cv::Exception& e) {
-                problem = std::string("does not open in OpenCV (") + firstLine(e.what()) +
-                          "); the reader will show no picture";
-            }
-            unmuteStderr(saved);
-        }
-        remove(file.c_str());
-        rmdir(dirTemplate.c_str());
-        if (!problem.empty()) warn(where, "the video " + problem + remedy);
     }
 
     int width(TTF_Font* font, const std::wstring& text) {
@@ -256,7 +189,6 @@ ModuleChecker::ModuleChecker(const CheckOptions& options, std::vector<Issue>& is
     : state_(new State{Checker{issues, {}, {}}}) {
     Checker& check = state_->check;
     IMG_Init(IMG_INIT_PNG | IMG_INIT_JPG);
-    cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
     if (!options.fontDir.empty()) {
         state_->ttfStarted = !TTF_WasInit() && TTF_Init() == 0;
         if (TTF_WasInit()) {
