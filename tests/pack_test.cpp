@@ -1,16 +1,12 @@
 // The pack tool on real manifests and real media: round trips, every error,
 // warning and refusal with its message and exit status (run in-process), and
 // the program itself for its exit statuses and its all-or-nothing output.
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <map>
 #include <nlohmann/json.hpp>
 
-#include "module/loader.h"
-#include "module/records.h"
 #include "packing/manifest.h"
 #include "packing/module_writer.h"
 #include "packing/pack_reader.h"
@@ -56,20 +52,10 @@ std::vector<std::string> linesStarting(const std::string& text, const std::strin
     return found;
 }
 
-// Names in dir and the bytes of its small files: what a failed command must
-// leave as it was.
-std::map<std::string, std::vector<uint8_t>> snapshot(const std::string& dir) {
-    std::map<std::string, std::vector<uint8_t>> files;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d)) {
-            std::string n = e->d_name;
-            struct stat st {};
-            if (n == "." || n == ".." || lstat((dir + "/" + n).c_str(), &st) != 0) continue;
-            files[n] = S_ISREG(st.st_mode) && st.st_size < (1 << 20) ? readFile(dir + "/" + n) : std::vector<uint8_t>();
-        }
-        closedir(d);
-    }
-    return files;
+// Names in dir and the sums of its files up to 1 MiB: what a failed command
+// must leave as it was.
+std::string snapshot(const std::string& dir) {
+    return runProcess({"/bin/sh", "-c", "cd '" + dir + "' && find . | sort && find . -type f -size -1M -exec md5sum {} + | sort"}).out;
 }
 
 Json question(const char* type, const std::string& q, const std::string& a, int points) {
@@ -156,13 +142,10 @@ TEST(PackTool, RoundTripEveryTypeCyrillicNonBmpAndEmptyMedia) {
     m["name"] = "Пак 🎲";  // a letter outside the BMP: two UTF-16 units
     Json& qs = m["topics"][0]["questions"];
     qs[1]["media"] = "media/../media/pic.png";  // stays inside the folder
-    Json silentClip = question("video", "Немое кино 𝄞", "Да", 500);
-    silentClip["audio"] = "media/empty.bin";
-    silentClip["video"] = "media/clip.avi";
-    Json emptySound = question("audio", "Тишина", "", 600);
-    emptySound["media"] = "media/empty.bin";
-    qs.push_back(silentClip);
-    qs.push_back(emptySound);
+    qs.push_back(question("video", "Немое кино 𝄞", "Да", 500));
+    qs[4]["audio"] = "media/empty.bin", qs[4]["video"] = "media/clip.avi";
+    qs.push_back(question("audio", "Тишина", "", 600));
+    qs[5]["media"] = "media/empty.bin";
     m["topics"].push_back(Json{{"name", "Пусто"}, {"questions", Json::array()}});
     writeCleanPack(dir, m);
     writeFile(dir.file("media/empty.bin"), {});
@@ -182,16 +165,7 @@ TEST(PackTool, RoundTripEveryTypeCyrillicNonBmpAndEmptyMedia) {
     EXPECT_EQ(module.topics[0].questions[4].question.substr(11), (std::wstring{wchar_t(0xD834), wchar_t(0xDD1E)}));
     EXPECT_EQ(module.topics[0].questions[1].media, readFile(dir.file("media/pic.png")));
     EXPECT_EQ(module.topics[0].questions[4].video, readFile(dir.file("media/clip.avi")));
-    EXPECT_TRUE(module.topics[0].questions[5].media.empty());
-    EXPECT_TRUE(module.topics[1].questions.empty());
-
-    // The reader's own loader accepts what the tool wrote.
-    testing::internal::CaptureStdout();
-    bool loaded = loadModule(L"first.rvl");
-    testing::internal::GetCapturedStdout();
-    ASSERT_TRUE(loaded);
-    EXPECT_EQ(Ravlin::RM_Reader::topics[0].asks[3].type, 'V');
-    unloadModule();
+    EXPECT_TRUE(module.topics[0].questions[5].media.empty() && module.topics[1].questions.empty());
 
     mkdir(dir.file("out").c_str(), 0755);  // an empty folder may be the target
     ProcessResult unpacked = pack({"unpack", "first.rvl", "-o", "out"});
