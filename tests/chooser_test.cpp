@@ -37,16 +37,7 @@ std::optional<std::wstring> chosenPath() {
     return path;
 }
 
-std::string show(const std::optional<std::wstring>& path) {
-    if (!path) return "nothing chosen";
-    std::string out;
-    char buf[8];
-    for (wchar_t unit : *path) {
-        snprintf(buf, sizeof buf, "%04X ", static_cast<unsigned>(unit));
-        out += buf;
-    }
-    return out;
-}
+std::string show(const std::optional<std::wstring>& path) { return path ? hexUnits(*path) : "nothing chosen"; }
 
 std::wstring ascii(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 
