@@ -312,13 +312,6 @@ SdlWindow::~SdlWindow() {
     SDL_Quit();
 }
 
-SDL_Color SdlWindow::pixel(int x, int y) const {
-    Uint8 rgba[4] = {0, 0, 0, 0};
-    SDL_Rect r{x, y, 1, 1};
-    SDL_RenderReadPixels(renderer, &r, SDL_PIXELFORMAT_RGBA32, rgba, 4);
-    return SDL_Color{rgba[0], rgba[1], rgba[2], rgba[3]};
-}
-
 void pushButton(Uint8 button, Uint32 type, int x, int y) {
     SDL_Event e{};
     e.type = type;

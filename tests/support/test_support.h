@@ -89,7 +89,6 @@ public:
     SdlWindow();
     ~SdlWindow();
     bool ok() const { return ok_; }
-    SDL_Color pixel(int x, int y) const;
 
 private:
     bool ok_ = false;
