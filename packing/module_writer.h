@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "module/format.h"
@@ -19,6 +20,17 @@ struct Question {
     std::vector<uint8_t> media;  // picture, sound, or a video's sound track
     std::vector<uint8_t> video;  // a video's only
 };
+
+// A question as the format reader hands over its head (texts moved from),
+// before its media are read.
+inline Question questionFrom(rvlformat::AskHead& head) {
+    Question q;
+    q.type = head.type;
+    q.question = std::move(head.question);
+    q.answer = std::move(head.answer);
+    q.points = head.points;
+    return q;
+}
 
 struct Topic {
     std::wstring name;

@@ -285,11 +285,7 @@ private:
         asks_ = 0;
     }
     void ask(rvlformat::AskHead& head, uint64_t) override {
-        current_ = Question{};
-        current_.type = head.type;
-        current_.question = std::move(head.question);
-        current_.answer = std::move(head.answer);
-        current_.points = head.points;
+        current_ = questionFrom(head);
     }
     bool block(rvlformat::Field block, uint32_t length, uint8_t*& to) override {
         std::vector<uint8_t>& bytes = block == rvlformat::Field::Video ? current_.video : current_.media;

@@ -39,12 +39,7 @@ private:
         module_.topics.back().questions.reserve(askCount);
     }
     void ask(rvlformat::AskHead& head, uint64_t) override {
-        Question q;
-        q.type = head.type;
-        q.question = std::move(head.question);
-        q.answer = std::move(head.answer);
-        q.points = head.points;
-        module_.topics.back().questions.push_back(std::move(q));
+        module_.topics.back().questions.push_back(questionFrom(head));
     }
     bool block(Field block, uint32_t length, uint8_t*& to) override {
         Question& q = module_.topics.back().questions.back();

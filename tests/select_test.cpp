@@ -55,16 +55,6 @@ int chooserRuns(const ScratchDir& dir) {
     return n;
 }
 
-std::string hexUnits(const std::wstring& text) {
-    std::string out;
-    char buf[8];
-    for (wchar_t unit : text) {
-        snprintf(buf, sizeof buf, "%04X ", static_cast<unsigned>(unit));
-        out += buf;
-    }
-    return out;
-}
-
 size_t count(const std::string& text, const std::string& needle) {
     size_t n = 0;
     for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;

@@ -18,19 +18,12 @@ using namespace testing_support;
 
 namespace {
 
-// A chooser stand-in that answers with the given result-file bytes.
+// A chooser stand-in that answers with an ASCII module name.
 void writeChooser(const ScratchDir& dir, const std::string& module) {
-    // printf escapes: the count byte, then each ASCII character as a UTF-16BE unit.
-    std::string script = "#!/bin/sh\nprintf '";
-    char buf[16];
-    snprintf(buf, sizeof buf, "\\%03o", static_cast<unsigned>(module.size()));
-    script += buf;
-    for (char c : module) {
-        snprintf(buf, sizeof buf, "\\000\\%03o", static_cast<unsigned char>(c));
-        script += buf;
-    }
-    script += "' > openfilename.rlt\n";
-    writeText(dir.file("fileopen.exe"), script, true);
+    Bytes result = {uint8_t(module.size())};
+    for (char c : module) result.insert(result.end(), {0, uint8_t(c)});
+    writeFile(dir.file("answer.rlt"), result);
+    writeText(dir.file("fileopen.exe"), "#!/bin/sh\ncp answer.rlt openfilename.rlt\n", true);
 }
 
 LaunchOptions options;  // the command line of the reader runReader starts
