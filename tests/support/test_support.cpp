@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <opencv2/videoio.hpp>
 
@@ -71,8 +72,8 @@ ScratchDir::ScratchDir() {
 
 ScratchDir::~ScratchDir() {
     if (chdir(previous_.c_str()) != 0) perror("chdir back");
-    std::string command = "rm -rf '" + path_ + "'";
-    if (path_.rfind("/tmp/rvl-test-", 0) == 0 && system(command.c_str()) != 0) perror("rm");
+    std::error_code ignored;
+    if (path_.rfind("/tmp/rvl-test-", 0) == 0) std::filesystem::remove_all(path_, ignored);
 }
 
 void writeFile(const std::string& path, const Bytes& bytes) {
