@@ -55,7 +55,7 @@ std::vector<std::string> linesStarting(const std::string& text, const std::strin
 // Names in dir and the sums of its files up to 1 MiB: what a failed command
 // must leave as it was.
 std::string snapshot(const std::string& dir) {
-    return runProcess({"/bin/sh", "-c", "cd '" + dir + "' && find . | sort && find . -type f -size -1M -exec md5sum {} + | sort"}).out;
+    return runProcess({"/bin/sh", "-c", "cd '" + dir + "' && find . | sort && find . -type f -size -1048576c -exec md5sum {} + | sort"}).out;
 }
 
 Json question(const char* type, const std::string& q, const std::string& a, int points) {
