@@ -1,5 +1,5 @@
 // Real media written with FFmpeg's encoders for the conversion tests: sound
-// in any codec, clips with a white disc on grey, stills, and EXIF tags.
+// in any codec, clips of grey frames, stills, and EXIF tags.
 #pragma once
 
 #include <cstdint>
@@ -17,8 +17,8 @@ struct ClipSpec {
     double seconds = 0;
 };
 
-// A white disc centred on grey (and a red square in the top left corner)
-// with a 440 Hz tone; empty on failure.
+// Grey frames with a red square in the top left corner, and a 440 Hz tone;
+// empty on failure.
 std::vector<uint8_t> makeClip(const ClipSpec& spec);
 
 // A JPEG of w x h pixels (red square top left) carrying EXIF orientation.
