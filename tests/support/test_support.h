@@ -147,9 +147,9 @@ Bytes encodePicture(SDL_Surface* surface, const std::string& extension);
 inline Bytes makePng(int w, int h) { return encodePicture(patternSurface(w, h), "png"); }
 inline Bytes makeBmp(int w, int h) { return encodePicture(patternSurface(w, h), "bmp"); }
 
-// A 16-bit PCM WAV of a 440 Hz tone.
+// A 440 Hz tone written by the audio library's own encoders: a 16-bit PCM
+// WAV (a 44-byte header: "fmt " at 12, "data" at 36), or "ogg", "flac".
 Bytes makeWav(double seconds, int sampleRate = 8000, int channels = 1);
-// The same tone written by the audio library's own encoder ("ogg", "flac").
 Bytes makeEncodedClip(const std::string& extension, double seconds, int sampleRate, int channels);
 
 // Environment for OpenAL Soft's wave output into wavePath, one channel of
