@@ -6,13 +6,16 @@
 # wave output. The pictures themselves are checked pixel by pixel in-process
 # (board, card, picture tests); here it is the path through the program.
 #
-# Usage: e2e.sh demo|reject|fullscreen RUN_DIR PROBE DEMO_CONSOLE DEMO_FACTS ARTEFACT_DIR
+# Usage: e2e.sh demo|reject|fullscreen|package RUN_DIR PROBE DEMO_CONSOLE DEMO_FACTS ARTEFACT_DIR
 #   demo        the demo module through a scripted chooser: the start-up box, the
 #               selection screen, trace and listing, the board, one question of
 #               each type played to its answer with its sound recorded, F10.
 #   reject      a file that is not a module: the rejection line, an empty board, F10.
 #   fullscreen  the demo pack on the command line on a 1920x1080 screen: the
 #               picture scaled with black bars, clicks mapped back to the board.
+#   package     the Debian package made from this build tree with CPack, unpacked
+#               with dpkg-deb -x, run on a relative pack path: trace, listing,
+#               board and its per-user run directory.
 # Exits 77 (skipped, with the reason) when the X tools are missing, unless
 # RVL_E2E_REQUIRED is set. Screenshots and logs stay in ARTEFACT_DIR/SCENARIO
 # when the test fails, or always with RVL_E2E_KEEP set.
@@ -142,10 +145,11 @@ start() {
     # "Can't iniitialise SDL" box instead of an invisible off-screen window.
     # TZ: the creation time in the listing. GSETTINGS_BACKEND, NO_AT_BRIDGE:
     # a dialog without a desktop session stays quiet. XDG_CONFIG_HOME: a
-    # chooser remembers its folder there, not in ~.
+    # chooser remembers its folder there, not in ~; an installed reader makes
+    # its run directory in XDG_DATA_HOME.
     (cd "$work" && exec env -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy TZ="$DEMO_TZ" \
-        GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 XDG_CONFIG_HOME="$art/config" ALSOFT_DRIVERS=wave ALSOFT_CONF="$work/alsoft.conf" \
-        ./rvl-reader "$@" >"$art/stdout.txt" 2>"$art/stderr.txt") &
+        GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 XDG_CONFIG_HOME="$art/config" XDG_DATA_HOME="$art/data" \
+        ALSOFT_DRIVERS=wave ALSOFT_CONF="$work/alsoft.conf" "${reader:-./rvl-reader}" "$@" >"$art/stdout.txt" 2>"$art/stderr.txt") &
     reader_pid=$!
 
     step "the 'Device not found!' box"
@@ -330,9 +334,30 @@ fullscreen() {
     quit_with_f10
 }
 
+package() {
+    step "the package made with CPack from this build tree, unpacked"
+    cpack -G DEB --config "$run_dir/../CPackConfig.cmake" -B "$art/cpack" >"$art/cpack.log" 2>&1 ||
+        fail "cpack failed: $(tail -n 5 "$art/cpack.log")"
+    dpkg-deb -x "$art"/cpack/rvl-reader_*_amd64.deb "$art/root" || fail "dpkg-deb -x failed"
+    reader=$art/root/usr/bin/rvl-reader
+    start 1024x768 demo.rvl
+    step "trace and listing of the pack named relative to where the host stands"
+    { printf 'Фаил: %s\n' "$work/demo.rvl"; cat "$demo_console"; } >"$art/expected-stdout.txt"
+    complete() { [ "$(wc -l <"$art/stdout.txt")" -ge "$(wc -l <"$art/expected-stdout.txt")" ]; }
+    wait_for 30 "the whole trace and listing on stdout" complete
+    diff -u "$art/expected-stdout.txt" "$art/stdout.txt" >"$art/stdout.diff" ||
+        fail "stdout differs (expected vs actual): $(head -n 20 "$art/stdout.diff")"
+    wait_for 30 "the board" on_board board
+    local data=$art/data/rvl-reader
+    [ "$(readlink "$data/res")" = "$art/root/usr/share/rvl-reader/res" ] && [ -x "$data/fileopen.exe" ] && [ -d "$data/temp" ] ||
+        fail "the run directory $data is not prepared: $(ls -l "$data" 2>&1)"
+    quit_with_f10
+}
+
 case "$scenario" in
 demo) demo ;;
 reject) reject ;;
 fullscreen) fullscreen ;;
+package) package ;;
 *) echo "unknown scenario $scenario"; exit 2 ;;
 esac
