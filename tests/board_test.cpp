@@ -85,24 +85,14 @@ Frame onBlack(Topics& topics) {
     return capture();
 }
 
-void moveTo(Topics& topics, int x, int y) {
-    SDL_Event e{};
-    e.type = SDL_MOUSEMOTION;
-    e.motion.x = x;
-    e.motion.y = y;
-    board.handleEvent(&topics, e);
-}
+void moveTo(Topics& topics, int x, int y) { board.handleEvent(&topics, motionEvent(x, y)); }
 
 // A left press far from the pointer (the board must use the last motion's
 // position); two further presses wait in the queue for the question card.
 void press(Topics& topics, Uint8 button = SDL_BUTTON_LEFT, Uint32 type = SDL_MOUSEBUTTONDOWN) {
-    SDL_Event e{};
-    e.type = type;
-    e.button.button = button;
-    e.button.x = e.button.y = 5;
     pushLeftClick(5, 5);
     pushLeftClick(5, 5);
-    board.handleEvent(&topics, e);
+    board.handleEvent(&topics, buttonEvent(button, type, 5, 5));
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
 }
 
@@ -111,12 +101,7 @@ void clickAt(Topics& topics, int x, int y) {
     press(topics);
 }
 
-void wheel(Topics& topics, int y) {
-    SDL_Event e{};
-    e.type = SDL_MOUSEWHEEL;
-    e.wheel.y = y;
-    board.handleEvent(&topics, e);
-}
+void wheel(Topics& topics, int y) { board.handleEvent(&topics, wheelEvent(y)); }
 
 // Yellow pixels of rect and their bounding box.
 Ink yellowIn(const Frame& f, const SDL_Rect& rect) {

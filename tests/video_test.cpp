@@ -179,7 +179,7 @@ TEST_F(VideoTest, LeftPressF10AndQuitEndOnlyTheClipOtherInputDoesNot) {
         {"F10 up", [] { pushKey(SDL_SCANCODE_F10, SDL_KEYUP); }, true},
         {"quit request", [] { pushQuit(); }, true},
         {"other buttons, a release, motion, wheel and a key",
-         [] { pushButton(SDL_BUTTON_RIGHT), pushButton(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONUP), pushMotion(600, 400), pushWheel(-1),
+         [] { pushButton(SDL_BUTTON_RIGHT), pushButton(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONUP), push(motionEvent(600, 400)), push(wheelEvent(-1)),
               pushKey(SDL_SCANCODE_ESCAPE); },
          false},
     };

@@ -323,31 +323,28 @@ SdlWindow::~SdlWindow() {
     SDL_Quit();
 }
 
-void pushButton(Uint8 button, Uint32 type, int x, int y) {
-    SDL_Event e{};
-    e.type = type;
+SDL_Event buttonEvent(Uint8 button, Uint32 type, int x, int y) {
+    SDL_Event e{type};
     e.button.button = button;
     e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
     e.button.clicks = 1;
-    e.button.x = x;
-    e.button.y = y;
-    SDL_PushEvent(&e);
+    e.button.x = x, e.button.y = y;
+    return e;
 }
 
-void pushMotion(int x, int y) {
-    SDL_Event e{};
-    e.type = SDL_MOUSEMOTION;
-    e.motion.x = x;
-    e.motion.y = y;
-    SDL_PushEvent(&e);
+SDL_Event motionEvent(int x, int y) {
+    SDL_Event e{SDL_MOUSEMOTION};
+    e.motion.x = x, e.motion.y = y;
+    return e;
 }
 
-void pushWheel(int y) {
-    SDL_Event e{};
-    e.type = SDL_MOUSEWHEEL;
+SDL_Event wheelEvent(int y) {
+    SDL_Event e{SDL_MOUSEWHEEL};
     e.wheel.y = y;
-    SDL_PushEvent(&e);
+    return e;
 }
+
+void push(SDL_Event e) { SDL_PushEvent(&e); }
 
 void pushKey(SDL_Scancode scancode, Uint32 type) {
     SDL_Event e{};
@@ -358,18 +355,12 @@ void pushKey(SDL_Scancode scancode, Uint32 type) {
     SDL_PushEvent(&e);
 }
 
-void pushQuit() {
-    SDL_Event e{};
-    e.type = SDL_QUIT;
-    SDL_PushEvent(&e);
-}
-
 void pushOtherInput() {
     pushButton(SDL_BUTTON_RIGHT);
     pushButton(SDL_BUTTON_MIDDLE);
     pushButton(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONUP);
-    pushMotion(300, 300);
-    pushWheel(1);
+    push(motionEvent(300, 300));
+    push(wheelEvent(1));
     pushKey(SDL_SCANCODE_F10);
     pushKey(SDL_SCANCODE_F10, SDL_KEYUP);
     pushKey(SDL_SCANCODE_ESCAPE);
@@ -429,14 +420,8 @@ LeftPressAfterFrames::~LeftPressAfterFrames() {
 Uint32 LeftPressAfterFrames::tick(Uint32 interval, void* self) {
     LeftPressAfterFrames* gate = static_cast<LeftPressAfterFrames*>(self);
     if (gate->pushed() || gate->recorder_.frames().size() < gate->frames_) return interval;
-    SDL_Event events[4] = {};
-    for (SDL_Event& e : events) {
-        e.type = SDL_MOUSEBUTTONDOWN;
-        e.button.button = SDL_BUTTON_LEFT;
-        e.button.state = SDL_PRESSED;
-        e.button.x = 600;
-        e.button.y = 500;
-    }
+    SDL_Event events[4];
+    std::fill(events, events + 4, buttonEvent(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONDOWN, 600, 500));
     // All under one lock: one polling pass sees them all.
     SDL_PeepEvents(events, std::min(gate->count_, 4), SDL_ADDEVENT, 0, 0);
     SDL_AtomicSet(&gate->pushed_, 1);
@@ -498,10 +483,6 @@ Bytes encodePicture(SDL_Surface* surface, const std::string& extension) {
     }
     SDL_FreeSurface(surface);
     return takeFile(path);
-}
-
-Bytes makeWav(double seconds, int sampleRate, int channels) {
-    return makeEncodedClip("wav", seconds, sampleRate, channels);
 }
 
 Bytes makeEncodedClip(const std::string& extension, double seconds, int sampleRate, int channels) {

@@ -96,12 +96,17 @@ private:
     bool ok_ = false;
 };
 
-void pushButton(Uint8 button, Uint32 type = SDL_MOUSEBUTTONDOWN, int x = 10, int y = 10);
+// Input events as SDL delivers them, and pushing one onto the queue.
+SDL_Event buttonEvent(Uint8 button, Uint32 type = SDL_MOUSEBUTTONDOWN, int x = 10, int y = 10);
+SDL_Event motionEvent(int x, int y);
+SDL_Event wheelEvent(int y);
+void push(SDL_Event e);
+inline void pushButton(Uint8 button, Uint32 type = SDL_MOUSEBUTTONDOWN, int x = 10, int y = 10) {
+    push(buttonEvent(button, type, x, y));
+}
 inline void pushLeftClick(int x = 10, int y = 10) { pushButton(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONDOWN, x, y); }
-void pushMotion(int x, int y);
-void pushWheel(int y);
 void pushKey(SDL_Scancode scancode, Uint32 type = SDL_KEYDOWN);
-void pushQuit();
+inline void pushQuit() { push(SDL_Event{SDL_QUIT}); }
 // Every kind of input that is not a left press: buttons, a release, motion,
 // wheel, keys (F10 and Escape among them) and a quit request.
 void pushOtherInput();
@@ -149,8 +154,10 @@ inline Bytes makeBmp(int w, int h) { return encodePicture(patternSurface(w, h), 
 
 // A 440 Hz tone written by the audio library's own encoders: a 16-bit PCM
 // WAV (a 44-byte header: "fmt " at 12, "data" at 36), or "ogg", "flac".
-Bytes makeWav(double seconds, int sampleRate = 8000, int channels = 1);
 Bytes makeEncodedClip(const std::string& extension, double seconds, int sampleRate, int channels);
+inline Bytes makeWav(double seconds, int sampleRate = 8000, int channels = 1) {
+    return makeEncodedClip("wav", seconds, sampleRate, channels);
+}
 
 // Environment for OpenAL Soft's wave output into wavePath, one channel of
 // 16-bit samples at 44100 Hz. Call before the first audio object of the process.
