@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string dir = argv[1];
-    for (const char* sub : {"", "/loader", "/chooser_result", "/picture", "/sound", "/pack_reader", "/manifest"})
+    for (const char* sub : {"", "/loader", "/chooser_result", "/picture", "/sound", "/pack_reader", "/manifest", "/questions_table"})
         mkdir((dir + sub).c_str(), 0755);
     const Bytes png = makePng(5, 4), jpg = encodePicture(patternSurface(8, 8), "jpg"), wav = makeWav(0.01, 8000);
     std::vector<std::pair<std::string, Bytes>> seeds = {
@@ -82,6 +82,11 @@ int main(int argc, char** argv) {
     };
     for (const auto& manifest : manifests)
         seeds.push_back({"manifest/" + manifest[0], Bytes(manifest[1].begin(), manifest[1].end())});
+    // Questions tables: each separator, a BOM, Russian headers, quoted breaks.
+    for (const std::string table : {"\xEF\xBB\xBFтема;баллы;вопрос;ответ;файл\r\nА;100;\"Два;\r\nдва?\";4;\r\nБ;сто;Q;A;p.png\r\n",
+                                    "topic,points,question,answer,type,media,audio,fit\nA,1,Q,A,video,v.mp4,none,letterbox\nB\n",
+                                    "topic\tpoints\tquestion\tanswer\nA\t65535\t\"x\"\"y\"\tB\n"})
+        seeds.push_back({"questions_table/table" + std::to_string(seeds.size()) + ".csv", Bytes(table.begin(), table.end())});
     bool ok = true;
     for (const auto& seed : seeds) {
         ok = ok && !seed.second.empty();

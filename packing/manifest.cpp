@@ -252,7 +252,7 @@ struct ManifestReader {
             error(at(where, "points"), "\"points\" is missing; give a whole number from 0 to 65535");
         } else if (points->is_string()) {
             error(at(where, "points"), "points must be a number, got the text " + points->dump() +
-                                           "; write it without quotes, as a whole number from 0 to 65535");
+                                           "; write it as a whole number from 0 to 65535, in digits");
         } else if (!points->is_number_integer() || points->get<int64_t>() < 0 || points->get<int64_t>() > 65535) {
             error(at(where, "points"), "points " + points->dump() + " do not fit: give a whole number from 0 to 65535");
         } else {

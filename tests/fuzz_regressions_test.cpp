@@ -10,10 +10,12 @@
 
 #include <cstdio>
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
 #include "module/loader.h"
+#include "packing/csv_questions.h"
 #include "packing/manifest.h"
 #include "packing/pack_check.h"
 #include "packing/pack_reader.h"
@@ -113,6 +115,15 @@ TEST(FuzzRegressions, SavedInputsAreHandledWithoutCrashing) {
              bool loaded = rvlpack::loadManifest(dir.file("manifest.json"), module, issues);
              if (loaded != (rvlpack::countIssues(issues, rvlpack::Severity::Error) == 0)) exit(3);
              return loaded;
+         }},
+        {"questions_table",
+         [](const Bytes& bytes) {
+             nlohmann::ordered_json topics;
+             rvlpack::TablePlaces places;
+             std::vector<rvlpack::Issue> issues;
+             bool read = rvlpack::readCsvQuestions(bytes, "questions.csv", topics, places, issues);
+             if (read != (rvlpack::countIssues(issues, rvlpack::Severity::Error) == 0)) exit(3);
+             return read;
          }},
     };
     int replayed = 0;

@@ -71,6 +71,13 @@ struct Preparer {
         }
     }
 
+    void warnStretched(const std::string& where, double aspect) {
+        addIssue(issues, Severity::Warning, where,
+                 "the video has a display aspect ratio of " + aspectText(aspect) +
+                     " and will be stretched to 4:3; to pad it with black instead, give it the fit letterbox"
+                     " (\"fit\": \"letterbox\" in a manifest, letterbox in a table's fit column)");
+    }
+
     void video(std::vector<uint8_t>& block, const std::string& file, const std::string& where, bool letterbox) {
         if (block.empty()) return;
         VideoFacts facts;
@@ -79,10 +86,7 @@ struct Preparer {
         bool widthOff = known && aspectOffWindow(facts.aspect);
         bool opens = readerOpensVideo(block);
         if (opens && !(letterbox && widthOff)) {
-            if (widthOff)
-                addIssue(issues, Severity::Warning, where,
-                         "the video has a display aspect ratio of " + aspectText(facts.aspect) +
-                             " and will be stretched to 4:3; add \"fit\": \"letterbox\" to pad it with black instead");
+            if (widthOff) warnStretched(where, facts.aspect);
             return;
         }
         // What FFmpeg cannot read or convert stays, and the check warns about it.
@@ -96,10 +100,7 @@ struct Preparer {
         note(where, std::string(letterbox && widthOff ? "letterboxed" : "re-encoded") + " the video (" +
                         describeVideo(from) + ", " + byteSize(block.size()) + ") to " + describeVideo(to) + ", " +
                         byteSize(converted.size()));
-        if (!letterbox && aspectOffWindow(from.aspect))
-            addIssue(issues, Severity::Warning, where,
-                     "the video has a display aspect ratio of " + aspectText(from.aspect) +
-                         " and will be stretched to 4:3; add \"fit\": \"letterbox\" to pad it with black instead");
+        if (!letterbox && aspectOffWindow(from.aspect)) warnStretched(where, from.aspect);
         block.swap(converted);
     }
 
