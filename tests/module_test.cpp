@@ -277,14 +277,11 @@ TEST(Loader, MediaTheMachineCannotHoldGiveAFalseLoadWithAMessage) {
     ASSERT_EQ(truncate(dir.file("huge.rvl").c_str(), off_t(bytes.size()) + 0xFFFFFFFFll), 0);
     // The sanitizer's allocator reserves its address space up front: there
     // its allocation size is capped instead of the address space.
-#if defined(__SANITIZE_ADDRESS__)
-    const char* limit = "";
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    const char* limit = "";
-#else
-    const char* limit = "ulimit -v 2097152 && ";
+#ifndef __has_feature
+#define __has_feature(x) 0
 #endif
+#if defined(__SANITIZE_ADDRESS__) || __has_feature(address_sanitizer)
+    const char* limit = "";
 #else
     const char* limit = "ulimit -v 2097152 && ";
 #endif
