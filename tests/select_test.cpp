@@ -92,7 +92,9 @@ ProcessResult runScreen(const std::function<void()>& pushEvents, const std::func
         pushEvents();
         std::wstring chosen = selectModuleFile();
         std::wcout << L"returned " << chosen.size() << L": " << std::flush;
-        std::cout << hexUnits(chosen) << std::endl;
+        char unit[8];  // UTF-16 units as "0061 043F ", to compare them one by one
+        for (wchar_t u : chosen) snprintf(unit, sizeof unit, "%04X ", unsigned(u)), std::cout << unit;
+        std::cout << std::endl;
         if (after) after();
     });
 }

@@ -114,16 +114,6 @@ std::vector<std::string> lines(const std::string& text) {
     return result;
 }
 
-std::string hexUnits(const std::wstring& text) {
-    std::string out;
-    char buf[8];
-    for (wchar_t unit : text) {
-        snprintf(buf, sizeof buf, "%04X ", unsigned(unit));
-        out += buf;
-    }
-    return out;
-}
-
 namespace {
 
 std::string drain(FILE* f) {

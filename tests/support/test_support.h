@@ -36,8 +36,6 @@ void writeText(const std::string& path, const std::string& text, bool executable
 Bytes readFile(const std::string& path);
 bool fileExists(const std::string& path);
 std::vector<std::string> lines(const std::string& text);
-// UTF-16 units as "0061 043F ", for comparing paths unit by unit.
-std::string hexUnits(const std::wstring& text);
 std::string runDir();      // the assembled run directory
 std::string testBinDir();  // where the test helpers are built
 
