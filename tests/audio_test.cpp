@@ -57,15 +57,17 @@ TEST(AudioQuestion, ClipPlaysToItsEndAndReturnsByItself) {
         const char* name;
         Bytes bytes;
         double seconds;
+        std::function<void()> before = [] {};
     };
     const std::vector<Row> rows = {
         {"WAV stereo 22050", makeWav(0.4, 22050, 2), 0.4},
         {"Ogg Vorbis", makeEncodedClip("ogg", 0.5, 44100, 1), 0.5},
+        {"WAV under every input but a left press", makeWav(0.5, 44100), 0.5, pushOtherInput},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         ASSERT_GT(row.bytes.size(), 100u) << "clip not generated";
-        AudioRun run = play(row.bytes);
+        AudioRun run = play(row.bytes, row.before);
         ASSERT_EQ(run.process.exitCode, 0) << run.process.err;
         EXPECT_NEAR(run.sound, row.seconds, 0.05) << run.explain();
         EXPECT_GE(run.seconds, row.seconds - 0.05) << run.explain();
@@ -74,16 +76,11 @@ TEST(AudioQuestion, ClipPlaysToItsEndAndReturnsByItself) {
     }
 }
 
-TEST(AudioQuestion, OnlyALeftPressEndsItAndAtOnce) {
+TEST(AudioQuestion, ALeftPressEndsItAtOnce) {
     AudioRun pressed = play(makeWav(3.0, 44100), [] { pushLeftClick(1000, 20); });
     ASSERT_EQ(pressed.process.exitCode, 0) << pressed.process.err;
     EXPECT_GE(pressed.sound, 0.0) << "no recording: " << pressed.explain();
     EXPECT_LT(pressed.sound, 0.3) << "the sound went on after the press: " << pressed.explain();
-
-    AudioRun other = play(makeWav(0.5, 44100), pushOtherInput);
-    ASSERT_EQ(other.process.exitCode, 0) << other.process.err;
-    EXPECT_NEAR(other.sound, 0.5, 0.05) << other.explain();
-    EXPECT_GE(other.seconds, 0.45) << other.explain();
 }
 
 TEST(AudioQuestion, UndecodableOrEmptyBytesReturnAfterOneFrame) {

@@ -253,10 +253,7 @@ TEST(BoardInput, TopicFromPointerAndScrollClampedToTheLastTopic) {
     moveTo(b.topics, 100, 250);
     press(b.topics, SDL_BUTTON_RIGHT);
     press(b.topics, SDL_BUTTON_LEFT, SDL_MOUSEBUTTONUP);
-    SDL_Event key{};
-    key.type = SDL_KEYDOWN;
-    key.key.keysym.scancode = SDL_SCANCODE_RETURN;
-    board.handleEvent(&b.topics, key);
+    board.handleEvent(&b.topics, keyEvent(SDL_SCANCODE_RETURN));
     EXPECT_EQ(board.selectedTopic, 0u);
 }
 

@@ -336,13 +336,12 @@ SDL_Event wheelEvent(int y) {
 
 void push(SDL_Event e) { SDL_PushEvent(&e); }
 
-void pushKey(SDL_Scancode scancode, Uint32 type) {
-    SDL_Event e{};
-    e.type = type;
+SDL_Event keyEvent(SDL_Scancode scancode, Uint32 type) {
+    SDL_Event e{type};
     e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
     e.key.keysym.scancode = scancode;
     e.key.keysym.sym = SDL_GetKeyFromScancode(scancode);
-    SDL_PushEvent(&e);
+    return e;
 }
 
 void pushOtherInput() {

@@ -103,7 +103,8 @@ inline void pushButton(Uint8 button, Uint32 type = SDL_MOUSEBUTTONDOWN, int x = 
     push(buttonEvent(button, type, x, y));
 }
 inline void pushLeftClick(int x = 10, int y = 10) { pushButton(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONDOWN, x, y); }
-void pushKey(SDL_Scancode scancode, Uint32 type = SDL_KEYDOWN);
+SDL_Event keyEvent(SDL_Scancode scancode, Uint32 type = SDL_KEYDOWN);
+inline void pushKey(SDL_Scancode scancode, Uint32 type = SDL_KEYDOWN) { push(keyEvent(scancode, type)); }
 inline void pushQuit() { push(SDL_Event{SDL_QUIT}); }
 // Every kind of input that is not a left press: buttons, a release, motion,
 // wheel, keys (F10 and Escape among them) and a quit request.
