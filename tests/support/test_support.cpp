@@ -345,15 +345,11 @@ SDL_Event keyEvent(SDL_Scancode scancode, Uint32 type) {
 }
 
 void pushOtherInput() {
-    pushButton(SDL_BUTTON_RIGHT);
-    pushButton(SDL_BUTTON_MIDDLE);
-    pushButton(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONUP);
-    push(motionEvent(300, 300));
-    push(wheelEvent(1));
-    pushKey(SDL_SCANCODE_F10);
-    pushKey(SDL_SCANCODE_F10, SDL_KEYUP);
-    pushKey(SDL_SCANCODE_ESCAPE);
-    pushQuit();
+    for (const SDL_Event& e :
+         {buttonEvent(SDL_BUTTON_RIGHT), buttonEvent(SDL_BUTTON_MIDDLE), buttonEvent(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONUP),
+          motionEvent(300, 300), wheelEvent(1), keyEvent(SDL_SCANCODE_F10), keyEvent(SDL_SCANCODE_F10, SDL_KEYUP),
+          keyEvent(SDL_SCANCODE_ESCAPE), SDL_Event{SDL_QUIT}})
+        push(e);
 }
 
 bool queueEmpty() { return SDL_PeepEvents(nullptr, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 0; }
