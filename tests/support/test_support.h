@@ -125,8 +125,9 @@ private:
 };
 
 // Pushes `count` left presses at once from a timer once the recorder has seen
-// `frames` frames: gated on what was presented, not on time, so a busy
-// machine cannot reorder them against the code under test.
+// `frames` frames and the queue is empty: gated on what was presented and
+// read, not on time, so a busy machine cannot reorder them against the code
+// under test.
 class LeftPressAfterFrames {
 public:
     LeftPressAfterFrames(const FrameRecorder& recorder, size_t frames, int count = 1);
