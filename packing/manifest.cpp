@@ -392,16 +392,22 @@ std::string folderOf(const std::string& path) {
 
 } // namespace
 
-bool loadManifest(const std::string& path, Module& module, std::vector<Issue>& issues,
-                  const ManifestOptions& options, ManifestMedia* media) {
+// Empties what a load fills and reads the input file whole; false, with an
+// error asking for what was expected, when it cannot be read.
+static bool startLoad(const std::string& path, const char* expected, Module& module, ManifestMedia* media,
+               std::vector<uint8_t>& bytes, std::vector<Issue>& issues) {
     module = Module{};
     if (media) *media = ManifestMedia{};
-    std::vector<uint8_t> bytes;
     std::string readError;
-    if (!readWholeFile(path, bytes, &readError)) {
-        addIssue(issues, Severity::Error, "", readError + "; give the path of the JSON manifest");
-        return false;
-    }
+    if (readWholeFile(path, bytes, &readError)) return true;
+    addIssue(issues, Severity::Error, "", readError + "; give the path of " + expected);
+    return false;
+}
+
+bool loadManifest(const std::string& path, Module& module, std::vector<Issue>& issues,
+                  const ManifestOptions& options, ManifestMedia* media) {
+    std::vector<uint8_t> bytes;
+    if (!startLoad(path, "the JSON manifest", module, media, bytes, issues)) return false;
     // Deeper nesting is refused before parsing: it would only exhaust the
     // stack of whatever walks the values later.
     if (nestingDepth(bytes) > maxManifestDepth) {
@@ -427,14 +433,8 @@ bool loadManifest(const std::string& path, Module& module, std::vector<Issue>& i
 
 bool loadQuestionsTable(const std::string& path, const PackDetails& details, Module& module,
                         std::vector<Issue>& issues, const ManifestOptions& options, ManifestMedia* media) {
-    module = Module{};
-    if (media) *media = ManifestMedia{};
     std::vector<uint8_t> table;
-    std::string readError;
-    if (!readWholeFile(path, table, &readError)) {
-        addIssue(issues, Severity::Error, "", readError + "; give the path of the questions table");
-        return false;
-    }
+    if (!startLoad(path, "the questions table", module, media, table, issues)) return false;
     Json root = Json::object();
     if (!details.name.empty()) root["name"] = details.name;
     if (!details.author.empty()) root["author"] = details.author;
