@@ -43,7 +43,12 @@ protected:
         FrameRecorder recorder;
         std::unique_ptr<LeftPressAfterFrames> press(waited ? new LeftPressAfterFrames(recorder, 1) : nullptr);
         showImageAsk(bytes.empty() ? nullptr : bytes.data(), uint32_t(bytes.size()));
-        if (waited) *waited = press->pushed();
+        if (press) {
+            // Waited: the press was pushed and the picture took it. A loop
+            // that ended early leaves a late press in the queue.
+            press->stop();
+            *waited = press->pushed() && queueEmpty();
+        }
         return recorder.loaded();
     }
 

@@ -397,8 +397,12 @@ LeftPressAfterFrames::LeftPressAfterFrames(const FrameRecorder& recorder, size_t
     timer_ = SDL_AddTimer(2, tick, this);
 }
 
-LeftPressAfterFrames::~LeftPressAfterFrames() {
+LeftPressAfterFrames::~LeftPressAfterFrames() { stop(); }
+
+void LeftPressAfterFrames::stop() {
+    if (!timer_) return;
     SDL_RemoveTimer(timer_);
+    timer_ = 0;
     SDL_Delay(5);  // let a callback already running finish before this object goes
 }
 
@@ -409,9 +413,11 @@ Uint32 LeftPressAfterFrames::tick(Uint32 interval, void* self) {
     if (gate->pushed() || gate->recorder_.frames().size() < gate->frames_ || !queueEmpty()) return interval;
     SDL_Event events[4];
     std::fill(events, events + 4, buttonEvent(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONDOWN, 600, 500));
+    // Marked before the push: the loop may take the press and return before
+    // this thread runs again.
+    SDL_AtomicSet(&gate->pushed_, 1);
     // All under one lock: one polling pass sees them all.
     SDL_PeepEvents(events, std::min(gate->count_, 4), SDL_ADDEVENT, 0, 0);
-    SDL_AtomicSet(&gate->pushed_, 1);
     return 0;
 }
 

@@ -132,6 +132,7 @@ class LeftPressAfterFrames {
 public:
     LeftPressAfterFrames(const FrameRecorder& recorder, size_t frames, int count = 1);
     ~LeftPressAfterFrames();
+    void stop();  // no press is pushed after this returns
     bool pushed() const { return SDL_AtomicGet(const_cast<SDL_atomic_t*>(&pushed_)) != 0; }
 
 private:
