@@ -5,6 +5,7 @@
 
 #include <SFML/Audio/SoundBuffer.hpp>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "presentation/presentations.h"
@@ -52,53 +53,41 @@ AudioRun play(const Bytes& bytes, const std::function<void()>& before = [] {}) {
     return run;
 }
 
-TEST(AudioQuestion, ClipPlaysToItsEndAndReturnsByItself) {
+// A clip plays over the speaker picture to its end or to a left press; bytes
+// that hold no sound give the one frame and return.
+TEST(AudioQuestion, PlaysToItsEndOrToALeftPressOverTheSpeakerPicture) {
+    Bytes forged = makeWav(0.0, 44100);
+    forged[40] = forged[41] = forged[42] = 0xFF;  // data chunk claims 16 MiB that are not there
     struct Row {
         const char* name;
         Bytes bytes;
-        double seconds;
+        double seconds;  // of sound recorded; the call takes at least as long
         std::function<void()> before = [] {};
+        double tolerance = 0.05;
     };
     const std::vector<Row> rows = {
         {"WAV stereo 22050", makeWav(0.4, 22050, 2), 0.4},
         {"Ogg Vorbis", makeEncodedClip("ogg", 0.5, 44100, 1), 0.5},
         {"WAV under every input but a left press", makeWav(0.5, 44100), 0.5, pushOtherInput},
+        {"a left press ends it at once", makeWav(3.0, 44100), 0.0, [] { pushLeftClick(1000, 20); }, 0.3},
+        {"garbage", Bytes(3000, 0x42), 0.0},
+        {"no bytes", Bytes{}, 0.0},
+        {"WAV claiming 16 MiB it lacks", forged, 0.0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        ASSERT_GT(row.bytes.size(), 100u) << "clip not generated";
         AudioRun run = play(row.bytes, row.before);
         ASSERT_EQ(run.process.exitCode, 0) << run.process.err;
-        EXPECT_NEAR(run.sound, row.seconds, 0.05) << run.explain();
+        // No recording at all (-1) is silence too: the rows that play show the recording works.
+        EXPECT_NEAR(std::max(run.sound, 0.0), row.seconds, row.tolerance) << run.explain();
         EXPECT_GE(run.seconds, row.seconds - 0.05) << run.explain();
         EXPECT_EQ(run.frames, 1);
         EXPECT_EQ(run.speaker, 1) << "audio screen without the speaker picture";
     }
 }
 
-TEST(AudioQuestion, ALeftPressEndsItAtOnce) {
-    AudioRun pressed = play(makeWav(3.0, 44100), [] { pushLeftClick(1000, 20); });
-    ASSERT_EQ(pressed.process.exitCode, 0) << pressed.process.err;
-    EXPECT_GE(pressed.sound, 0.0) << "no recording: " << pressed.explain();
-    EXPECT_LT(pressed.sound, 0.3) << "the sound went on after the press: " << pressed.explain();
-}
-
-TEST(AudioQuestion, UndecodableOrEmptyBytesReturnAfterOneFrame) {
-    Bytes forged = makeWav(0.0, 44100);
-    forged[40] = forged[41] = forged[42] = 0xFF;  // data chunk claims 16 MiB that are not there
-    for (const Bytes& bytes : {Bytes(3000, 0x42), Bytes{}, forged}) {
-        SCOPED_TRACE(std::to_string(bytes.size()) + " bytes");
-        AudioRun run = play(bytes);
-        ASSERT_EQ(run.process.exitCode, 0) << run.process.err;
-        EXPECT_EQ(run.frames, 1);
-        EXPECT_EQ(run.speaker, 1);
-        EXPECT_LE(run.sound, 0.0) << "something was played: " << run.explain();
-    }
-}
-
 TEST(SoundDecoder, KeepsOnlyTheSamplesTheBytesHold) {
-    Bytes wav = makeWav(1000.5 / 44100, 44100);  // 1000 samples
-    Bytes forged = wav;
+    Bytes forged = makeWav(1000.5 / 44100, 44100);  // 1000 samples
     forged[40] = forged[41] = forged[42] = forged[43] = 0xFF;  // claims 4 GiB of samples
     Bytes stereo = makeWav(1001.5 / 44100, 44100, 2);
     stereo.resize(stereo.size() - 2);  // the last frame lacks its second sample
@@ -109,11 +98,9 @@ TEST(SoundDecoder, KeepsOnlyTheSamplesTheBytesHold) {
         uint64_t limit = maxSoundSamples;  // decode limit in samples
     };
     const std::vector<Row> rows = {
-        {"WAV", wav, "1 1000 1"},
         {"WAV claiming 4 GiB", forged, "1 1000 1"},
         {"WAV ending inside a frame", stereo, "1 2000 2"},
         {"WAV beyond the decode limit plays its beginning", stereo, "1 1000 2", 1001},
-        {"garbage", Bytes(600, 0x11), "0 0 0"},
     };
     ScratchDir dir;
     ProcessResult r = runInChild([&] {
