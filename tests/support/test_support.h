@@ -70,8 +70,6 @@ struct Frame {
     SDL_Color at(int x, int y) const;
 };
 Frame capture();
-// A frame the dummy video driver saved, or an empty frame.
-Frame loadFrame(const std::string& path);
 std::string describe(SDL_Color c);
 std::string describe(const SDL_Rect& r);
 // Pixels of rect whose red, green or blue differ by more than tolerance, and
