@@ -8,14 +8,8 @@
 #include "fuzz/fuzz_support.h"
 #include "shell/chooser_result.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzzSetUp();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    fuzzSetInput(data, size);
-    FILE* file = fopen(fuzzInputPath().c_str(), "rb");
+    FILE* file = fopen(fuzzInputFile(data, size).c_str(), "rb");
     fuzzCheck(file != nullptr, "the in-memory file opens");
     std::wstring path;
     bool chosen = readChooserResult(file, path);

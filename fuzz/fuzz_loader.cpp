@@ -28,14 +28,8 @@ bool sameAsk(const RM_Ask& a, const rvlpack::Question& q) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzzSetUp();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    fuzzSetInput(data, size);
-    bool loaded = loadModule(utf8ToUtf16(fuzzInputPath()));
+    bool loaded = loadModule(utf8ToUtf16(fuzzInputFile(data, size)));
     rvlpack::Module read;
     fuzzCheck(loaded == rvlpack::readModule(data, size, read), "the loader and the pack reader agree on refusing");
     if (!loaded) {

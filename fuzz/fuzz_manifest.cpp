@@ -8,16 +8,10 @@
 #include "fuzz/fuzz_support.h"
 #include "packing/manifest.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzzSetUp();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    fuzzSetInput(data, size);
     rvlpack::Module module;
     std::vector<rvlpack::Issue> issues;
-    bool loaded = rvlpack::loadManifest(fuzzInputPath(), module, issues);
+    bool loaded = rvlpack::loadManifest(fuzzInputFile(data, size), module, issues);
     fuzzCheck(loaded == (rvlpack::countIssues(issues, rvlpack::Severity::Error) == 0),
               "a manifest loads exactly when it has no error");
     if (loaded) fuzzCheck(rvlpack::checkLimits(module), "a loaded manifest fits the format");

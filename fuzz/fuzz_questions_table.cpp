@@ -9,11 +9,6 @@
 #include "fuzz/fuzz_support.h"
 #include "packing/csv_questions.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzzSetUp();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     nlohmann::ordered_json topics;
     rvlpack::TablePlaces places;

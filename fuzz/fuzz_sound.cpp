@@ -10,8 +10,7 @@
 #include "fuzz/fuzz_support.h"
 #include "presentation/sound_decode.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzzSetUp();
+void fuzzTargetSetUp() {
     // No sound device; the audio library's complaints about bad files would
     // drown the fuzzer's own output.
     setenv("ALSOFT_DRIVERS", "null", 0);
@@ -20,7 +19,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // it is opened and closed again for every input, at a few dozen a second.
     static sf::SoundBuffer* keepDeviceOpen = new sf::SoundBuffer;
     (void)keepDeviceOpen;
-    return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -1,4 +1,5 @@
-// The in-memory input file and the quiet console of the fuzz targets.
+// The shared set-up of the fuzz targets: the quiet console and the in-memory
+// input file.
 #include "fuzz/fuzz_support.h"
 
 #include <fcntl.h>
@@ -12,40 +13,40 @@
 #include "platform/locale.h"
 
 namespace {
+
 int inputFd = -1;
 std::string inputPath;
+
+[[noreturn]] void fail(const char* what) {
+    perror(what);
+    abort();
+}
+
 } // namespace
 
-void fuzzSetUp() {
-    if (inputFd >= 0) return;
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
     setRussianLocale();
     installUtf8Console();
     fflush(stdout);
     int devnull = open("/dev/null", O_WRONLY);
-    if (devnull < 0 || dup2(devnull, STDOUT_FILENO) < 0) {
-        perror("fuzz: /dev/null");
-        abort();
-    }
+    if (devnull < 0 || dup2(devnull, STDOUT_FILENO) < 0) fail("fuzz: /dev/null");
     close(devnull);
     inputFd = memfd_create("rvl-fuzz-input", MFD_CLOEXEC);
-    if (inputFd < 0) {
-        perror("fuzz: memfd_create");
-        abort();
-    }
+    if (inputFd < 0) fail("fuzz: memfd_create");
     inputPath = "/proc/self/fd/" + std::to_string(inputFd);
+    if (fuzzTargetSetUp) fuzzTargetSetUp();
+    return 0;
 }
 
-void fuzzSetInput(const uint8_t* data, size_t size) {
-    if (ftruncate(inputFd, 0) != 0) abort();
-    size_t done = 0;
-    while (done < size) {
+const std::string& fuzzInputFile(const uint8_t* data, size_t size) {
+    if (ftruncate(inputFd, 0) != 0) fail("fuzz: ftruncate");
+    for (size_t done = 0; done < size;) {
         ssize_t n = pwrite(inputFd, data + done, size - done, static_cast<off_t>(done));
-        if (n <= 0) abort();
+        if (n <= 0) fail("fuzz: pwrite");
         done += static_cast<size_t>(n);
     }
+    return inputPath;
 }
-
-const std::string& fuzzInputPath() { return inputPath; }
 
 void fuzzCheck(bool ok, const char* what) {
     if (ok) return;

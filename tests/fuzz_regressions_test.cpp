@@ -3,25 +3,24 @@
 // The saved inputs are in tests/fuzz_regressions/TARGET/; those named
 // "refused-..." must also be refused.
 #include <gtest/gtest.h>
-#include <dirent.h>
 
 #include <SDL.h>
 #include <SFML/Audio/SoundBuffer.hpp>
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
-#include "module/loader.h"
 #include "packing/csv_questions.h"
 #include "packing/manifest.h"
 #include "packing/pack_check.h"
 #include "packing/pack_reader.h"
 #include "presentation/picture_decode.h"
 #include "presentation/sound_decode.h"
-#include "shell/chooser_result.h"
 #include "tests/support/test_support.h"
 
 using namespace testing_support;
@@ -40,22 +39,15 @@ bool decodeSound(const Bytes& bytes) {
     return loadQuestionSound(buffer, bytes.data(), static_cast<uint32_t>(bytes.size()));
 }
 
-// The pack check's verdict on a module whose one question carries bytes:
-// true when it raises no warning. It must be the reader's verdict.
-bool checkAccepts(char type, const Bytes& bytes) {
-    rvlpack::Question ask;
-    ask.type = type;
-    ask.media = bytes;
+// The reader's verdict on a picture or a sound; the pack check, run on a
+// module whose one question carries the bytes, must raise a warning exactly
+// when the reader refuses them.
+bool readerAndCheckAgree(char type, bool readerAccepts, const Bytes& bytes) {
     rvlpack::Module module;
-    module.topics.push_back(rvlpack::Topic{L"", {ask}});
+    module.topics.push_back(rvlpack::Topic{L"", {rvlpack::Question{type, L"", L"", 0, bytes, {}}}});
     std::vector<rvlpack::Issue> issues;
     rvlpack::checkModule(module, rvlpack::CheckOptions{}, issues);
-    return issues.empty();
-}
-
-// The reader's verdict on a picture or a sound; the check must agree with it.
-bool readerAndCheckAgree(char type, bool readerAccepts, const Bytes& bytes) {
-    bool checkAccepted = checkAccepts(type, bytes);
+    bool checkAccepted = issues.empty();
     if (checkAccepted != readerAccepts)
         fprintf(stderr, "the reader %s it, the pack check %s it\n", readerAccepts ? "plays" : "refuses",
                 checkAccepted ? "passes" : "warns about");
@@ -65,24 +57,8 @@ bool readerAndCheckAgree(char type, bool readerAccepts, const Bytes& bytes) {
 } // namespace
 
 TEST(FuzzRegressions, SavedInputsAreHandledWithoutCrashing) {
-    const std::vector<std::pair<std::string, std::function<bool(const Bytes&)>>> targets = {
-        {"loader",
-         [](const Bytes& bytes) {
-             ScratchDir dir;
-             writeFile(dir.file("m.rvl"), bytes);
-             freopen("/dev/null", "w", stdout);
-             return loadModule(L"m.rvl");
-         }},
-        {"chooser_result",
-         [](const Bytes& bytes) {
-             ScratchDir dir;
-             writeFile(dir.file("openfilename.rlt"), bytes);
-             FILE* f = fopen("openfilename.rlt", "rb");
-             std::wstring path;
-             bool chosen = readChooserResult(f, path);
-             if (f) fclose(f);
-             return chosen;
-         }},
+    // Each folder of saved inputs names the code it is fed to.
+    const std::map<std::string, std::function<bool(const Bytes&)>> targets = {
         {"picture",
          [](const Bytes& bytes) {
              SDL_Surface* s = decodeQuestionPicture(bytes.data(), static_cast<uint32_t>(bytes.size()));
@@ -127,24 +103,21 @@ TEST(FuzzRegressions, SavedInputsAreHandledWithoutCrashing) {
          }},
     };
     int replayed = 0;
-    for (const auto& target : targets) {
-        std::string dir = regressionsDir() + "/" + target.first;
-        DIR* d = opendir(dir.c_str());
-        if (!d) continue;
-        while (dirent* entry = readdir(d)) {
-            if (entry->d_name[0] == '.') continue;
-            std::string file = dir + "/" + entry->d_name;
+    for (const auto& folder : std::filesystem::directory_iterator(regressionsDir())) {
+        const std::string target = folder.path().filename();
+        ASSERT_EQ(targets.count(target), 1u) << "nothing replays the saved inputs in " << folder.path();
+        for (const auto& input : std::filesystem::directory_iterator(folder.path())) {
+            const std::string file = input.path();
             Bytes bytes = readFile(file);
             // An input named "refused-..." must be refused, not just survived.
-            bool mustRefuse = std::string(entry->d_name).rfind("refused-", 0) == 0;
+            bool mustRefuse = input.path().filename().string().rfind("refused-", 0) == 0;
             ProcessResult r = runInChild([&] {
-                if (target.second(bytes) && mustRefuse) exit(4);
+                if (targets.at(target)(bytes) && mustRefuse) exit(4);
             });
             EXPECT_EQ(r.signal, 0) << file << ": crashed\n" << r.err;
             EXPECT_EQ(r.exitCode, 0) << file << (r.exitCode == 4 ? ": accepted\n" : "\n") << r.err;
             ++replayed;
         }
-        closedir(d);
     }
     EXPECT_GT(replayed, 0) << "no saved inputs under " << regressionsDir();
 }

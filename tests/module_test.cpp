@@ -15,6 +15,7 @@
 #include "module/records.h"
 #include "packing/pack_reader.h"
 #include "platform/console.h"
+#include "platform/utf16.h"
 #include "tests/support/test_support.h"
 
 using namespace Ravlin::RM_Reader;
@@ -60,12 +61,6 @@ void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
-std::string narrow(const std::wstring& w) {
-    std::string s;
-    for (wchar_t c : w) s += c < 128 ? static_cast<char>(c) : '?';
-    return s;
-}
-
 bool contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
 
 Bytes oneQuestion(const rvlpack::Question& q) {
@@ -91,80 +86,21 @@ std::string joined(const std::vector<std::string>& lines) {
 
 } // namespace
 
-TEST(Loader, WorkedExampleGivesItsRecordsTraceAndListing) {
-    ASSERT_EQ(exampleModule().size(), 26u);
+TEST(Loader, WorkedExampleGivesItsTraceAndListing) {
     EXPECT_EQ(dump(exampleModule(), {"TZ=Etc/GMT-3"}),
               joined({"1", "Тема: A1", "Вопрос: Q?", "Ответ: B", "Очки: 100", "File pos: 26", "---------------------",
                       "Версия: RVL1", "Время создания: 1970.1.1 3:0:0", "Автор: ; Название пака: ", "Тема <A>:",
                       "\tВопрос: Q?; Ответ: B; Баллы: 100; Тип: Текст"}));
-    ASSERT_TRUE(loadBytes(exampleModule()));
-    ASSERT_EQ(topics.size(), 1u);
-    ASSERT_EQ(topics[0].asks.size(), 1u);
-    const RM_Ask& a = topics[0].asks[0];
-    EXPECT_EQ(topics[0].name + L"|" + a.question + L"|" + a.answer, L"A|Q?|B");
-    EXPECT_EQ(a.type, 'T');
-    EXPECT_EQ(a.points, 100);
-    EXPECT_TRUE(packName.empty() && author.empty() && creationTimeKnown);
-    unloadModule();
 }
 
-// Records are compared with the pack reader's below; here the limits and
-// the refusals, and paths that are not regular files, refused without
-// blocking on them.
-TEST(Loader, LimitsAndRefusedFiles) {
-    rvlpack::Question longQ = ask('T', 65535);
-    longQ.question = std::wstring(255, L'Ж');
-    ASSERT_TRUE(loadBytes(moduleBytes({0, L"", L"", {{longQ.question, {longQ}}}, {}})));
-    EXPECT_EQ(topics[0].name + topics[0].asks[0].question, longQ.question + longQ.question);
-    EXPECT_EQ(topics[0].asks[0].points, 65535);
-    for (const Bytes& bytes : {Bytes{'R', 'V', 'L', '2', 0, 0, 0, 0, 0, 0, 0}, Bytes{}}) {
-        EXPECT_FALSE(loadBytes(bytes));
-        EXPECT_EQ(loaderError, L"Данный фаил не является игровым модулем Ravlin.");
-        EXPECT_TRUE(topics.empty() && !creationTimeKnown);
-    }
-    // Paths that are not regular files are refused without blocking on them.
+// Paths that are not regular files are refused without blocking on them.
+TEST(Loader, RefusesPathsThatAreNotRegularFiles) {
     ScratchDir dir;
     ASSERT_EQ(mkfifo(dir.file("pipe.rvl").c_str(), 0644), 0);
     for (const wchar_t* path : {L"pipe.rvl", L"/tmp", L"/dev/zero", L"/nonexistent/модуль.rvl"}) {
-        SCOPED_TRACE(narrow(path));
-        unloadModule();
+        SCOPED_TRACE(utf16ToUtf8(path));
         EXPECT_FALSE(loadModule(path));
         EXPECT_FALSE(loaderError.empty());
-    }
-    unloadModule();
-}
-
-TEST(Loader, LengthsPastTheEndAreRefusedBeforeAllocating) {
-    const Bytes three = {1, 2, 3}, five = {4, 5, 6, 7, 8};
-    struct Row {
-        const char* name;
-        rvlpack::Question question;
-        size_t lengthFromEnd;  // where the patched length stands, counted from the end of the file
-        uint32_t length;
-        std::wstring inMessage;  // empty: accepted
-    };
-    const std::vector<Row> rows = {
-        {"picture, exact length", ask('I', 1, three), 7, 3, L""},
-        {"picture, one byte past the end", ask('I', 1, three), 7, 4, L"картинка длиной 4 байт"},
-        {"picture, 4 GiB - 1", ask('I', 1, three), 7, 0xFFFFFFFFu, L"4294967295"},
-        {"sound, 2 GiB", ask('A', 1, three), 7, 0x80000000u, L"2147483648"},
-        {"video's sound track past the end", ask('V', 1, three, five), 16, 13,
-         L"звуковая дорожка видео длиной 13 байт"},
-        {"video's sound track swallowing the video", ask('V', 1, three, five), 16, 12, L"длина видео"},
-        {"video, one byte past the end", ask('V', 1, three, five), 9, 6, L"видео длиной 6 байт"},
-        {"video, exact length", ask('V', 1, three, five), 9, 5, L""},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        Bytes bytes = oneQuestion(row.question);
-        size_t at = bytes.size() - row.lengthFromEnd;
-        for (int i = 0; i < 4; ++i) bytes[at + size_t(i)] = uint8_t(row.length >> (24 - 8 * i));
-        bool loaded = loadBytes(bytes);
-        EXPECT_EQ(loaded, row.inMessage.empty()) << "loaderError: " << narrow(loaderError);
-        if (loaded) continue;
-        EXPECT_TRUE(contains(loaderError, row.inMessage)) << narrow(loaderError);
-        EXPECT_TRUE(contains(loaderError, std::to_wstring(bytes.size()))) << "names the file size: " << narrow(loaderError);
-        EXPECT_TRUE(topics.empty());
     }
     unloadModule();
 }
@@ -181,6 +117,10 @@ rvlpack::Module loadedModule() {
     return m;
 }
 
+// The loader and the pack reader take or refuse the same modules, and read
+// the same records. A refusal leaves nothing loaded and names the byte where
+// the file ends; lengths past the end, as large as they come, are refused
+// before anything is allocated.
 TEST(Loader, AgreesWithThePackReaderOnWholeCutAndHostileModules) {
     rvlpack::Topic t{L"Все типы", {ask('T', 100), ask('I', 200, {1, 2, 3}), ask('A', 300, {4, 5}),
                                    ask('V', 400, {6}, {7, 8, 9, 10}), ask('X', 500)}};
@@ -189,31 +129,59 @@ TEST(Loader, AgreesWithThePackReaderOnWholeCutAndHostileModules) {
     trailing.insert(trailing.end(), {0xDE, 0xAD});
     rvlpack::Topic zero{L"", {ask('I', 0), ask('A', 0), ask('V', 0), ask('T', 0)}};
     for (rvlpack::Question& q : zero.questions) q.question = q.answer = L"";
-    std::vector<std::pair<std::string, Bytes>> rows = {
-        {"worked example", exampleModule()}, {"every type", whole}, {"empty texts, zero-length media",
-        moduleBytes({0, L"", L"", {zero}, {}})}, {"trailing bytes", trailing}, {"no topics", moduleBytes({})}};
+    rvlpack::Question longest = ask('T', 65535);
+    longest.question = longest.answer = std::wstring(255, L'Ж');
+    // One question whose length `fromEnd` bytes before the end of the file is patched.
+    auto patched = [](rvlpack::Question q, size_t fromEnd, uint32_t length) {
+        Bytes bytes = oneQuestion(q);
+        for (size_t i = 0; i < 4; ++i) bytes[bytes.size() - fromEnd + i] = uint8_t(length >> (24 - 8 * i));
+        return bytes;
+    };
+    const Bytes three = {1, 2, 3}, five = {4, 5, 6, 7, 8};
+    struct Row {
+        std::string name;
+        Bytes bytes;
+        std::wstring inMessage = L"";  // in the loader's refusal; none for a module that may be accepted
+    };
+    std::vector<Row> rows = {
+        {"worked example", exampleModule()},
+        {"another version", {'R', 'V', 'L', '2', 0, 0, 0}, L"не является игровым модулем"},
+        {"every type", whole},
+        {"empty texts, zero-length media", moduleBytes({0, L"", L"", {zero}, {}})},
+        {"longest texts, most points", moduleBytes({0, longest.question, L"", {{longest.question, {longest}}}, {}})},
+        {"trailing bytes", trailing},
+        {"no topics", moduleBytes({})},
+        {"picture, 4 GiB - 1", patched(ask('I', 1, three), 7, 0xFFFFFFFFu), L"картинка длиной 4294967295 байт"},
+        {"sound, 2 GiB", patched(ask('A', 1, three), 7, 0x80000000u), L"звук длиной 2147483648 байт"},
+        {"video's sound track past the end", patched(ask('V', 1, three, five), 16, 13),
+         L"звуковая дорожка видео длиной 13 байт"},
+        {"video's sound track swallowing the video", patched(ask('V', 1, three, five), 16, 12), L"длина видео"},
+        {"video, one byte past the end", patched(ask('V', 1, three, five), 9, 6), L"видео длиной 6 байт"},
+    };
     for (size_t cut = 0; cut < whole.size(); ++cut)
         rows.push_back({"cut at " + std::to_string(cut), Bytes(whole.begin(), whole.begin() + long(cut))});
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.first);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
         rvlpack::Module read;
         rvlpack::ReadFailure failure;
-        bool parsed = rvlpack::readModule(row.second.data(), row.second.size(), read, &failure);
-        ASSERT_EQ(loadBytes(row.second), parsed) << "loaderError " << narrow(loaderError);
+        bool parsed = rvlpack::readModule(row.bytes.data(), row.bytes.size(), read, &failure);
+        ASSERT_EQ(loadBytes(row.bytes), parsed) << "loaderError " << utf16ToUtf8(loaderError);
         if (parsed) {
+            EXPECT_TRUE(row.inMessage.empty()) << "accepted";
             read.created = 0;
             read.trailing.clear();
             EXPECT_EQ(moduleBytes(loadedModule()), moduleBytes(read));
             continue;
         }
         EXPECT_TRUE(topics.empty() && packName.empty() && author.empty() && !loaderError.empty());
-        EXPECT_TRUE(failure.offset <= row.second.size() &&
+        EXPECT_TRUE(failure.offset <= row.bytes.size() &&
                     failure.message.find("at byte " + std::to_string(failure.offset)) != std::string::npos)
             << failure.message;
-        // Past the magic a cut names the byte where the file ends.
-        EXPECT_TRUE(row.first.rfind("cut", 0) != 0 || row.second.size() < 8 ||
-                    contains(loaderError, std::to_wstring(row.second.size())))
-            << narrow(loaderError);
+        // Past the magic a refusal names the byte where the file ends.
+        std::wstring end = row.bytes.size() < 8 ? L"" : std::to_wstring(row.bytes.size());
+        EXPECT_TRUE(contains(loaderError, row.inMessage) && contains(loaderError, end))
+            << "expected " << utf16ToUtf8(row.inMessage) << " and " << utf16ToUtf8(end)
+            << "\nactual: " << utf16ToUtf8(loaderError);
     }
     unloadModule();
 }
@@ -241,7 +209,7 @@ TEST(Loader, AnAllocationFailureAnywhereGivesAFalseLoadOrAWholeModule) {
         std::wcout.clear();
         if (!failed) {
             // k is past the last allocation of a load: the whole module came in.
-            ASSERT_TRUE(loaded) << narrow(loaderError);
+            ASSERT_TRUE(loaded) << utf16ToUtf8(loaderError);
             ASSERT_GT(k, 8) << "a load makes more allocations than that";
             break;
         }
@@ -255,7 +223,7 @@ TEST(Loader, AnAllocationFailureAnywhereGivesAFalseLoadOrAWholeModule) {
             continue;
         }
         ++refused;
-        EXPECT_TRUE(contains(loaderError, L"Недостаточно памяти")) << narrow(loaderError);
+        EXPECT_TRUE(contains(loaderError, L"Недостаточно памяти")) << utf16ToUtf8(loaderError);
         mediaRefused = mediaRefused || contains(loaderError, L"байт");
         textsRefused = textsRefused || loaderError == L"Недостаточно памяти для загрузки модуля.";
         EXPECT_TRUE(topics.empty() && packName.empty() && author.empty());

@@ -17,14 +17,10 @@ namespace testing_support {
 
 namespace {
 
-// First pixel format the encoder takes, preferring the plain YUV ones.
+// Plain 4:2:0 YUV, as cameras and phones write; GIF has only palettes.
 AVPixelFormat pixelFormatFor(const AVCodec* codec) {
     if (codec->id == AV_CODEC_ID_MJPEG) return AV_PIX_FMT_YUVJ420P;
-    const AVPixelFormat wanted[] = {AV_PIX_FMT_YUV420P, AV_PIX_FMT_RGB8};
-    for (AVPixelFormat want : wanted)
-        for (const AVPixelFormat* f = codec->pix_fmts; f && *f != AV_PIX_FMT_NONE; ++f)
-            if (*f == want) return want;
-    return codec->pix_fmts ? codec->pix_fmts[0] : AV_PIX_FMT_YUV420P;
+    return codec->id == AV_CODEC_ID_GIF ? AV_PIX_FMT_RGB8 : AV_PIX_FMT_YUV420P;
 }
 
 void paint(std::vector<uint8_t>& rgb, int w, int h, int frame) {
@@ -72,7 +68,7 @@ std::vector<uint8_t> makeClip(const ClipSpec& spec) {
         audio = openEncoder(spec.audioCodec, [&](AVCodecContext* c) {
             c->sample_rate = spec.rate;
             av_channel_layout_default(&c->ch_layout, spec.channels);
-            c->sample_fmt = c->codec->sample_fmts ? c->codec->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
+            c->sample_fmt = AV_SAMPLE_FMT_FLTP;  // what the AAC and MP3 encoders both take
             c->time_base = AVRational{1, spec.rate};
             c->bit_rate = 128000;
         }, global);
@@ -110,16 +106,9 @@ std::vector<uint8_t> makeClip(const ClipSpec& spec) {
             frame->sample_rate = spec.rate;
             av_channel_layout_copy(&frame->ch_layout, &audio->ch_layout);
             av_frame_get_buffer(frame.get(), 0);
-            bool planar = av_sample_fmt_is_planar(audio->sample_fmt);
             for (int i = 0; i < frame->nb_samples; ++i) {
-                double v = 0.3 * std::sin(2 * M_PI * 440 * (done + i) / spec.rate);
-                for (int ch = 0; ch < spec.channels; ++ch) {
-                    int plane = planar ? ch : 0, at = planar ? i : i * spec.channels + ch;
-                    if (audio->sample_fmt == AV_SAMPLE_FMT_S16P || audio->sample_fmt == AV_SAMPLE_FMT_S16)
-                        reinterpret_cast<int16_t*>(frame->data[plane])[at] = static_cast<int16_t>(v * 32767);
-                    else
-                        reinterpret_cast<float*>(frame->data[plane])[at] = static_cast<float>(v);
-                }
+                float v = float(0.3 * std::sin(2 * M_PI * 440 * (done + i) / spec.rate));
+                for (int ch = 0; ch < spec.channels; ++ch) reinterpret_cast<float*>(frame->data[ch])[i] = v;
             }
             frame->pts = done;
             if (!out.encode(audio.get(), as, frame.get(), error)) return {};

@@ -1,12 +1,11 @@
 // The tests' fixtures (see test_support.h): files and processes, the window
 // and its frames, pushed input, and media written by the libraries' own
-// encoders or, for WAV, here.
+// encoders.
 #include "tests/support/test_support.h"
 
 #include <SDL_image.h>
 #include <SDL_ttf.h>
 #include <SFML/Audio/OutputSoundFile.hpp>
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -16,9 +15,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <iterator>
+#include <sstream>
 #include <opencv2/videoio.hpp>
 
 #include "board/board_state.h"
@@ -37,27 +38,18 @@ namespace {
 const std::string videoModuleInRunDir = std::string(RVL_RUN_DIR) + "/" + videoModuleFileName;
 const bool videoModuleFound = (videoModulePath = videoModuleInRunDir.c_str(), true);
 
+// Every test program runs headless (scripts/headless.env), whoever starts it.
+[[maybe_unused]] const bool headless = [] {
+    std::istringstream entries(RVL_HEADLESS_ENV);
+    for (std::string entry; entries >> entry;)
+        if (size_t eq = entry.find('='); eq != std::string::npos)
+            setenv(entry.substr(0, eq).c_str(), entry.substr(eq + 1).c_str(), 1);
+    return true;
+}();
+
 } // namespace
 
 namespace testing_support {
-
-namespace {
-// Every test program runs headless (scripts/headless.env), whoever starts it.
-[[maybe_unused]] const bool headless = [] {
-    std::string entries = RVL_HEADLESS_ENV;
-    for (size_t start = 0; start < entries.size();) {
-        size_t end = std::min(entries.find(' ', start), entries.size());
-        std::string entry = entries.substr(start, end - start);
-        size_t eq = entry.find('=');
-        if (eq != std::string::npos) setenv(entry.substr(0, eq).c_str(), entry.substr(eq + 1).c_str(), 1);
-        start = end + 1;
-    }
-    return true;
-}();
-} // namespace
-
-std::string runDir() { return RVL_RUN_DIR; }
-std::string testBinDir() { return RVL_TEST_BIN_DIR; }
 
 ScratchDir::ScratchDir() {
     char templ[] = "/tmp/rvl-test-XXXXXX";
@@ -77,10 +69,8 @@ ScratchDir::~ScratchDir() {
 }
 
 void writeFile(const std::string& path, const Bytes& bytes) {
-    FILE* f = fopen(path.c_str(), "wb");
-    if (!f) return;
-    if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 void writeText(const std::string& path, const std::string& text, bool executable) {
@@ -89,28 +79,16 @@ void writeText(const std::string& path, const std::string& text, bool executable
 }
 
 Bytes readFile(const std::string& path) {
-    Bytes bytes;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return bytes;
-    unsigned char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
-    fclose(f);
-    return bytes;
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
-bool fileExists(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0;
-}
+bool fileExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> result;
-    for (size_t start = 0; start < text.size();) {
-        size_t end = std::min(text.find('\n', start), text.size());
-        result.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) result.push_back(line);
     return result;
 }
 
@@ -182,14 +160,7 @@ Bytes exampleModule() {
 }
 
 rvlpack::Question ask(char type, uint16_t points, Bytes media, Bytes video) {
-    rvlpack::Question q;
-    q.type = type;
-    q.question = L"Вопрос " + std::wstring(1, wchar_t(type));
-    q.answer = L"Ответ";
-    q.points = points;
-    q.media = std::move(media);
-    q.video = std::move(video);
-    return q;
+    return {type, L"Вопрос " + std::wstring(1, wchar_t(type)), L"Ответ", points, std::move(media), std::move(video)};
 }
 
 Bytes moduleBytes(const rvlpack::Module& m) {
@@ -219,29 +190,28 @@ SDL_Color Frame::at(int x, int y) const {
 }
 
 Frame capture() {
-    Frame f;
-    f.w = screenWidth;
-    f.h = screenHeight;
-    f.px.assign(size_t(f.w) * size_t(f.h) * 4, 0);
+    Frame f{screenWidth, screenHeight, Bytes(size_t(screenWidth) * size_t(screenHeight) * 4)};
     SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGBA32, f.px.data(), f.w * 4);
     return f;
 }
 
+namespace {
+
+// A frame the dummy video driver saved, or an empty frame.
 Frame loadFrame(const std::string& path) {
     Frame f;
     SDL_Surface* raw = SDL_LoadBMP(path.c_str());
     SDL_Surface* s = raw ? SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_RGBA32, 0) : nullptr;
     SDL_FreeSurface(raw);
     if (!s) return f;
-    f.w = s->w;
-    f.h = s->h;
-    for (int y = 0; y < s->h; ++y) {
-        const uint8_t* row = static_cast<const uint8_t*>(s->pixels) + y * s->pitch;
-        f.px.insert(f.px.end(), row, row + s->w * 4);
-    }
+    // A converted 32-bit surface has no padding: its rows are w * 4 bytes.
+    const uint8_t* pixels = static_cast<const uint8_t*>(s->pixels);
+    f = Frame{s->w, s->h, Bytes(pixels, pixels + size_t(s->h) * size_t(s->pitch))};
     SDL_FreeSurface(s);
     return f;
 }
+
+} // namespace
 
 std::string describe(SDL_Color c) {
     return "(" + std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b) + "," +
@@ -282,15 +252,11 @@ SdlWindow::SdlWindow() {
         return;
     }
     std::string res = runDir() + "/res/";
-    SDL_Surface* bg = IMG_Load((res + "bg.png").c_str());
-    SDL_Surface* sk = IMG_Load((res + "sk.png").c_str());
-    if (bg && sk) {
-        bgTexture = SDL_CreateTextureFromSurface(renderer, bg);
-        skTexture = SDL_CreateTextureFromSurface(renderer, sk);
-        skRect = {screenWidth / 2 - sk->w / 2, screenHeight / 2 - sk->h / 2, sk->w, sk->h};
-    }
-    SDL_FreeSurface(bg);
-    SDL_FreeSurface(sk);
+    bgTexture = IMG_LoadTexture(renderer, (res + "bg.png").c_str());
+    skTexture = IMG_LoadTexture(renderer, (res + "sk.png").c_str());
+    int w = 0, h = 0;
+    SDL_QueryTexture(skTexture, nullptr, nullptr, &w, &h);
+    skRect = {screenWidth / 2 - w / 2, screenHeight / 2 - h / 2, w, h};
     mainFont = TTF_OpenFont((res + "FuturaC.ttf").c_str(), 40);
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     ok_ = bgTexture && skTexture && mainFont;
@@ -358,14 +324,11 @@ namespace {
 
 std::vector<std::string> savedFrames() {
     std::vector<std::string> names;
-    DIR* dir = opendir(".");
-    if (!dir) return names;
-    while (dirent* entry = readdir(dir)) {
-        std::string name = entry->d_name;
-        if (name.rfind("SDL_window", 0) == 0 && name.size() > 4 && name.compare(name.size() - 4, 4, ".bmp") == 0)
-            names.push_back(name);
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(".", ignored)) {
+        std::string name = entry.path().filename();
+        if (name.rfind("SDL_window", 0) == 0 && entry.path().extension() == ".bmp") names.push_back(name);
     }
-    closedir(dir);
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -440,14 +403,6 @@ Bytes takeFile(const std::string& path) {
     return bytes;
 }
 
-std::vector<int16_t> tone(double seconds, int sampleRate, int channels) {
-    std::vector<int16_t> samples;
-    for (size_t i = 0; i < size_t(seconds * sampleRate); ++i)
-        for (int c = 0; c < channels; ++c)
-            samples.push_back(int16_t(8000 * std::sin(2 * M_PI * 440 * double(i) / sampleRate)));
-    return samples;
-}
-
 } // namespace
 
 SDL_Color patternColour(int x, int y) {
@@ -456,14 +411,11 @@ SDL_Color patternColour(int x, int y) {
 
 SDL_Surface* patternSurface(int w, int h) {
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_RGBA32);
-    for (int y = 0; s && y < h; ++y) {
-        Uint8* row = static_cast<Uint8*>(s->pixels) + y * s->pitch;
+    for (int y = 0; s && y < h; ++y)
         for (int x = 0; x < w; ++x) {
             SDL_Color c = patternColour(x, y);
-            Uint8 rgba[4] = {c.r, c.g, c.b, c.a};
-            memcpy(row + 4 * x, rgba, 4);
+            static_cast<Uint32*>(s->pixels)[y * s->pitch / 4 + x] = SDL_MapRGBA(s->format, c.r, c.g, c.b, c.a);
         }
-    }
     return s;
 }
 
@@ -480,7 +432,11 @@ Bytes encodePicture(SDL_Surface* surface, const std::string& extension) {
 
 Bytes makeEncodedClip(const std::string& extension, double seconds, int sampleRate, int channels) {
     std::string path = scratchName(extension);
-    std::vector<int16_t> samples = tone(seconds, sampleRate, channels);
+    std::vector<int16_t> samples;
+    for (size_t i = 0; i < size_t(seconds * sampleRate); ++i) {
+        double t = double(i) / sampleRate;
+        samples.insert(samples.end(), size_t(channels), int16_t(8000 * std::sin(2 * M_PI * 440 * t)));
+    }
     {
         sf::OutputSoundFile file;
         if (file.openFromFile(path, unsigned(sampleRate), unsigned(channels))) file.write(samples.data(), samples.size());
@@ -521,8 +477,7 @@ int nearestFrame(int frameCount, int b, int g, int r) {
     int best = -1;
     double bestDistance = 1e18;
     for (int i = 0; i < frameCount; ++i) {
-        cv::Scalar c = frameColour(i);
-        double d = (c[0] - b) * (c[0] - b) + (c[1] - g) * (c[1] - g) + (c[2] - r) * (c[2] - r);
+        double d = cv::norm(frameColour(i) - cv::Scalar(b, g, r));
         if (d < bestDistance) bestDistance = d, best = i;
     }
     return best;
