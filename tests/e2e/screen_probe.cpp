@@ -32,8 +32,7 @@ Image load(const char* path) {
 bool is(const std::string& cls, const uint8_t* p) {
     if (cls == "yellow") return p[0] >= 200 && p[1] >= 200 && p[2] <= 110;
     if (cls == "white") return p[0] >= 215 && p[1] >= 215 && p[2] >= 215;
-    if (cls == "black") return p[0] <= 10 && p[1] <= 10 && p[2] <= 10;
-    return p[0] >= 70 && p[0] <= 180 && std::abs(p[0] - p[1]) <= 12 && std::abs(p[1] - p[2]) <= 12;  // grey
+    return p[0] <= 10 && p[1] <= 10 && p[2] <= 10;  // black
 }
 
 long count(const Image& img, int x0, int y0, int w, int h, const std::string& cls) {
@@ -104,7 +103,7 @@ int main(int argc, char** argv) {
                 cells += count(a, 351 + 168 * c, 176 + 134 * r, 167, r == 4 ? 56 : 133, "yellow") > 1000;
         return printf("%d\n", cells), 0;
     }
-    fprintf(stderr, "usage: screen_probe near IMG X Y R G B TOL | count IMG X Y W H yellow|white|black|grey\n"
+    fprintf(stderr, "usage: screen_probe near IMG X Y R G B TOL | count IMG X Y W H yellow|white|black\n"
                     "       | diff A B X Y W H TOL | cells IMG | wav FILE FREQ\n");
     return 2;
 }
