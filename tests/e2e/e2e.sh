@@ -134,8 +134,7 @@ start() {
     shift
     wait_for 15 "Xvfb's display number" test -s "$art/display"
     export DISPLAY=":$(head -n 1 "$art/display")"
-    cp "$run_dir/rvl-reader" "$run_dir/rvl-video.so" "$run_dir/demo.rvl" "$work/"
-    cp -r "$run_dir/res" "$work/res"
+    cp -r "$run_dir/rvl-reader" "$run_dir/rvl-video.so" "$run_dir/demo.rvl" "$run_dir/res" "$work/"
     mkdir -p "$work/temp"
     printf '[general]\nchannels = mono\nsample-type = int16\nfrequency = 44100\n[wave]\nfile = %s\n' \
         "$art/sound.wav" >"$work/alsoft.conf"
