@@ -51,9 +51,6 @@ const bool videoModuleFound = (videoModulePath = videoModuleInRunDir.c_str(), tr
 
 namespace testing_support {
 
-std::string runDir() { return RVL_RUN_DIR; }
-std::string testBinDir() { return RVL_TEST_BIN_DIR; }
-
 ScratchDir::ScratchDir() {
     char templ[] = "/tmp/rvl-test-XXXXXX";
     char* made = mkdtemp(templ);
@@ -480,8 +477,7 @@ int nearestFrame(int frameCount, int b, int g, int r) {
     int best = -1;
     double bestDistance = 1e18;
     for (int i = 0; i < frameCount; ++i) {
-        cv::Scalar c = frameColour(i);
-        double d = (c[0] - b) * (c[0] - b) + (c[1] - g) * (c[1] - g) + (c[2] - r) * (c[2] - r);
+        double d = cv::norm(frameColour(i) - cv::Scalar(b, g, r));
         if (d < bestDistance) bestDistance = d, best = i;
     }
     return best;

@@ -36,14 +36,13 @@ void writeText(const std::string& path, const std::string& text, bool executable
 Bytes readFile(const std::string& path);
 bool fileExists(const std::string& path);
 std::vector<std::string> lines(const std::string& text);
-std::string runDir();      // the assembled run directory
-std::string testBinDir();  // where the test helpers are built
+inline std::string runDir() { return RVL_RUN_DIR; }           // the assembled run directory
+inline std::string testBinDir() { return RVL_TEST_BIN_DIR; }  // where the test helpers are built
 
 struct ProcessResult {
     int exitCode = -1;  // -1 when the process did not exit normally
     int signal = 0;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 // Runs argv (argv[0] a path) with extra "NAME=VALUE" environment entries.
 ProcessResult runProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env = {},
