@@ -69,15 +69,6 @@ Bytes oneQuestion(const rvlpack::Question& q) {
     return moduleBytes(m);
 }
 
-// The dump helper's stdout for the bytes: the trace, then the listing.
-std::string dump(const Bytes& bytes, const std::vector<std::string>& env) {
-    ScratchDir dir;
-    writeFile(dir.file("m.rvl"), bytes);
-    ProcessResult r = runProcess({testBinDir() + "/rvl-module-dump", "m.rvl"}, env);
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    return r.out;
-}
-
 std::string joined(const std::vector<std::string>& lines) {
     std::string out;
     for (const std::string& l : lines) out += l + "\n";
@@ -85,13 +76,6 @@ std::string joined(const std::vector<std::string>& lines) {
 }
 
 } // namespace
-
-TEST(Loader, WorkedExampleGivesItsTraceAndListing) {
-    EXPECT_EQ(dump(exampleModule(), {"TZ=Etc/GMT-3"}),
-              joined({"1", "Тема: A1", "Вопрос: Q?", "Ответ: B", "Очки: 100", "File pos: 26", "---------------------",
-                      "Версия: RVL1", "Время создания: 1970.1.1 3:0:0", "Автор: ; Название пака: ", "Тема <A>:",
-                      "\tВопрос: Q?; Ответ: B; Баллы: 100; Тип: Текст"}));
-}
 
 // Paths that are not regular files are refused without blocking on them.
 TEST(Loader, RefusesPathsThatAreNotRegularFiles) {
@@ -216,10 +200,7 @@ TEST(Loader, AnAllocationFailureAnywhereGivesAFalseLoadOrAWholeModule) {
         if (loaded) {
             // The failure hit the console trace, which drops the line; the
             // module itself is whole.
-            ASSERT_EQ(topics.size(), 2u);
-            EXPECT_EQ(topics[1].name.size(), 200u);
-            ASSERT_EQ(topics[0].asks.size(), 4u);
-            EXPECT_EQ(topics[0].asks[3].video[1], 6);
+            EXPECT_EQ(moduleBytes(loadedModule()), moduleBytes(m));
             continue;
         }
         ++refused;
@@ -284,6 +265,10 @@ TEST(Listing, ModulesLineForLine) {
         std::string expected;
     };
     const std::vector<Row> rows = {
+        {"the worked example, with its trace", exampleModule(), {"TZ=Etc/GMT-3"},
+         joined({"1", "Тема: A1", "Вопрос: Q?", "Ответ: B", "Очки: 100", "File pos: 26", "---------------------",
+                 "Версия: RVL1", "Время создания: 1970.1.1 3:0:0", "Автор: ; Название пака: ", "Тема <A>:",
+                 "\tВопрос: Q?; Ответ: B; Баллы: 100; Тип: Текст"})},
         {"all four types and unknown ones, in the Russian locale", moduleBytes(all),
          {"TZ=Etc/GMT-3", "LC_ALL=ru_RU.UTF-8"},
          joined({"Версия: RVL1", "Время создания: 2013.4.5 9:7:3", "Автор: Автор; Название пака: Пак",
@@ -306,11 +291,13 @@ TEST(Listing, ModulesLineForLine) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        std::string out = dump(row.bytes, row.env);
-        std::vector<std::string> got = lines(out.substr(std::min(out.find("Версия: "), out.size()))),
-                                 want = lines(row.expected);
-        for (size_t i = 0; i < std::min(got.size(), want.size()); ++i) EXPECT_EQ(got[i], want[i]) << "line " << i + 1;
-        EXPECT_EQ(got.size(), want.size()) << out;
+        ScratchDir dir;
+        writeFile(dir.file("m.rvl"), row.bytes);
+        ProcessResult r = runProcess({testBinDir() + "/rvl-module-dump", "m.rvl"}, row.env);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        // The listing follows the trace; a row whose first line is the trace's checks that too.
+        const std::string first = row.expected.substr(0, row.expected.find('\n'));
+        EXPECT_EQ(r.out.substr(std::min(r.out.find(first), r.out.size())), row.expected);
     }
 }
 
