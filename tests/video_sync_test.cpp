@@ -6,8 +6,8 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <string>
 #include <limits>
+#include <string>
 
 #include "presentation/video_sync.h"
 #include "tests/support/test_support.h"
@@ -27,14 +27,7 @@ const char* actionName(SoundAction a) {
 TEST(VideoSync, SyncStepTable) {
     using S = sf::SoundSource;
     const int32_t most = std::numeric_limits<int32_t>::max();
-    struct Row {
-        int32_t lead;
-        S::Status status;
-        int64_t toggleClockUs;
-        bool outOfSync;
-        SoundAction action;
-        bool restart;
-    };
+    struct Row { int32_t lead; S::Status status; int64_t toggleUs; bool outOfSync; SoundAction action; bool restart; };
     const Row rows[] = {
         {100, S::Playing, 1000, false, SoundAction::none, false},    // exactly the limit is in sync
         {101, S::Playing, 31, true, SoundAction::pause, true},       // one over: held back
@@ -48,9 +41,9 @@ TEST(VideoSync, SyncStepTable) {
         {most, S::Playing, std::numeric_limits<int64_t>::max(), true, SoundAction::pause, true},
     };
     for (const Row& row : rows) {
-        SyncDecision d = syncStep(row.lead, row.status, row.toggleClockUs);
+        SyncDecision d = syncStep(row.lead, row.status, row.toggleUs);
         const std::string at = "lead " + std::to_string(row.lead) + " " + statusName(row.status) + " c2 " +
-                               std::to_string(row.toggleClockUs);
+                               std::to_string(row.toggleUs);
         EXPECT_EQ(d.outOfSync, row.outOfSync) << at;
         EXPECT_EQ(d.action, row.action) << at << ": expected " << actionName(row.action) << ", got "
                                         << actionName(d.action);

@@ -108,12 +108,10 @@ wait_for() {
     done
 }
 
-near() { # X Y "R G B" TOL, in $shot
-    local got
+# near X Y "R G B" TOL, in $shot: the assignment's status is the probe's.
+near() {
     # shellcheck disable=SC2086  # $3 is the three channels
-    got=$("$probe" near "$shot" "$1" "$2" $3 "$4") && return 0
-    why="pixel ($1,$2) is ($got), expected ($3) within $4"
-    return 1
+    why="pixel ($1,$2) is ($("$probe" near "$shot" "$1" "$2" $3 "$4")), expected ($3) within $4"
 }
 count_of() { "$probe" count "$shot" "$@"; }
 window_listed() { xwininfo -root -tree 2>/dev/null | grep -q "\"$1\""; }
@@ -136,8 +134,7 @@ start() {
     shift
     wait_for 15 "Xvfb's display number" test -s "$art/display"
     export DISPLAY=":$(head -n 1 "$art/display")"
-    cp "$run_dir/rvl-reader" "$run_dir/rvl-video.so" "$run_dir/demo.rvl" "$work/"
-    cp -r "$run_dir/res" "$work/res"
+    cp -r "$run_dir/rvl-reader" "$run_dir/rvl-video.so" "$run_dir/demo.rvl" "$run_dir/res" "$work/"
     mkdir -p "$work/temp"
     printf '[general]\nchannels = mono\nsample-type = int16\nfrequency = 44100\n[wave]\nfile = %s\n' \
         "$art/sound.wav" >"$work/alsoft.conf"
@@ -310,8 +307,7 @@ fullscreen() {
     # 10 rows of 70 in 593 scroll by 107: row 9 stands at logical y 628 to
     # 697, screen y 883 to 980. Unmapped, the click would fall below the list,
     # which chooses the last topic.
-    xdotool mousemove --sync 486 700
-    for _ in 1 2 3 4 5 6; do xdotool click 5; sleep 0.1; done
+    for _ in 1 2 3 4 5 6; do click 486 700 5; done
     sleep 0.5
     shot scrolled
     local scrolled=$shot
