@@ -9,11 +9,8 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
-#include <string>
-#include <vector>
 
 #include "packing/csv_questions.h"
 #include "packing/manifest.h"
