@@ -54,15 +54,13 @@ TEST(Chooser, TerminalAnswers) {
         return out;
     };
     std::vector<Row> rows = {
-        {"Cyrillic", {"модуль.rvl"}, "модуль.rvl\n", L"модуль.rvl", ""},
-        {"emoji as a surrogate pair", {"😀 пак.rvl"}, "😀 пак.rvl\n", kGrin + L" пак.rvl", ""},
+        {"Cyrillic, and an emoji as a surrogate pair", {"😀 пак.rvl"}, "😀 пак.rvl\n", kGrin + L" пак.rvl", ""},
         {"line ended by CR LF", {"m.rvl"}, "m.rvl\r\n", L"m.rvl", ""},
         {"empty line cancels", {"m.rvl"}, "\nm.rvl\n", kNothing, ""},
         {"missing file asked again", {"m.rvl"}, "nosuch.rvl\nm.rvl\n", L"m.rvl", "nosuch.rvl"},
         {"directory asked again, then input ends", {}, ".\n", kNothing, "."},
         {"255 units", {"m.rvl"}, dots(125) + "m.rvl\n", ascii(dots(125) + "m.rvl"), ""},
         {"256 units refused", {"mm.rvl"}, dots(125) + "mm.rvl\n", kNothing, "256"},
-        {"emoji counts two units: 256 refused", {"😀😀.rvl"}, dots(124) + "😀😀.rvl\n", kNothing, "256"},
         {"name that is not UTF-8 refused", {"\xFF.rvl"}, "\xFF.rvl\n", kNothing, "UTF-8"},
     };
     for (const Row& row : rows) {
@@ -137,12 +135,12 @@ TEST(Chooser, DesktopDialogs) {
             bool shouldRun = row.argsFile && std::string(row.argsFile) == args;
             EXPECT_EQ(fileExists(dir.file(args)), shouldRun) << args;
         }
-        if (!row.argsFile) continue;
-        EXPECT_EQ(text(dir.file(row.argsFile)), std::string(row.argsFile) == "zenity-args"
-                      ? "--file-selection\n--title=Выберите игровой модуль\n--filename=" + here +
-                            "/\n--file-filter=Игровые модули (*.rvl) | *.rvl\n--file-filter=Все файлы | *\n"
-                      : "--title\nВыберите игровой модуль\n--getopenfilename\n" + here + "\n*.rvl|Игровые модули (*.rvl)\n")
-            << "starts in the current directory, in Russian";
+        // zenity's arguments: below, in both languages.
+        if (row.argsFile && std::string(row.argsFile) == "kdialog-args") {
+            EXPECT_EQ(text(dir.file(row.argsFile)),
+                      "--title\nВыберите игровой модуль\n--getopenfilename\n" + here + "\n*.rvl|Игровые модули (*.rvl)\n")
+                << "starts in the current directory, in Russian";
+        }
     }
 }
 
@@ -175,8 +173,9 @@ TEST(Chooser, SpeaksTheDesktopLanguageAndOpensInTheLastPacksFolder) {
     auto zenityArgs = [&] { return text(dir.file("zenity-args")); };
     writeText(dir.file("answer"), here + "/games/m.rvl\n");
     ProcessResult r = run("en_US.UTF-8", false, "");
-    EXPECT_NE(zenityArgs().find("--title=Choose a quiz pack\n--filename=" + here + "/home/\n--file-filter=Quiz packs"),
-              std::string::npos) << "nothing remembered: home, in English: " << zenityArgs();
+    EXPECT_EQ(zenityArgs(), "--file-selection\n--title=Choose a quiz pack\n--filename=" + here +
+                                "/home/\n--file-filter=Quiz packs (*.rvl) | *.rvl\n--file-filter=All files | *\n")
+        << "nothing remembered: home, in English";
     writeText(dir.file("answer"), "");
     r = run("ru_RU.UTF-8", false, "");
     EXPECT_NE(zenityArgs().find("--title=Выберите игровой модуль\n--filename=" + here + "/games/\n"), std::string::npos)

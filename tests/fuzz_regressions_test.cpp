@@ -9,11 +9,8 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
-#include <string>
-#include <vector>
 
 #include "packing/csv_questions.h"
 #include "packing/manifest.h"
@@ -27,16 +24,9 @@ using namespace testing_support;
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
 std::string regressionsDir() {
     std::string here = __FILE__;
     return here.substr(0, here.rfind('/')) + "/fuzz_regressions";
-}
-
-bool decodeSound(const Bytes& bytes) {
-    sf::SoundBuffer buffer;
-    return loadQuestionSound(buffer, bytes.data(), static_cast<uint32_t>(bytes.size()));
 }
 
 // The reader's verdict on a picture or a sound; the pack check, run on a
@@ -62,15 +52,17 @@ TEST(FuzzRegressions, SavedInputsAreHandledWithoutCrashing) {
         {"picture",
          [](const Bytes& bytes) {
              SDL_Surface* s = decodeQuestionPicture(bytes.data(), static_cast<uint32_t>(bytes.size()));
-             SDL_FreeSurface(s);
              // Small enough for the window, so the check has nothing else to say.
              bool fits = s && s->w <= rvlpack::windowWidth && s->h <= rvlpack::windowHeight;
+             bool decoded = s != nullptr;
+             SDL_FreeSurface(s);
              if (!readerAndCheckAgree('I', fits, bytes)) exit(3);
-             return s != nullptr;
+             return decoded;
          }},
         {"sound",
          [](const Bytes& bytes) {
-             bool played = decodeSound(bytes);
+             sf::SoundBuffer buffer;
+             bool played = loadQuestionSound(buffer, bytes.data(), static_cast<uint32_t>(bytes.size()));
              if (!readerAndCheckAgree('A', played, bytes)) exit(3);
              return played;
          }},

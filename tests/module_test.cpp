@@ -63,10 +63,13 @@ namespace {
 
 bool contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
 
-Bytes oneQuestion(const rvlpack::Question& q) {
+// A module of one question, the length `fromEnd` bytes before the end of the file patched.
+Bytes patched(const rvlpack::Question& q, size_t fromEnd, uint32_t length) {
     rvlpack::Module m;
     m.topics.push_back({L"Т", {q}});
-    return moduleBytes(m);
+    Bytes bytes = moduleBytes(m);
+    for (size_t i = 0; i < 4; ++i) bytes[bytes.size() - fromEnd + i] = uint8_t(length >> (24 - 8 * i));
+    return bytes;
 }
 
 std::string joined(const std::vector<std::string>& lines) {
@@ -115,12 +118,6 @@ TEST(Loader, AgreesWithThePackReaderOnWholeCutAndHostileModules) {
     for (rvlpack::Question& q : zero.questions) q.question = q.answer = L"";
     rvlpack::Question longest = ask('T', 65535);
     longest.question = longest.answer = std::wstring(255, L'Ж');
-    // One question whose length `fromEnd` bytes before the end of the file is patched.
-    auto patched = [](rvlpack::Question q, size_t fromEnd, uint32_t length) {
-        Bytes bytes = oneQuestion(q);
-        for (size_t i = 0; i < 4; ++i) bytes[bytes.size() - fromEnd + i] = uint8_t(length >> (24 - 8 * i));
-        return bytes;
-    };
     const Bytes three = {1, 2, 3}, five = {4, 5, 6, 7, 8};
     struct Row {
         std::string name;
@@ -178,7 +175,6 @@ TEST(Loader, AnAllocationFailureAnywhereGivesAFalseLoadOrAWholeModule) {
     ScratchDir dir;
     writeFile(dir.file("m.rvl"), moduleBytes(m));
     installUtf8Console();
-    int refused = 0;
     bool mediaRefused = false, textsRefused = false;
     for (long k = 0;; ++k) {
         SCOPED_TRACE("allocation " + std::to_string(k) + " fails");
@@ -203,13 +199,11 @@ TEST(Loader, AnAllocationFailureAnywhereGivesAFalseLoadOrAWholeModule) {
             EXPECT_EQ(moduleBytes(loadedModule()), moduleBytes(m));
             continue;
         }
-        ++refused;
         EXPECT_TRUE(contains(loaderError, L"Недостаточно памяти")) << utf16ToUtf8(loaderError);
         mediaRefused = mediaRefused || contains(loaderError, L"байт");
         textsRefused = textsRefused || loaderError == L"Недостаточно памяти для загрузки модуля.";
         EXPECT_TRUE(topics.empty() && packName.empty() && author.empty());
     }
-    EXPECT_GT(refused, 5);
     EXPECT_TRUE(mediaRefused) << "a media block that cannot be allocated";
     EXPECT_TRUE(textsRefused) << "a text or record that cannot be allocated";
     unloadModule();
@@ -219,8 +213,7 @@ TEST(Loader, MediaTheMachineCannotHoldGiveAFalseLoadWithAMessage) {
     // A sparse file that really holds a picture of 4 GiB - 1 bytes, read in a
     // process that may not allocate that much.
     ScratchDir dir;
-    Bytes bytes = oneQuestion(ask('I', 7, {1}));
-    for (size_t i = bytes.size() - 5; i < bytes.size() - 1; ++i) bytes[i] = 0xFF;
+    Bytes bytes = patched(ask('I', 7, {1}), 5, 0xFFFFFFFFu);
     bytes.pop_back();
     writeFile(dir.file("huge.rvl"), bytes);
     ASSERT_EQ(truncate(dir.file("huge.rvl").c_str(), off_t(bytes.size()) + 0xFFFFFFFFll), 0);

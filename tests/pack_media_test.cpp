@@ -4,9 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <SFML/Audio/SoundBuffer.hpp>
-#include <cmath>
 #include <nlohmann/json.hpp>
-#include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 
 #include "packing/convert/reader_accepts.h"

@@ -101,7 +101,6 @@ TEST(Startup, ChosenOrCommandLinePackThenAQuitRequestEndsTheLoop) {
     };
     std::vector<Row> rows = {
         {"chosen", "m.rvl", "", "m.rvl", "Тема: Тема0\n"},
-        {"chosen, not a module", "bad.rvl", "", "bad.rvl", notAModule},
         {"relative path", "", "./m.rvl", dir.file("m.rvl"), "Тема: Тема0\n"},
         {"256 units", "", dir.path() + padding + "//m.rvl", dir.path() + padding + "//m.rvl", notAModule},
         {"not a module", "", "bad.rvl", dir.file("bad.rvl"), notAModule},

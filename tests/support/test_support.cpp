@@ -20,6 +20,7 @@
 #include <iostream>
 #include <iterator>
 #include <sstream>
+#include <utility>
 #include <opencv2/videoio.hpp>
 
 #include "board/board_state.h"
@@ -264,14 +265,9 @@ SdlWindow::SdlWindow() {
 
 SdlWindow::~SdlWindow() {
     // Fonts die with the font library, so the app-wide handles must go too.
-    for (TTF_Font** font : {&cardFont, &pointsFont, &mainFont}) {
-        if (*font) TTF_CloseFont(*font);
-        *font = nullptr;
-    }
-    if (renderer) SDL_DestroyRenderer(renderer);
-    if (window) SDL_DestroyWindow(window);
-    renderer = nullptr;
-    window = nullptr;
+    for (TTF_Font** font : {&cardFont, &pointsFont, &mainFont}) TTF_CloseFont(std::exchange(*font, nullptr));
+    if (renderer) SDL_DestroyRenderer(std::exchange(renderer, nullptr));
+    if (window) SDL_DestroyWindow(std::exchange(window, nullptr));
     bgTexture = skTexture = boardBackground = nullptr;
     board = BoardState{};
     TTF_Quit();
