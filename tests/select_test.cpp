@@ -97,8 +97,7 @@ TEST(SelectScreen, ResultFileCases) {
     struct Row {
         const char* name;
         std::vector<std::optional<Bytes>> answers;
-        std::optional<Bytes> leftOver;
-        int clicks;
+        std::optional<Bytes> leftOver;  // one left click per answer
         std::string console;   // the "Фаил: " line as UTF-8
         std::string units;     // the returned path as hex units
         int cantOpen;          // "Can't open file!" reports
@@ -107,12 +106,12 @@ TEST(SelectScreen, ResultFileCases) {
     };
     const Bytes b = {1, 0, 0x62};
     std::vector<Row> rows = {
-        {"bytes after the units are ignored", {Bytes{2, 0, 0x61, 0x04, 0x3F, 0xFF, 0x00, 0x41}}, std::nullopt, 1,
+        {"bytes after the units are ignored", {Bytes{2, 0, 0x61, 0x04, 0x3F, 0xFF, 0x00, 0x41}}, std::nullopt,
          "Фаил: aп", "0061 043F ", 0, 0},
         {"every failure in turn; an earlier run's result is not read again",
-         {std::nullopt, Bytes{0, 0, 0x41}, Bytes{2, 0}, b}, Bytes{1, 0, 0x63}, 4, "Фаил: b", "0062 ", 1, 2},
+         {std::nullopt, Bytes{0, 0, 0x41}, Bytes{2, 0}, b}, Bytes{1, 0, 0x63}, "Фаил: b", "0062 ", 1, 2},
         {"a FIFO is refused without blocking; a surrogate pair joined on the console",
-         {std::nullopt, Bytes{2, 0xD8, 0x3D, 0xDE, 0x00}}, std::nullopt, 2, "Фаил: 😀", "D83D DE00 ", 1, 0, 1},
+         {std::nullopt, Bytes{2, 0xD8, 0x3D, 0xDE, 0x00}}, std::nullopt, "Фаил: 😀", "D83D DE00 ", 1, 0, 1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -120,14 +119,14 @@ TEST(SelectScreen, ResultFileCases) {
         prepare(dir, row.answers, row.leftOver);
         if (row.fifoOnRun) writeText(dir.file("fifo" + std::to_string(row.fifoOnRun)), "");
         ProcessResult r = runScreen([&] {
-            for (int i = 0; i < row.clicks; ++i) pushLeftClick(100 + 300 * i, 700 - 200 * i);
+            for (int i = 0; i < int(row.answers.size()); ++i) pushLeftClick(100 + 300 * i, 700 - 200 * i);
         });
         ASSERT_EQ(r.exitCode, 0) << "signal " << r.signal << "\n" << r.err;
         std::vector<std::string> out = lines(r.out);
         ASSERT_EQ(out.size(), 2u) << r.out;
         EXPECT_EQ(out[0], row.console);
         EXPECT_EQ(out[1], "returned " + std::to_string(row.units.size() / 5) + ": " + row.units);
-        EXPECT_EQ(chooserRuns(dir), row.clicks) << "the chooser runs once per left click, the failed ones included";
+        EXPECT_EQ(chooserRuns(dir), int(row.answers.size())) << "the chooser runs once per left click, the failed ones included";
         EXPECT_FALSE(fileExists(dir.file("bad-arguments"))) << "the command line is \"fileopen.exe -\"";
         // Error boxes as the user would have seen them. Without a display SDL
         // either fails to show a box (the screen then writes the text to
@@ -158,7 +157,6 @@ TEST(SelectScreen, QuitRequestsEndTheProcessWithStatusZeroAndOtherInputIsIgnored
             pushLeftClick();  // behind the quit: never reached
         });
         EXPECT_EQ(r.exitCode, 0) << "signal " << r.signal << "\n" << r.err;
-        EXPECT_EQ(r.signal, 0);
         EXPECT_EQ(r.out, "") << "the screen must end the process, not return";
         EXPECT_EQ(chooserRuns(dir), 0) << "no input before the quit may run the chooser";
     }
@@ -171,7 +169,8 @@ TEST(SelectScreen, PromptAndHintOnBlackThenTheChooserHereRunsWithPathUnchanged) 
     ScratchDir dir;
     prepare(dir, {Bytes{1, 0, 0x61}});
     mkdir(dir.file("elsewhere").c_str(), 0755);
-    writeText(dir.file("elsewhere/fileopen.exe"), "#!/bin/sh\n: > decoy-ran\nprintf '\\001\\000d' > openfilename.rlt\n", true);
+    writeText(dir.file("elsewhere/fileopen.exe"), "#!/bin/sh\n: > decoy-ran\nprintf '\\001\\000d' > openfilename.rlt\n",
+              true);
     std::string pathValue = dir.file("elsewhere") + ":" + (getenv("PATH") ? getenv("PATH") : "/usr/bin:/bin");
     ProcessResult r = runScreen(
         [&] {
