@@ -117,16 +117,13 @@ TEST_F(CardTest, FontIsOpenedOnceAndAMissingFontIsTriedAgain) {
     ASSERT_EQ(unlink(dir.file("res").c_str()), 0);
     ASSERT_EQ(mkdir(dir.file("res").c_str(), 0755), 0);
     EXPECT_EQ(kinds(runCard(question, answer)), "BBB") << "without its font the card still runs";
-    EXPECT_EQ(cardFont, nullptr);
 
     writeFile(dir.file("res/Brush.ttf"), readFile(runDir() + "/res/Brush.ttf"));
     EXPECT_EQ(kinds(runCard(question, answer)), "WNB") << "the next card opens the font";
-    TTF_Font* opened = cardFont;
-    EXPECT_NE(opened, nullptr);
 
     ASSERT_EQ(unlink(dir.file("res/Brush.ttf").c_str()), 0);
+    // The file is gone: only the font opened before can draw this card.
     EXPECT_EQ(kinds(runCard(question, answer)), "WNB") << "the second card reuses the open font";
-    EXPECT_EQ(cardFont, opened);
 }
 
 } // namespace
