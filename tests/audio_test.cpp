@@ -18,11 +18,12 @@ using namespace testing_support;
 // A clip plays over the speaker picture to its end or to a left press; bytes
 // that hold no sound give the one frame and return.
 TEST(AudioQuestion, PlaysToItsEndOrToALeftPressOverTheSpeakerPicture) {
+    // seconds: of sound recorded; before() runs in the child just before the call, to queue input.
     struct Row {
         const char* name;
         Bytes bytes;
-        double seconds;  // of sound recorded
-        std::function<void()> before = [] {};  // runs in the child just before the call, to queue input
+        double seconds;
+        std::function<void()> before = [] {};
         double tolerance = 0.05;
     };
     const std::vector<Row> rows = {

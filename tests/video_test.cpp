@@ -74,11 +74,8 @@ TEST_F(VideoTest, FrameToTextureCopiesRowByRowAndStaysInsideFrameAndTexture) {
     SDL_UnlockTexture(tex);
     EXPECT_NE(pitch, w * 3) << "the texture's pitch equals the row size; the row-by-row path is not exercised";
     cv::Mat base = patternFrame(w, h, 99), wide = patternFrame(w + 40, h, 7);
-    struct Row {
-        const char* name;
-        cv::Mat frame;
-        int copiedRows, copiedCols;  // the frame's corner that must show; the rest keeps the base
-    };
+    // copiedRows, copiedCols: the frame's corner that must show; the rest keeps the base.
+    struct Row { const char* name; cv::Mat frame; int copiedRows, copiedCols; };
     std::vector<Row> rows = {
         {"same size", patternFrame(w, h), h, w},
         {"a view into a wider picture, with its own row step", wide(cv::Rect(20, 0, w, h)), h, w},

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -57,11 +59,8 @@ long diff(const Image& a, const Image& b, int x0, int y0, int w, int h, int tol)
 // crossings give a tone near freq. A recording still being written has no
 // final sizes: its samples run to the end of the file.
 void wav(const char* path, double freq) {
-    std::string bytes;
-    if (FILE* f = fopen(path, "rb")) {
-        for (int c; (c = fgetc(f)) != EOF;) bytes += char(c);
-        fclose(f);
-    }
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     size_t data = bytes.find("data");
     std::vector<int16_t> s((data == std::string::npos ? 0 : bytes.size() - std::min(bytes.size(), data + 8)) / 2);
     if (!s.empty()) memcpy(s.data(), &bytes[data + 8], s.size() * 2);
