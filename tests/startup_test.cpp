@@ -18,14 +18,6 @@ using namespace testing_support;
 
 namespace {
 
-// A chooser stand-in that answers with an ASCII module name.
-void writeChooser(const ScratchDir& dir, const std::string& module) {
-    Bytes result = {uint8_t(module.size())};
-    for (char c : module) result.insert(result.end(), {0, uint8_t(c)});
-    writeFile(dir.file("answer.rlt"), result);
-    writeText(dir.file("fileopen.exe"), "#!/bin/sh\ncp answer.rlt openfilename.rlt\n", true);
-}
-
 LaunchOptions options;  // the command line of the reader runReader starts
 
 void runReader() {
@@ -92,9 +84,10 @@ TEST(Startup, ChosenOrCommandLinePackThenAQuitRequestEndsTheLoop) {
     writeText(dir.file("bad.rvl"), "not a module");
     const std::string padding(255 - dir.path().size() - 6, '/');  // "//" names what "/" does
     const std::string notAModule = "Данный фаил не является игровым модулем Ravlin.\n";
+    writeText(dir.file("fileopen.exe"), "#!/bin/sh\ncp answer.rlt openfilename.rlt\n", true);
     struct Row {
         const char* name;
-        std::string chosen;    // the chooser's answer, "" for a pack on the command line
+        std::string chosen;    // the chooser's answer in ASCII, "" for a pack on the command line
         std::string pack;      // as typed, from the scratch directory
         std::string shown;     // after "Фаил: "
         std::string expected;  // in the console text
@@ -108,7 +101,9 @@ TEST(Startup, ChosenOrCommandLinePackThenAQuitRequestEndsTheLoop) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         remove("openfilename.rlt");
-        writeChooser(dir, row.chosen);
+        Bytes answer = {uint8_t(row.chosen.size())};
+        for (char c : row.chosen) answer.insert(answer.end(), {0, uint8_t(c)});
+        writeFile(dir.file("answer.rlt"), answer);
         char arg0[] = "rvl-reader";
         std::string pack = row.pack;
         char* argv[] = {arg0, &pack[0], nullptr};
