@@ -103,6 +103,10 @@ TEST_F(VideoTest, FrameToTextureCopiesRowByRowAndStaysInsideFrameAndTexture) {
 
 // Every written format plays to its last frame and removes its buffer: a
 // longer sound is cut with the picture, a shorter or undecodable one is over.
+// The H.264 clip reports no position for its last frames: taken at face value,
+// that 0 would make the lead the whole sound offset (near 500 ms at the end)
+// and toggle the sound on every pass. The picture is shown a period late, so
+// leads near 100 ms (150 on a busy machine) are normal.
 TEST_F(VideoTest, EveryWrittenFormatPlaysToItsLastFrameWhateverItsSound) {
     // soundOutlasts: playing, or paused by the sync step on a busy machine; never finished.
     struct Row { const char* extension; const char* fourcc; Bytes sound; bool soundOutlasts; };
@@ -120,6 +124,7 @@ TEST_F(VideoTest, EveryWrittenFormatPlaysToItsLastFrameWhateverItsSound) {
         Played p = play(row.sound, clip);
         EXPECT_EQ(p.stats.framesShown, 12) << name;
         EXPECT_LT(p.seconds, 2.0) << name << ": the clip waited for its sound";
+        EXPECT_LT(p.stats.largestLeadMs, 300) << name;
         EXPECT_EQ(p.stats.soundStatusAtEnd != int(sf::SoundSource::Stopped), row.soundOutlasts) << name;
         SDL_Color middle = capture().at(512, 384);
         EXPECT_EQ(nearestFrame(12, middle.b, middle.g, middle.r), 11) << name << ": the last frame stays on screen";
@@ -154,28 +159,6 @@ TEST_F(VideoTest, LeftPressF10AndQuitEndOnlyTheClipOtherInputDoesNot) {
         EXPECT_TRUE(running) << row.name << " ended the program";
         EXPECT_FALSE(fileExists(bufferFile)) << row.name;
     }
-}
-
-TEST_F(VideoTest, ClipWithoutPositionsDoesNotStutterItsSound) {
-    Bytes clip = makeClip("mp4", "avc1", 40);
-    if (clip.empty()) GTEST_SKIP() << "OpenCV's writer has no H.264 here";
-    // The case only means something if the capture really loses its position.
-    writeFile(dir.file("clip264.mp4"), clip);
-    int zeroAfterStart = 0;
-    cv::VideoCapture cap(dir.file("clip264.mp4"));
-    cv::Mat f;
-    for (int i = 0; cap.read(f); ++i) zeroAfterStart += i > 0 && cap.get(cv::CAP_PROP_POS_MSEC) == 0.0;
-    ASSERT_GT(zeroAfterStart, 0) << "this capture reports positions for every frame";
-
-    // The sound outlasts the 1.6 s of picture: still playing when the last
-    // frames lose their position, even on a busy machine.
-    Played p = play(makeWav(3.0, 22050), clip);
-    EXPECT_EQ(p.stats.framesShown, 40);
-    // Taken at face value, position 0 would make the lead the whole sound
-    // offset (over 1400 ms near the end) and toggle the sound on every pass.
-    // The picture itself is shown a period late, so leads near 100 ms and a
-    // few toggles are normal here.
-    EXPECT_LT(p.stats.largestLeadMs, 500) << zeroAfterStart << " frames without a position";
 }
 
 // In child processes so that standard error can be read.
