@@ -37,7 +37,7 @@ skip() {
     exit 77
 }
 
-for tool in Xvfb xdotool xwininfo import iconv; do
+for tool in Xvfb xdotool xwininfo import compare iconv; do
     command -v "$tool" >/dev/null 2>&1 || skip "'$tool' not found (Debian packages: xvfb xdotool x11-utils imagemagick)"
 done
 [ -e /usr/share/fonts/X11/misc/fonts.dir ] ||
@@ -114,6 +114,8 @@ near() {
     why="pixel ($1,$2) is ($("$probe" near "$shot" "$1" "$2" $3 "$4")), expected ($3) within $4"
 }
 count_of() { "$probe" count "$shot" "$@"; }
+# differing A B X Y W H TOL%: pixels of the region that differ by more than TOL%.
+differing() { compare -metric AE -fuzz "$7%" "$1[$5x$6+$3+$4]" "$2[$5x$6+$3+$4]" null: 2>&1; }
 window_listed() { xwininfo -root -tree 2>/dev/null | grep -q "\"$1\""; }
 # (--sync waits for the pointer to move: not when it is already there.)
 click() {
@@ -200,7 +202,7 @@ on_board() {
 on_card() {
     shot "$1"
     local white above
-    white=$(count_of 0 300 1024 168 white) above=$("$probe" diff "$shot" "$work/res/bg.png" 0 0 1024 300 3)
+    white=$(count_of 0 300 1024 168 white) above=$(differing "$shot" "$work/res/bg.png" 0 0 1024 300 1)
     why="$white white pixels, $above above them differ from the background"
     [ "$above" -eq 0 ] && [ "$white" -gt 300 ]
 }
@@ -240,7 +242,7 @@ play_question() {
     wait_for 30 "the question card" on_card question
     local question=$shot
     click "$x" "$y" 1
-    answer() { on_card answer && [ "$("$probe" diff "$shot" "$question" 0 300 1024 168 8)" -gt 200 ]; }
+    answer() { on_card answer && [ "$(differing "$shot" "$question" 0 300 1024 168 3)" -gt 200 ]; }
     wait_for 10 "the answer card" answer
     click "$x" "$y" 1
     fewer() { on_board board-again && [ "$cells" -eq $((left - 1)) ]; }
@@ -296,11 +298,11 @@ fullscreen() {
     start 1920x1080 --fullscreen --vsync demo.rvl
     expect_console "$(pack_console "$work/demo.rvl")"
     step "the board scaled by 1080/768 between black bars of 240"
-    # The header line (y 175) lands at 175 * 1080 / 768 = 246.
+    # The header line (y 175) lands at 175 * 1080 / 768 = 246. Without the
+    # logical size the background alone would stretch over the whole screen,
+    # the line too, and the bars would not be black.
     scaled() { shot board && [ "$(count_of 240 246 1440 1 yellow)" -gt 1400 ]; }
     wait_for 30 "the scaled board" scaled
-    [ "$(count_of 240 244 1440 2 yellow)" -lt 200 ] && [ "$(count_of 240 247 1440 2 yellow)" -lt 200 ] ||
-        fail "the header line is not one row"
     [ "$(count_of 0 0 240 1080 black)" -eq $((240 * 1080)) ] && [ "$(count_of 1680 0 240 1080 black)" -eq $((240 * 1080)) ] ||
         fail "the bars at the sides are not black"
     step "a click on the ninth row after scrolling chooses it"
@@ -312,8 +314,8 @@ fullscreen() {
     shot scrolled
     local scrolled=$shot
     click 486 932 1
-    row9() { shot row9 && [ "$("$probe" diff "$scrolled" "$shot" 240 890 490 85 8)" -gt 5000 ] &&
-        [ "$("$probe" diff "$scrolled" "$shot" 240 985 490 90 8)" -lt 50 ]; }
+    row9() { shot row9 && [ "$(differing "$scrolled" "$shot" 240 890 490 85 3)" -gt 5000 ] &&
+        [ "$(differing "$scrolled" "$shot" 240 985 490 90 3)" -lt 50 ]; }
     wait_for 20 "topic row 9 chosen" row9
     quit_with_f10
 }
@@ -335,9 +337,6 @@ package() {
 }
 
 case "$scenario" in
-demo) demo ;;
-reject) reject ;;
-fullscreen) fullscreen ;;
-package) package ;;
+demo | reject | fullscreen | package) "$scenario" ;;
 *) echo "unknown scenario $scenario"; exit 2 ;;
 esac

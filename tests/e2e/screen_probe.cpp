@@ -1,6 +1,6 @@
 // Reads screenshots and recorded sound for the end-to-end test: a pixel's
-// colour, counts of pixels of a colour class, the question grid, differences
-// between two pictures, and how long a recording (16-bit mono) is loud.
+// colour, counts of pixels of a colour class, the question grid, and how long
+// a recording (16-bit mono) is loud.
 #include <SDL.h>
 #include <SDL_image.h>
 
@@ -44,17 +44,6 @@ long count(const Image& img, int x0, int y0, int w, int h, const std::string& cl
     return n;
 }
 
-long diff(const Image& a, const Image& b, int x0, int y0, int w, int h, int tol) {
-    long n = 0;
-    for (int y = y0; y < y0 + h; ++y)
-        for (int x = x0; x < x0 + w; ++x) {
-            if (!a.inside(x, y) || !b.inside(x, y)) continue;
-            const uint8_t *p = a.at(x, y), *q = b.at(x, y);
-            n += std::abs(p[0] - q[0]) > tol || std::abs(p[1] - q[1]) > tol || std::abs(p[2] - q[2]) > tol;
-        }
-    return n;
-}
-
 // Tenths of a second that are loud, and of those the ones whose zero
 // crossings give a tone near freq. A recording still being written has no
 // final sizes: its samples run to the end of the file.
@@ -85,14 +74,13 @@ int main(int argc, char** argv) {
     std::string cmd = argc > 2 ? argv[1] : "";
     auto n = [&](int i) { return int(strtol(argv[i], nullptr, 10)); };
     if (cmd == "wav" && argc == 4) return wav(argv[2], atof(argv[3])), 0;
-    Image a = argc > 2 ? load(argv[2]) : Image{}, b = argc > 3 && cmd == "diff" ? load(argv[3]) : Image{};
+    Image a = argc > 2 ? load(argv[2]) : Image{};
     if (cmd == "near" && argc == 9 && a.inside(n(3), n(4))) {
         const uint8_t* p = a.at(n(3), n(4));
         printf("%d %d %d\n", p[0], p[1], p[2]);
         return std::abs(p[0] - n(5)) > n(8) || std::abs(p[1] - n(6)) > n(8) || std::abs(p[2] - n(7)) > n(8);
     }
     if (cmd == "count" && argc == 8 && a.s) return printf("%ld\n", count(a, n(3), n(4), n(5), n(6), argv[7])), 0;
-    if (cmd == "diff" && argc == 9 && a.s && b.s) return printf("%ld\n", diff(a, b, n(4), n(5), n(6), n(7), n(8))), 0;
     // The grid cells with points in them: four columns of 168 from x 350,
     // rows of 134 from y 175, without the first pixel row and column.
     if (cmd == "cells" && argc == 3 && a.s) {
@@ -102,7 +90,7 @@ int main(int argc, char** argv) {
                 cells += count(a, 351 + 168 * c, 176 + 134 * r, 167, r == 4 ? 56 : 133, "yellow") > 1000;
         return printf("%d\n", cells), 0;
     }
-    fprintf(stderr, "usage: screen_probe near IMG X Y R G B TOL | count IMG X Y W H yellow|white|black\n"
-                    "       | diff A B X Y W H TOL | cells IMG | wav FILE FREQ\n");
+    fprintf(stderr, "usage: screen_probe near IMG X Y R G B TOL | count IMG X Y W H yellow|white|black | cells IMG\n"
+                    "       | wav FILE FREQ\n");
     return 2;
 }
