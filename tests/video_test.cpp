@@ -6,7 +6,6 @@
 #include <SFML/Audio/SoundSource.hpp>
 #include <SFML/System/Clock.hpp>
 #include <sys/resource.h>
-#include <sys/stat.h>
 
 #include <csignal>
 
@@ -65,14 +64,11 @@ protected:
 } // namespace
 
 TEST_F(VideoTest, FrameToTextureCopiesRowByRowAndStaysInsideFrameAndTexture) {
+    // 854 * 3 bytes is no multiple of 4: the texture's rows are padded, so
+    // even a same-size frame takes the row-by-row path.
     const int w = 854, h = 240;
     SDL_Texture* tex = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_BGR24, SDL_TEXTUREACCESS_STREAMING, w, h);
     ASSERT_NE(tex, nullptr) << SDL_GetError();
-    void* pixels;
-    int pitch = 0;
-    ASSERT_EQ(SDL_LockTexture(tex, nullptr, &pixels, &pitch), 0) << SDL_GetError();
-    SDL_UnlockTexture(tex);
-    EXPECT_NE(pitch, w * 3) << "the texture's pitch equals the row size; the row-by-row path is not exercised";
     cv::Mat base = patternFrame(w, h, 99), wide = patternFrame(w + 40, h, 7);
     // copiedRows, copiedCols: the frame's corner that must show; the rest keeps the base.
     struct Row { const char* name; cv::Mat frame; int copiedRows, copiedCols; };
@@ -132,7 +128,7 @@ TEST_F(VideoTest, EveryWrittenFormatPlaysToItsLastFrameWhateverItsSound) {
     }
 }
 
-TEST_F(VideoTest, LeftPressF10AndQuitEndOnlyTheClipOtherInputDoesNot) {
+TEST_F(VideoTest, LeftPressAndQuitRequestEndOnlyTheClipOtherInputDoesNot) {
     Bytes clip = makeClip("avi", "MJPG", 50);
     ASSERT_FALSE(clip.empty());
     auto pressLater = [](Uint32, void*) -> Uint32 {
@@ -142,7 +138,6 @@ TEST_F(VideoTest, LeftPressF10AndQuitEndOnlyTheClipOtherInputDoesNot) {
     struct Row { const char* name; std::function<void()> push; int least, most; };  // frames shown of 50
     const Row rows[] = {
         {"a left press 0.3 s into the 2 s", [&] { SDL_AddTimer(300, pressLater, nullptr); }, 2, 40},
-        {"F10 down", [] { pushKey(SDL_SCANCODE_F10, SDL_KEYDOWN); }, 0, 1},
         {"quit request", [] { pushQuit(); }, 0, 1},
         {"other buttons, a release, motion, wheel and a key",
          [] { pushButton(SDL_BUTTON_RIGHT), pushButton(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONUP);
@@ -177,11 +172,9 @@ TEST(Video, BytesTheCaptureCannotOpenAndABufferThatCannotBeWrittenGiveOneLineEac
         SDL_Color c = capture().at(512, 384);
         printf("junk: frames=%lld passes=%lld colour=%d,%d,%d kept=%d\n", (long long)bad.stats.framesShown,
                (long long)bad.stats.passes, c.r, c.g, c.b, int(readFile(bufferFile) == Bytes(text.begin(), text.end())));
-        rmdir("temp");
+        rmdir("temp");  // made again for the clip, which then plays
         Played made = play({}, clip);
-        struct stat st {};
-        printf("missing temp: frames=%lld dir=%d exists=%d\n", (long long)made.stats.framesShown,
-               int(stat("temp", &st) == 0 && S_ISDIR(st.st_mode)), int(fileExists(bufferFile)));
+        printf("missing temp: frames=%lld exists=%d\n", (long long)made.stats.framesShown, int(fileExists(bufferFile)));
         // A disk that fills up after 1000 bytes of the clip.
         signal(SIGXFSZ, SIG_IGN);
         rlimit limit {};
@@ -194,7 +187,7 @@ TEST(Video, BytesTheCaptureCannotOpenAndABufferThatCannotBeWrittenGiveOneLineEac
         printf("empty: exists=%d size=%zu\n", int(fileExists(bufferFile)), readFile(bufferFile).size());
     });
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "junk: frames=0 passes=0 colour=10,200,90 kept=1\nmissing temp: frames=5 dir=1 exists=0\n"
+    EXPECT_EQ(r.out, "junk: frames=0 passes=0 colour=10,200,90 kept=1\nmissing temp: frames=5 exists=0\n"
                      "full: frames=0 exists=0\nempty: exists=1 size=0\n");
     EXPECT_EQ(r.err, std::string(noCapture) + "\n" + noCapture + "\n" + noCapture + "\n") << "one line per clip that cannot open";
 }
