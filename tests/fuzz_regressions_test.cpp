@@ -24,11 +24,6 @@ using namespace testing_support;
 
 namespace {
 
-std::string regressionsDir() {
-    std::string here = __FILE__;
-    return here.substr(0, here.rfind('/')) + "/fuzz_regressions";
-}
-
 // The reader's verdict on a picture or a sound; the pack check, run on a
 // module whose one question carries the bytes, must raise a warning exactly
 // when the reader refuses them.
@@ -94,8 +89,9 @@ TEST(FuzzRegressions, SavedInputsAreHandledWithoutCrashing) {
              return read;
          }},
     };
+    const std::string saved = std::filesystem::path(__FILE__).parent_path() / "fuzz_regressions";
     int replayed = 0;
-    for (const auto& folder : std::filesystem::directory_iterator(regressionsDir())) {
+    for (const auto& folder : std::filesystem::directory_iterator(saved)) {
         const std::string target = folder.path().filename();
         ASSERT_EQ(targets.count(target), 1u) << "nothing replays the saved inputs in " << folder.path();
         for (const auto& input : std::filesystem::directory_iterator(folder.path())) {
@@ -111,5 +107,5 @@ TEST(FuzzRegressions, SavedInputsAreHandledWithoutCrashing) {
             ++replayed;
         }
     }
-    EXPECT_GT(replayed, 0) << "no saved inputs under " << regressionsDir();
+    EXPECT_GT(replayed, 0) << "no saved inputs under " << saved;
 }

@@ -35,8 +35,6 @@ ProcessResult pack(std::vector<std::string> args) {
     return r;
 }
 
-void writeJson(const std::string& path, const Json& json) { writeText(path, json.dump(2)); }
-
 std::vector<std::string> linesStarting(const std::string& text, const std::string& prefix) {
     std::vector<std::string> found;
     for (const std::string& line : lines(text))
@@ -70,7 +68,7 @@ void writeCleanPack(const ScratchDir& dir, const Json& manifest = cleanManifest(
     writeFile(dir.file("media/pic.png"), makePng(32, 24));
     writeFile(dir.file("media/tone.wav"), makeWav(0.3));
     writeFile(dir.file("media/clip.avi"), makeClip("avi", "MJPG", 5, 64, 48, 10));
-    writeJson(dir.file("pack.json"), manifest);
+    writeText(dir.file("pack.json"), manifest.dump(2));
 }
 
 } // namespace
@@ -286,7 +284,7 @@ TEST(PackTool, EachFindingWithItsMessageAndStatus) {
         Json m = cleanManifest();
         writeCleanPack(dir);
         if (row.spoil) row.spoil(m, dir);
-        writeJson(dir.file("pack.json"), m);
+        writeText(dir.file("pack.json"), m.dump(2));
         auto before = snapshot(dir.path());
         ProcessResult r = pack(row.args);
         const std::string kind = row.message.substr(0, row.message.find(':'));

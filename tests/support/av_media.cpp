@@ -82,14 +82,14 @@ std::vector<uint8_t> makeClip(const ClipSpec& spec) {
         frame->height = spec.height;
         av_frame_get_buffer(frame.get(), 0);
         std::vector<uint8_t> rgb(static_cast<size_t>(spec.width) * spec.height * 3);
+        const uint8_t* src = rgb.data();
+        const int stride = spec.width * 3;
         SwsPtr sws(sws_getContext(spec.width, spec.height, AV_PIX_FMT_RGB24, spec.width, spec.height, video->pix_fmt,
                                   SWS_POINT, nullptr, nullptr, nullptr));
         for (int i = 0; i < spec.frames; ++i) {
             paint(rgb, spec.width, spec.height, i);
-            const uint8_t* src[1] = {rgb.data()};
-            int stride[1] = {spec.width * 3};
             av_frame_make_writable(frame.get());
-            sws_scale(sws.get(), src, stride, 0, spec.height, frame->data, frame->linesize);
+            sws_scale(sws.get(), &src, &stride, 0, spec.height, frame->data, frame->linesize);
             frame->pts = i;
             if (!out.encode(video.get(), vs, frame.get(), error)) return {};
         }

@@ -352,9 +352,7 @@ std::vector<Frame> FrameRecorder::loaded() const {
 }
 
 LeftPressAfterFrames::LeftPressAfterFrames(const FrameRecorder& recorder, size_t frames, int count)
-    : recorder_(recorder), frames_(frames), count_(count) {
-    timer_ = SDL_AddTimer(2, tick, this);
-}
+    : recorder_(recorder), frames_(frames), count_(count), timer_(SDL_AddTimer(2, tick, this)) {}
 
 LeftPressAfterFrames::~LeftPressAfterFrames() { stop(); }
 
