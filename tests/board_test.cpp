@@ -36,18 +36,13 @@ Topics makeTopics(int count, int asksEach = 0) {
     return topics;
 }
 
-std::string points(const RM_Topic& topic) {
-    std::string s;
-    for (const auto& ask : topic.asks) s += (s.empty() ? "" : " ") + std::to_string(ask.points);
-    return s;
-}
-
-// Points 1..n, without the played ones (1-based).
-std::string without(int n, std::vector<int> played) {
-    std::string s;
+// The questions of 1..n no longer in the topic (each one's points are its number).
+std::vector<int> played(const RM_Topic& topic, int n) {
+    std::vector<int> gone;
     for (int p = 1; p <= n; ++p)
-        if (std::find(played.begin(), played.end(), p) == played.end()) s += (s.empty() ? "" : " ") + std::to_string(p);
-    return s;
+        if (std::none_of(topic.asks.begin(), topic.asks.end(), [&](const auto& a) { return a.points == p; }))
+            gone.push_back(p);
+    return gone;
 }
 
 // A window with the board prepared for the topics (pointer at 0,0, no
@@ -175,7 +170,7 @@ TEST(BoardDraw, TheTwentyFirstQuestionMovesUpAndAnEmptyTopicKeepsItsBand) {
     EXPECT_GT(inkBetween(before, after, {350 + 168 * 3, 711, 168, 57}, 16).count, 0) << "21 moved into cell 20";
     clickAt(b.topics, 1021, 711);
     press(b.topics);
-    EXPECT_EQ(points(b.topics[0]), without(21, {1, 21})) << "21 played from cell 20, then nothing from the empty cell";
+    EXPECT_EQ(played(b.topics[0], 21), std::vector<int>({1, 21})) << "21 played from cell 20, then nothing from the empty cell";
 
     b.topics[1].asks.resize(1);
     board.selectedTopic = 2;
@@ -235,16 +230,16 @@ TEST(BoardInput, TopicFromPointerAndScrollClampedToTheLastTopic) {
 TEST(BoardInput, GridCellFromPointerPlaysColumnPlusFourTimesRow) {
     struct Case {
         int x, y;
-        int played;  // 1-based question, 0 for none
+        std::vector<int> played;  // 1-based question
     };
-    const Case cases[] = {{350, 176, 1}, {1021, 176, 4}, {1022, 176, 0}, {517, 176, 1}, {518, 176, 2},
-                          {350, 310, 5}, {1021, 767, 20}, {700, 175, 0}};
+    const Case cases[] = {{350, 176, {1}}, {1021, 176, {4}}, {1022, 176, {}}, {517, 176, {1}}, {518, 176, {2}},
+                          {350, 310, {5}}, {1021, 767, {20}}, {700, 175, {}}};
     for (const Case& c : cases) {
         Board b(makeTopics(1, 24));
         board.selectedTopic = 1;
         board.gridTopic = 1;
         clickAt(b.topics, c.x, c.y);
-        EXPECT_EQ(points(b.topics[0]), without(24, {c.played})) << "click at (" << c.x << "," << c.y << ")";
+        EXPECT_EQ(played(b.topics[0], 24), c.played) << "click at (" << c.x << "," << c.y << ")";
     }
     // No topic chosen: the grid ignores clicks.
     Board b(makeTopics(1, 4));

@@ -48,19 +48,16 @@ TEST(Chooser, TerminalAnswers) {
         std::wstring expected;
         std::string errNeedle;  // must appear on stderr ("" for nothing to check)
     };
-    auto dots = [](int n) {
-        std::string out;
-        while (n--) out += "./";
-        return out;
-    };
+    std::string dots;  // 250 units that name the directory itself
+    while (dots.size() < 250) dots += "./";
     std::vector<Row> rows = {
         {"Cyrillic, and an emoji as a surrogate pair", {"😀 пак.rvl"}, "😀 пак.rvl\n", kGrin + L" пак.rvl", ""},
         {"line ended by CR LF", {"m.rvl"}, "m.rvl\r\n", L"m.rvl", ""},
         {"empty line cancels", {"m.rvl"}, "\nm.rvl\n", kNothing, ""},
         {"missing file asked again", {"m.rvl"}, "nosuch.rvl\nm.rvl\n", L"m.rvl", "nosuch.rvl"},
         {"directory asked again, then input ends", {}, ".\n", kNothing, "."},
-        {"255 units", {"m.rvl"}, dots(125) + "m.rvl\n", ascii(dots(125) + "m.rvl"), ""},
-        {"256 units refused", {"mm.rvl"}, dots(125) + "mm.rvl\n", kNothing, "256"},
+        {"255 units", {"m.rvl"}, dots + "m.rvl\n", ascii(dots + "m.rvl"), ""},
+        {"256 units refused", {"mm.rvl"}, dots + "mm.rvl\n", kNothing, "256"},
         {"name that is not UTF-8 refused", {"\xFF.rvl"}, "\xFF.rvl\n", kNothing, "UTF-8"},
     };
     for (const Row& row : rows) {

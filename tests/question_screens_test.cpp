@@ -1,11 +1,15 @@
-// The question card on the software renderer, read back from the frames the
-// dummy video driver saves: which presses lead to which frames, and where the
-// white text stands on the background.
+// The question card and the picture question on the software renderer, read
+// back from the frames the dummy video driver saves: which presses lead to
+// which frames, where the white text and the picture stand on the background,
+// and the picture decoder's gate on untrusted bytes.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
+
+#include "presentation/picture_decode.h"
 #include "presentation/presentations.h"
 #include "shell/globals.h"
 #include "tests/support/test_support.h"
@@ -24,7 +28,7 @@ Uint32 rescuePresses(Uint32 interval, void*) {
     return interval;
 }
 
-class CardTest : public ::testing::Test {
+class QuestionScreen : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(window.ok());
@@ -53,12 +57,27 @@ protected:
         return out;
     }
 
+    // Shows the picture with every other kind of input queued before it, and
+    // returns its frames. Two left presses are sent together once the first
+    // frame is out; waited tells whether the picture still showed when they
+    // came and took both: the one that ends it and the one queued behind it.
+    std::vector<Frame> showPicture(Bytes bytes, bool& waited) {
+        pushOtherInput();
+        FrameRecorder recorder;
+        LeftPressAfterFrames press(recorder, 1, 2);
+        showImageAsk(bytes.empty() ? nullptr : bytes.data(), uint32_t(bytes.size()));
+        // A loop that ended early leaves the late presses in the queue.
+        press.stop();
+        waited = press.pushed() && queueEmpty();
+        return recorder.loaded();
+    }
+
     ScratchDir dir;
     SdlWindow window;
     Frame background;
 };
 
-TEST_F(CardTest, FramesFollowTheLeftPressesCountedPerPollingPassAndNothingElse) {
+TEST_F(QuestionScreen, CardFramesFollowTheLeftPressesCountedPerPollingPassAndNothingElse) {
     struct Row {
         const char* name;
         std::function<void()> before;  // input queued before the card opens
@@ -79,7 +98,7 @@ TEST_F(CardTest, FramesFollowTheLeftPressesCountedPerPollingPassAndNothingElse) 
     }
 }
 
-TEST_F(CardTest, TextIsWhiteCentredAndCutAtTheEdges) {
+TEST_F(QuestionScreen, CardTextIsWhiteCentredAndCutAtTheEdges) {
     const std::wstring overlong(60, L'Ш');
     struct Row {
         const char* name;
@@ -112,7 +131,7 @@ TEST_F(CardTest, TextIsWhiteCentredAndCutAtTheEdges) {
     }
 }
 
-TEST_F(CardTest, FontIsOpenedOnceAndAMissingFontIsTriedAgain) {
+TEST_F(QuestionScreen, CardFontIsOpenedOnceAndAMissingFontIsTriedAgain) {
     // A res/ of our own, whose font can come and go.
     ASSERT_EQ(unlink(dir.file("res").c_str()), 0);
     ASSERT_EQ(mkdir(dir.file("res").c_str(), 0755), 0);
@@ -124,6 +143,68 @@ TEST_F(CardTest, FontIsOpenedOnceAndAMissingFontIsTriedAgain) {
     ASSERT_EQ(unlink(dir.file("res/Brush.ttf").c_str()), 0);
     // The file is gone: only the font opened before can draw this card.
     EXPECT_EQ(kinds(runCard(question, answer)), "WNB") << "the second card reuses the open font";
+}
+
+TEST_F(QuestionScreen, DecoderTakesPngAndJpegOnlyAndChecksTheirSize) {
+    const Bytes png = makePng(301, 201);
+    const Bytes jpeg = encodePicture(patternSurface(301, 201), "jpg");
+    size_t sof = 2;
+    while (sof + 9 < jpeg.size() && !(jpeg[sof] == 0xFF && jpeg[sof + 1] == 0xC0)) ++sof;
+    ASSERT_LT(sof + 9, jpeg.size()) << "no baseline frame header in the encoded JPEG";
+    // 8193 by 8193 (0x2001) in the frame header: more pixels than the limit.
+    Bytes jpegHuge = jpeg;
+    jpegHuge[sof + 5] = jpegHuge[sof + 7] = 0x20;
+    jpegHuge[sof + 6] = jpegHuge[sof + 8] = 0x01;
+    struct Row {
+        const char* name;
+        Bytes bytes;
+        int w;  // 0: refused
+    };
+    const std::vector<Row> rows = {
+        {"PNG", png, 301},
+        {"JPEG", jpeg, 301},
+        {"BMP is not a module format", makeBmp(301, 201), 0},
+        {"PNG cut after its header", Bytes(png.begin(), png.begin() + 40), 0},
+        {"PNG with a side over the limit", makePng(maxPictureSide + 1, 1), 0},
+        {"JPEG claiming more pixels than the limit", jpegHuge, 0},
+    };
+    for (const Row& row : rows) {
+        SDL_Surface* s = decodeQuestionPicture(row.bytes.data(), uint32_t(row.bytes.size()));
+        EXPECT_EQ(s ? s->w * 1000 + s->h : 0, row.w ? 301201 : 0) << row.name << ": " << SDL_GetError();
+        SDL_FreeSurface(s);
+    }
+    EXPECT_EQ(decodeQuestionPicture(nullptr, 0), nullptr) << "empty block";
+    // A count beyond the signed 32-bit range is refused before any byte is read.
+    EXPECT_EQ(decodeQuestionPicture(png.data(), uint32_t(INT_MAX) + 1u + uint32_t(png.size())), nullptr);
+}
+
+TEST_F(QuestionScreen, PictureStandsCentredAtItsOwnSizeUntilALeftPressTakesTheQueue) {
+    struct Row {
+        const char* name;
+        Bytes bytes;
+        int w, h, x, y;  // where the picture stands; 0 by 0: the background alone
+    };
+    const std::vector<Row> rows = {{"301x201", makePng(301, 201), 301, 201, 362, 284},
+                                   {"2000x1000", makePng(2000, 1000), 2000, 1000, -488, -116},
+                                   {"bytes that do not decode", Bytes(512, 0x5A), 0, 0, 0, 0}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        bool waited = false;
+        std::vector<Frame> frames = showPicture(row.bytes, waited);
+        ASSERT_EQ(frames.size(), 1u) << "drawn once, never redrawn";
+        EXPECT_TRUE(waited) << "ended before the left press, or left input behind it";
+        long wrong = 0;
+        std::string first;
+        for (int y = 0; y < 768; ++y)
+            for (int x = 0; x < 1024; ++x) {
+                bool inside = x >= row.x && x < row.x + row.w && y >= row.y && y < row.y + row.h;
+                SDL_Color want = inside ? patternColour(x - row.x, y - row.y) : background.at(x, y);
+                SDL_Color got = frames[0].at(x, y);
+                if ((got.r == want.r && got.g == want.g && got.b == want.b) || wrong++) continue;
+                first = "(" + std::to_string(x) + "," + std::to_string(y) + ") " + describe(got);
+            }
+        EXPECT_EQ(wrong, 0) << "expected at (" << row.x << "," << row.y << "); first wrong pixel " << first;
+    }
 }
 
 } // namespace
