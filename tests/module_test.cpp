@@ -2,7 +2,6 @@
 // example, accepted and refused files, lengths past the end, a module cut at
 // every byte, an allocation failure at every point, and the listing read from
 // the real stdout of a process that loads and prints as the reader does.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -279,17 +278,14 @@ TEST(Console, ClosedStdoutAndAPipeWithoutReaderLoseOutputButNotTheProgram) {
             struct stat one {}, null {};
             fstat(1, &one);
             stat("/dev/null", &null);
-            int fd = open("/dev/null", O_RDONLY);  // must not be handed fd 1
             std::wcout << L"строка" << std::endl;
             std::cout << "line" << std::endl;
             std::wcout << L"ещё" << std::endl;
-            std::cerr << "fd1 null=" << (one.st_rdev == null.st_rdev && S_ISCHR(one.st_mode)) << " next fd=" << fd
+            std::cerr << "fd1 null=" << (one.st_rdev == null.st_rdev && S_ISCHR(one.st_mode))
                       << " wcout good=" << std::wcout.good() << std::endl;
         });
         EXPECT_EQ(r.signal, 0) << "SIGPIPE must not end the program";
         EXPECT_EQ(r.exitCode, 0) << r.err;
-        EXPECT_NE(r.err.find(closedDescriptor ? "fd1 null=1 next fd=" : "fd1 null=0 next fd="), std::string::npos) << r.err;
-        EXPECT_NE(r.err.find("wcout good=1"), std::string::npos) << r.err;
-        EXPECT_EQ(r.err.find("next fd=1 "), std::string::npos) << r.err;
+        EXPECT_EQ(r.err, closedDescriptor ? "fd1 null=1 wcout good=1\n" : "fd1 null=0 wcout good=1\n");
     }
 }
