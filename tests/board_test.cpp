@@ -163,7 +163,6 @@ TEST(BoardDraw, TheTwentyFirstQuestionMovesUpAndAnEmptyTopicKeepsItsBand) {
     for (int c = 0; c < 4; ++c)
         EXPECT_GT(inkBetween(background, before, {350 + 168 * c, 711, 168, 57}, 8).count, 0) << "question " << 17 + c;
     clickAt(b.topics, 351, 176);
-    ASSERT_EQ(b.topics[0].asks.size(), 20u);
     EXPECT_EQ(board.gridTopic, -10) << "the grid is stale after a question";
     Frame after = b.frame();
     EXPECT_EQ(board.gridTopic, 1);
@@ -219,11 +218,11 @@ TEST(BoardInput, TopicFromPointerAndScrollClampedToTheLastTopic) {
         EXPECT_EQ(board.selectedTopic, c.chosen) << c.topics << " topics, scroll " << c.scroll << ", y " << c.y;
         EXPECT_EQ(board.gridTopic, 0) << "choosing must not touch the grid";
     }
-    // Another button, a release and the wheel choose nothing.
+    // Other buttons, a release, the wheel and keys choose nothing.
     Board b(makeTopics(3));
     moveTo(b.topics, 100, 250);
-    for (SDL_Event e : {buttonEvent(SDL_BUTTON_RIGHT), buttonEvent(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONUP), wheelEvent(-1)})
-        board.handleEvent(&b.topics, e);
+    pushOtherInput();
+    for (SDL_Event e; SDL_PollEvent(&e);) board.handleEvent(&b.topics, e);
     EXPECT_EQ(board.selectedTopic, 0u);
 }
 
