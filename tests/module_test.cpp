@@ -22,10 +22,12 @@ using namespace testing_support;
 
 // Allocation failure on demand: this program replaces the global operator
 // new, and after failAllocationAfter(k) the allocation k+1 from then on fails
-// once (a throwing new throws, a nothrow new returns null).
+// once (a throwing new throws, a nothrow new returns null). Allocations over
+// largestAllocation fail too, as on a machine that cannot hold them.
 namespace {
 long allocationsBeforeFailure = -1;
 bool failureHappened = false;
+std::size_t largestAllocation = SIZE_MAX;
 
 void failAllocationAfter(long k) {
     allocationsBeforeFailure = k;
@@ -33,6 +35,7 @@ void failAllocationAfter(long k) {
 }
 
 void* allocate(std::size_t size) {
+    if (size > largestAllocation) return nullptr;
     if (allocationsBeforeFailure >= 0 && allocationsBeforeFailure-- == 0) {
         failureHappened = true;
         return nullptr;
@@ -205,6 +208,17 @@ TEST(Loader, AnAllocationFailureAnywhereGivesAFalseLoadOrAWholeModule) {
     }
     EXPECT_TRUE(mediaRefused) << "a media block that cannot be allocated";
     EXPECT_TRUE(textsRefused) << "a text or record that cannot be allocated";
+
+    // A file that really holds a picture of 4 GiB - 1 bytes (sparse) is
+    // judged by its whole size: refused for memory, not taken as cut short.
+    Bytes huge = patched(ask('I', 7, {1}), 5, 0xFFFFFFFFu);
+    huge.pop_back();
+    writeFile(dir.file("huge.rvl"), huge);
+    ASSERT_EQ(truncate(dir.file("huge.rvl").c_str(), off_t(huge.size()) + 0xFFFFFFFFll), 0);
+    largestAllocation = std::size_t(1) << 30;
+    EXPECT_FALSE(loadModule(L"huge.rvl"));
+    largestAllocation = SIZE_MAX;
+    EXPECT_EQ(utf16ToUtf8(loaderError), "Недостаточно памяти: картинка занимает 4294967295 байт.");
     unloadModule();
 }
 
