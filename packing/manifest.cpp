@@ -395,7 +395,7 @@ std::string folderOf(const std::string& path) {
 // Empties what a load fills and reads the input file whole; false, with an
 // error asking for what was expected, when it cannot be read.
 static bool startLoad(const std::string& path, const char* expected, Module& module, ManifestMedia* media,
-               std::vector<uint8_t>& bytes, std::vector<Issue>& issues) {
+                      std::vector<uint8_t>& bytes, std::vector<Issue>& issues) {
     module = Module{};
     if (media) *media = ManifestMedia{};
     std::string readError;

@@ -33,11 +33,6 @@ std::wstring chosenPath() {
 
 std::wstring ascii(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 
-std::string text(const std::string& path) {
-    Bytes raw = readFile(path);
-    return std::string(raw.begin(), raw.end());
-}
-
 } // namespace
 
 TEST(Chooser, TerminalAnswers) {
@@ -127,7 +122,7 @@ TEST(Chooser, DesktopDialogs) {
             EXPECT_EQ(fileExists(dir.file(program + "-args")), program == row.ran) << program;
         // zenity's arguments: below, in both languages.
         if (row.ran == "kdialog") {
-            EXPECT_EQ(text(dir.file("kdialog-args")), "--title\nВыберите игровой модуль\n--getopenfilename\n" + here +
+            EXPECT_EQ(readText(dir.file("kdialog-args")), "--title\nВыберите игровой модуль\n--getopenfilename\n" + here +
                                                           "\n*.rvl|Игровые модули (*.rvl)\n")
                 << "starts in the current directory, in Russian";
         }
@@ -160,7 +155,7 @@ TEST(Chooser, SpeaksTheDesktopLanguageAndOpensInTheLastPacksFolder) {
                                              "LC_ALL=", "LC_MESSAGES=" + lang, "LANG=C"},
                           input);
     };
-    auto zenityArgs = [&] { return text(dir.file("zenity-args")); };
+    auto zenityArgs = [&] { return readText(dir.file("zenity-args")); };
     writeText(dir.file("answer"), here + "/games/m.rvl\n");
     ProcessResult r = run("en_US.UTF-8", false, "");
     EXPECT_EQ(zenityArgs(), "--file-selection\n--title=Choose a quiz pack\n--filename=" + here +

@@ -131,8 +131,7 @@ TEST(SelectScreen, ResultFileCases) {
         // Error boxes as the user would have seen them. Without a display SDL
         // either fails to show a box (the screen then writes the text to
         // stderr) or hands it to zenity, whose stand-in logs to "boxes.log".
-        Bytes log = readFile("boxes.log");
-        std::string boxes = r.err + std::string(log.begin(), log.end());
+        std::string boxes = r.err + readText("boxes.log");
         EXPECT_EQ(count(boxes, "Can't open file!"), size_t(row.cantOpen)) << boxes;
         EXPECT_EQ(count(boxes, "File not select!"), size_t(row.notSelected)) << boxes;
     }
@@ -187,8 +186,7 @@ TEST(SelectScreen, PromptAndHintOnBlackThenTheChooserHereRunsWithPathUnchanged) 
     ASSERT_EQ(out.size(), 3u) << r.out;
     EXPECT_EQ(out[0], "Фаил: a") << "\"Фаил: d\" comes from the chooser on PATH";
     EXPECT_EQ(chooserRuns(dir), 1);
-    Bytes seen = readFile(dir.file("path-seen"));
-    EXPECT_EQ(std::string(seen.begin(), seen.end()), "PATH=" + pathValue + "\n");
+    EXPECT_EQ(readText(dir.file("path-seen")), "PATH=" + pathValue + "\n");
     int x, y, w, h, count, hx, hy;
     ASSERT_EQ(sscanf(out[2].c_str(), "{%d,%d %dx%d} %d {%d,%d", &x, &y, &w, &h, &count, &hx, &hy), 7) << out[2];
     EXPECT_NEAR(2 * x + w, 1024, 2) << out[2];

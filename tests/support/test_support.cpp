@@ -84,6 +84,11 @@ Bytes readFile(const std::string& path) {
     return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
+std::string readText(const std::string& path) {
+    Bytes bytes = readFile(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
 bool fileExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
 std::vector<std::string> lines(const std::string& text) {

@@ -34,6 +34,7 @@ private:
 void writeFile(const std::string& path, const Bytes& bytes);
 void writeText(const std::string& path, const std::string& text, bool executable = false);
 Bytes readFile(const std::string& path);
+std::string readText(const std::string& path);
 bool fileExists(const std::string& path);
 std::vector<std::string> lines(const std::string& text);
 inline std::string runDir() { return RVL_RUN_DIR; }           // the assembled run directory
