@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "module/format.h"
 #include "platform/utf16.h"
 
 namespace rvlpack {
@@ -105,14 +106,78 @@ Json pointsValue(const std::string& cell) {
     return number ? Json(std::stoll(cell)) : Json(cell);
 }
 
+// Most bytes of a cell kept: the longest text the format holds (255 UTF-16
+// units, 765 bytes of UTF-8) and a margin. Longer cells are refused, so
+// the rest of them is never stored.
+const size_t maxCellBytes = 1024;
+
 struct Parsed {
     std::vector<std::vector<std::string>> rows;  // a blank line is a row without cells
     std::vector<std::string> current;
     int lastEnd = 0;
+    std::map<std::pair<size_t, size_t>, uint64_t> longCells;  // (row, column) -> its whole length in bytes
+    size_t keptOfCell = 0;   // bytes kept of the cell being read, when it is cut
+    uint64_t cutOfCell = 0;  // bytes of it dropped so far
+
+    // Past a count the format cannot hold, rows are only counted: the
+    // topic column (from the header), the questions of each topic.
+    int topicColumn = -1;
+    std::string topic;
+    std::map<std::string, size_t> questionsOf;
+    size_t keptRows = 0;  // rows kept: the table up to the first row over a limit
+    size_t overRow = 0;   // that row (from 1), or 0
+    std::string overTopic;  // the topic over 255 questions; "" for the 256th topic
 };
 
 void onField(void* field, size_t size, void* data) {
-    static_cast<Parsed*>(data)->current.emplace_back(static_cast<const char*>(field), size);
+    Parsed* parsed = static_cast<Parsed*>(data);
+    if (parsed->cutOfCell) {
+        parsed->longCells[{parsed->rows.size(), parsed->current.size()}] = size + parsed->cutOfCell;
+        size = parsed->keptOfCell;
+        parsed->cutOfCell = 0;
+    }
+    parsed->current.emplace_back(static_cast<const char*>(field), size);
+}
+
+// Cuts the cell libcsv is gathering back to maxCellBytes, at a character's
+// start; called between pieces of input.
+void boundCell(csv_parser& parser, Parsed& parsed) {
+    if (parser.entry_pos <= maxCellBytes) return;
+    if (!parsed.cutOfCell) {
+        size_t keep = maxCellBytes;
+        while (keep > 0 && (parser.entry_buf[keep] & 0xC0) == 0x80) --keep;
+        parsed.keptOfCell = keep;
+    }
+    parsed.cutOfCell += parser.entry_pos - parsed.keptOfCell;
+    parser.entry_pos = parsed.keptOfCell;
+}
+
+// Counts the row's question against the limits; false once a limit is
+// passed, when the row is not kept.
+bool countRow(Parsed& parsed, const std::vector<std::string>& row) {
+    size_t number = parsed.rows.size() + 1;
+    if (number == 1) {
+        for (size_t c = 0; c < row.size(); ++c) {
+            std::string name = lowered(trimmed(row[c]));
+            if (name == "topic" || name == "тема") parsed.topicColumn = static_cast<int>(c);
+        }
+        return true;
+    }
+    bool blank = true;
+    for (const std::string& cell : row) blank = blank && trimmed(cell).empty();
+    size_t at = size_t(parsed.topicColumn);
+    if (!blank && parsed.topicColumn >= 0 && at < row.size() && !row[at].empty()) parsed.topic = row[at];
+    if (blank || parsed.topicColumn < 0 || parsed.topic.empty()) return !parsed.overRow;
+    bool alone = true;  // a row naming its topic alone holds no question
+    for (size_t c = 0; c < row.size(); ++c) alone = alone && (c == at || trimmed(row[c]).empty());
+    bool known = parsed.questionsOf.count(parsed.topic) != 0;
+    size_t& questions = parsed.questionsOf[parsed.topic];
+    questions += alone ? 0 : 1;
+    if (!parsed.overRow && (questions > rvlformat::kMaxAsks || (!known && parsed.questionsOf.size() > rvlformat::kMaxTopics))) {
+        parsed.overRow = number;
+        parsed.overTopic = questions > rvlformat::kMaxAsks ? parsed.topic : "";
+    }
+    return !parsed.overRow;
 }
 
 // Every line end outside quotes ends a row, so that row numbers are the
@@ -122,7 +187,9 @@ void onRow(int end, void* data) {
     bool crlf = end == '\n' && parsed->lastEnd == '\r' && parsed->current.empty();
     parsed->lastEnd = end;
     if (crlf) return;
-    parsed->rows.push_back(std::move(parsed->current));
+    if (countRow(*parsed, parsed->current)) parsed->keptRows = parsed->rows.size() + 1;
+    // Rows past the limit keep only their place, for the row numbers.
+    parsed->rows.emplace_back(parsed->overRow ? std::vector<std::string>() : std::move(parsed->current));
     parsed->current.clear();
 }
 
@@ -148,15 +215,19 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
                       std::vector<Issue>& issues) {
     size_t errorsBefore = countIssues(issues, Severity::Error);
     topics = Json::array();
-    places.file = path.substr(path.rfind('/') + 1);
+    places.file = shownPath(path.substr(path.rfind('/') + 1));
     places.rows.clear();
     places.topicRows.clear();
     places.columns.clear();
+    places.overLimit = false;
     auto error = [&](const std::string& where, const std::string& text) {
         addIssue(issues, Severity::Error, where, text);
         return false;
     };
-    if (bytes.size() >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF)))
+    // UTF-16 has a BOM, or NUL bytes between the letters of its header.
+    auto firstLine = std::find(bytes.begin(), bytes.end(), '\n');
+    if ((bytes.size() >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF))) ||
+        std::count(bytes.begin(), firstLine, 0) > 0)
         return error(places.file, "the table is UTF-16 text; save it as \"CSV UTF-8\"");
     size_t start = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF ? 3 : 0;
     auto headerEnd = std::find(bytes.begin() + start, bytes.end(), '\n');
@@ -173,9 +244,15 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
         return error(places.file, "csv_init failed: out of memory");
     csv_set_delim(&parser, static_cast<unsigned char>(separator));
     csv_set_space_func(&parser, noSpaces);
-    size_t size = bytes.size() - start;
-    bool readable = csv_parse(&parser, bytes.data() + start, size, onField, onRow, &parsed) == size &&
-                    csv_fini(&parser, onField, onRow, &parsed) == 0;
+    // In pieces, so that no cell grows past maxCellBytes between them.
+    const size_t piece = 65536;
+    bool readable = true;
+    for (size_t at = start; readable && at < bytes.size(); at += piece) {
+        size_t size = std::min(piece, bytes.size() - at);
+        readable = csv_parse(&parser, bytes.data() + at, size, onField, onRow, &parsed) == size;
+        boundCell(parser, parsed);
+    }
+    readable = readable && csv_fini(&parser, onField, onRow, &parsed) == 0;
     std::string why = readable ? "" : csv_strerror(csv_error(&parser));
     csv_free(&parser);
     if (!readable)
@@ -199,7 +276,7 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
     std::fill(std::begin(at), std::end(at), -1);
     for (size_t c = 0; c < header.size(); ++c) {
         std::string name = lowered(trimmed(header[c]));
-        std::string where = places.file + " row 1, column \"" + trimmed(header[c]) + "\"";
+        std::string where = places.file + " row 1, column \"" + shownPath(trimmed(header[c])) + "\"";
         int found = -1;
         for (int k = 0; k < ColumnCount; ++k)
             if (name == kColumns[k].english || (kColumns[k].russian && name == kColumns[k].russian)) found = k;
@@ -217,7 +294,7 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
                                               kColumns[k].russian + ") column; add it");
     }
     if (countIssues(issues, Severity::Error) != errorsBefore) return false;
-    auto headerOf = [&](Column c) { return trimmed(header[at[c]]); };
+    auto headerOf = [&](Column c) { return shownPath(trimmed(header[at[c]])); };
     const struct { const char* key; Column column; } keyColumns[] = {
         {"name", TopicCol},   {"points", PointsCol}, {"question", QuestionCol}, {"answer", AnswerCol},
         {"type", TypeCol},    {"media", MediaCol},   {"video", MediaCol},       {"audio", AudioCol},
@@ -229,11 +306,23 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
     // merged cells of a spreadsheet are exported.
     std::map<std::string, size_t> topicIndex;
     std::string topic;
-    for (size_t r = 1; r < parsed.rows.size(); ++r) {
-        const std::vector<std::string>& row = parsed.rows[r];
+    for (size_t r = 1; r < parsed.keptRows; ++r) {
+        std::vector<std::string>& row = parsed.rows[r];
         std::string rowPlace = places.file + " row " + std::to_string(r + 1);
         auto cell = [&](Column c) { return at[c] >= 0 && size_t(at[c]) < row.size() ? row[size_t(at[c])] : ""; };
         auto place = [&](Column c) { return rowPlace + ", column \"" + headerOf(c) + "\""; };
+        // A cell too long for any text is refused by its length alone; the
+        // start of it stays, to name the question by.
+        for (auto it = parsed.longCells.lower_bound({r, 0}); it != parsed.longCells.end() && it->first.first == r; ++it) {
+            size_t c = it->first.second;
+            error(rowPlace + (c < header.size() ? ", column \"" + shownPath(trimmed(header[c])) + "\"" : ""),
+                  "the cell holds " + std::to_string(it->second) + " bytes, more than " +
+                      std::to_string(rvlformat::kMaxTextUnits) + " characters, and a text holds at most " +
+                      std::to_string(rvlformat::kMaxTextUnits) + " UTF-16 units; shorten it");
+            std::wstring start = utf8ToUtf16(row[c]).substr(0, rvlformat::kMaxTextUnits);
+            if (!start.empty() && (start.back() & 0xFC00) == 0xD800) start.pop_back();
+            row[c] = utf16ToUtf8(start);
+        }
         if (std::all_of(row.begin(), row.end(), [](const std::string& f) { return trimmed(f).empty(); })) continue;
         for (size_t c = header.size(); c < row.size(); ++c) {
             if (!trimmed(row[c]).empty()) {
@@ -293,6 +382,19 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
         if (!trimmed(cell(FitCol)).empty()) q["fit"] = trimmed(cell(FitCol));
         topics[found->second]["questions"].push_back(q);
         places.rows[found->second].push_back(static_cast<int>(r + 1));
+    }
+    if (parsed.overRow) {
+        places.overLimit = true;
+        std::string rest = "; the rows after row " + std::to_string(parsed.overRow - 1) + " were only counted";
+        size_t over = parsed.overTopic.empty() ? parsed.questionsOf.size() : parsed.questionsOf[parsed.overTopic];
+        size_t most = parsed.overTopic.empty() ? rvlformat::kMaxTopics : rvlformat::kMaxAsks;
+        error(places.file + " row " + std::to_string(parsed.overRow),
+              (parsed.overTopic.empty() ? "the table has " + std::to_string(over) + " topics, a pack holds at most "
+                                        : "the topic \"" + shownPath(parsed.overTopic) + "\" has " +
+                                              std::to_string(over) + " questions, a topic holds at most ") +
+                  std::to_string(most) + " (" + std::to_string(over - most) + " too many); " +
+                  (parsed.overTopic.empty() ? "split the table into two packs" : "move some into another topic") +
+                  rest);
     }
     return countIssues(issues, Severity::Error) == errorsBefore;
 }

@@ -20,6 +20,7 @@ struct TablePlaces {
     std::vector<std::vector<int>> rows;          // [topic][question]: its row, the header being row 1
     std::vector<int> topicRows;                  // [topic]: the row that names it first
     std::map<std::string, std::string> columns;  // a manifest key ("points", "video", ...) -> its column's header
+    bool overLimit = false;                      // more topics or questions than a pack holds: rows were dropped
 
     bool empty() const { return file.empty(); }
     std::string row(size_t topic, size_t question) const;  // "questions.csv row 7"

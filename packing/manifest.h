@@ -13,6 +13,8 @@
 
 namespace rvlpack {
 
+const uint64_t defaultMaxPackSize = uint64_t(4) << 30;
+
 struct ManifestOptions {
     // Media named by an absolute path or one leading out of the manifest's
     // folder are refused unless this is set: a manifest from someone else
@@ -21,6 +23,9 @@ struct ManifestOptions {
     // A file that must not be read as an input (the output pack, which
     // would be replaced by the build): device and inode, or 0 and 0.
     uint64_t refusedDevice = 0, refusedInode = 0;
+    // Largest pack a build makes, by the sizes of its files before any
+    // conversion: a host's laptop must still be able to load it.
+    uint64_t maxPackSize = defaultMaxPackSize;
 };
 
 // Deepest nesting of arrays and objects a manifest may have; a real one
@@ -46,6 +51,8 @@ struct ManifestMedia {
     std::string fit;  // the pack-wide "fit"
     std::vector<std::vector<MediaSource>> questions;  // [topic][question]
     TablePlaces table;  // the questions table the questions came from, if any
+    // False when a count or size over the limits left the media unread.
+    bool mediaRead = true;
 };
 
 // Fills module from the manifest at path. Every problem goes to issues:

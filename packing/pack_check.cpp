@@ -288,7 +288,7 @@ private:
         current_ = questionFrom(head);
     }
     bool block(rvlformat::Field block, uint32_t length, uint8_t*& to) override {
-        std::vector<uint8_t>& bytes = block == rvlformat::Field::Video ? current_.video : current_.media;
+        std::vector<uint8_t>& bytes = (block == rvlformat::Field::Video ? current_.video : current_.media).edit();
         try {
             bytes.resize(length);
         } catch (const std::bad_alloc&) {

@@ -52,6 +52,37 @@ Json question(const char* type, const std::string& q, const std::string& a, int 
     return Json{{"type", type}, {"question", q}, {"answer", a}, {"points", points}};
 }
 
+void le16(Bytes& b, unsigned v) { b.push_back(uint8_t(v)), b.push_back(uint8_t(v >> 8)); }
+void le32(Bytes& b, unsigned v) { le16(b, v & 0xFFFF), le16(b, v >> 16); }
+
+// Pictures whose headers claim more than the reader's limits, their data a
+// few bytes: a decoder trusting them would allocate gigabytes.
+Bytes forgedGif() {
+    Bytes b = {'G', 'I', 'F', '8', '9', 'a'};
+    le16(b, 65535), le16(b, 65535);
+    b.insert(b.end(), {0, 0, 0, 0x2C, 0, 0, 0, 0});
+    le16(b, 65535), le16(b, 65535);
+    b.insert(b.end(), {0, 2, 1, 0, 0, 0x3B});
+    return b;
+}
+
+Bytes forgedBmp() {  // 8-bit RLE, ending at once
+    Bytes b = {'B', 'M'};
+    le32(b, 54 + 1024 + 2), le32(b, 0), le32(b, 54 + 1024);
+    le32(b, 40), le32(b, 20000), le32(b, 20000), le16(b, 1), le16(b, 8), le32(b, 1), le32(b, 2);
+    le32(b, 2835), le32(b, 2835), le32(b, 256), le32(b, 0);
+    b.resize(b.size() + 1024);
+    b.insert(b.end(), {0, 1});
+    return b;
+}
+
+Bytes pngHeader(uint32_t w, uint32_t h) {
+    Bytes b = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+    for (uint32_t v : {w, h}) b.insert(b.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
+    b.insert(b.end(), {8, 6, 0, 0, 0, 0, 0, 0, 0});
+    return b;
+}
+
 // A clean manifest: nothing in it draws an error or a warning.
 Json cleanManifest() {
     return Json::parse(R"({"name": "Пак", "author": "Автор", "created": "2024-05-01T18:30:00+03:00",
@@ -137,6 +168,12 @@ TEST(PackTool, RoundTripEveryTypeCyrillicNonBmpAndEmptyMedia) {
     EXPECT_EQ(module.topics[0].questions[1].media, readFile(dir.file("media/pic.png")));
     EXPECT_EQ(module.topics[0].questions[4].video, readFile(dir.file("media/clip.avi")));
     EXPECT_TRUE(module.topics[0].questions[5].media.empty() && module.topics[1].questions.empty());
+    // Each file is read once, however many questions name it, and they share its bytes.
+    rvlpack::Module loaded;
+    std::vector<rvlpack::Issue> issues;
+    ASSERT_TRUE(rvlpack::loadManifest(dir.file("pack.json"), loaded, issues));
+    const auto& asks = loaded.topics[0].questions;
+    EXPECT_TRUE(asks[2].media.copy() == asks[3].media.copy() && asks[3].video.copy() == asks[4].video.copy());
 
     mkdir(dir.file("out").c_str(), 0755);  // an empty folder may be the target
     ProcessResult unpacked = pack({"unpack", "first.rvl", "-o", "out"});
@@ -253,6 +290,27 @@ TEST(PackTool, EachFindingWithItsMessageAndStatus) {
         {"outside, allowed", [&](Json& m, const ScratchDir& d) { q(m, 1)["media"] = d.file("media/pic.png"); }, "", {"build", "pack.json", "-o", "pack.rvl", "--allow-outside"}},
         {"NUL in a media path", set(1, "media", std::string("media/pic\0.png", 14)),
          "error: topic 1 question 2 \"Что на картинке?\" (media/pic\\x00.png): the picture file \"media/pic\\x00.png\" holds a NUL byte"},
+        {"link leading out", [](Json& m, const ScratchDir& d) { symlink("/etc/passwd", d.file("media/key.png").c_str()), m["topics"][0]["questions"][1]["media"] = "media/key.png"; },
+         "error: topic 1 question 2 \"Что на картинке?\" (media/key.png): the picture file \"media/key.png\" leads outside the manifest's folder through a symbolic link (to /etc/passwd)"},
+        {"linked folder leading out", [](Json& m, const ScratchDir& d) { symlink("/etc", d.file("etc").c_str()), m["topics"][0]["questions"][2]["media"] = "etc/passwd"; },
+         "error: topic 1 question 3 \"Что звучит?\" (etc/passwd): the sound file \"etc/passwd\" leads outside the manifest's folder through a symbolic link (to /etc/passwd)"},
+        {"link inside", [](Json& m, const ScratchDir& d) { symlink("pic.png", d.file("media/same.png").c_str()), m["topics"][0]["questions"][1]["media"] = "media/same.png"; }, ""},
+        {"output is a symbolic link to a file", [](Json&, const ScratchDir& d) { writeText(d.file("old.rvl"), "old"), symlink("old.rvl", d.file("link.rvl").c_str()); },
+         "error: -o link.rvl is a symbolic link; the build would replace it", {"build", "pack.json", "-o", "link.rvl"}},
+        {"output is a FIFO", [](Json&, const ScratchDir& d) { mkfifo(d.file("fifo").c_str(), 0600); }, "error: -o fifo is not a regular file", {"build", "pack.json", "-o", "fifo"}},
+        {"pack over 4 GiB, counted before reading", [&](Json& m, const ScratchDir& d) {
+             writeFile(d.file("big.wav"), {});
+             ASSERT_EQ(truncate(d.file("big.wav").c_str(), 3LL << 30), 0) << "sparse file";
+             q(m, 2)["media"] = q(m, 3)["audio"] = "big.wav";
+         }, "error: manifest: the pack would be 6442"},
+        {"over --max-size", nullptr, "error: manifest: the pack would be ", {"build", "pack.json", "-o", "pack.rvl", "--max-size", "1K"}},
+        {"GIF claiming 65535x65535", media(1, "media", "media/huge.gif", forgedGif()),
+         "error: topic 1 question 2 \"Что на картинке?\" (media/huge.gif): the picture cannot be used: its header claims 65535x65535 pixels, more than the 16384 a side"},
+        {"BMP claiming 20000x20000", media(1, "media", "media/huge.bmp", forgedBmp()), "error: topic 1 question 2 \"Что на картинке?\" (media/huge.bmp): the picture cannot be used: its header claims 20000x20000 pixels"},
+        {"PNG claiming 16384x4097", media(1, "media", "media/huge.png", pngHeader(16384, 4097)), "error: topic 1 question 2 \"Что на картинке?\" (media/huge.png): the picture cannot be used: its header claims 16384x4097 pixels"},
+        {"question of 3 MiB", set(0, "question", std::string(3 << 20, 'x')),
+         "error: topic 1 question 1 \"" + std::string(40, 'x') + "…\": the question text is 3145728 UTF-16 units long"},
+        {"control characters in keys", [&](Json& m, const ScratchDir&) { q(m, 0)["com\x1bment"] = "x"; }, "warning: topic 1 question 1 \"Два плюс два?\": unknown key \"com\\x1Bment\""},
         {"unpack into a folder with files", file("p.rvl", example), "error: media: exists and is not an empty directory; name a new directory", {"unpack", "p.rvl", "-o", "media"}},
         {"no output", nullptr, "error: build needs -o PACK.rvl", {"build", "pack.json"}},
         // A pack from elsewhere (packs cut short are the loader tests' table).
@@ -301,6 +359,12 @@ TEST(PackTool, EachFindingWithItsMessageAndStatus) {
     }
 }
 
+static std::string repeated(const std::string& text, int times) {
+    std::string all;
+    for (int i = 0; i < times; ++i) all += text;
+    return all;
+}
+
 // Questions tables as spreadsheets export them build the same bytes as the
 // manifest they stand for, and so do the table and manifest unpack --csv
 // writes. A bad table gets every bad cell named by row and column, and no pack.
@@ -344,6 +408,14 @@ TEST(PackTool, QuestionsTablesAsSpreadsheetsExportThem) {
          {"error: q.csv row 2, column 1: the table is not UTF-8 text"}},
         {"too wide", "topic,points,question,answer\nA,1,Q,A\nB,1,Q,A\nB,1," + std::string(120, 'W') + ",A\n", build,
          {"warning: q.csv row 4 \"WWW"}},
+        {"a cell of 3 MiB", "topic,points,question,answer\nA,1," + std::string(3 << 20, 'x') + ",A\n", build,
+         {"error: q.csv row 2, column \"question\": the cell holds 3145728 bytes, more than 255 characters"}},
+        {"300 questions in a topic", "topic,points,question,answer\n" + repeated("A,1,Q,A\n", 300), build,
+         {"error: q.csv row 257: the topic \"A\" has 300 questions, a topic holds at most 255 (45 too many)"}},
+        {"UTF-16 without a BOM", std::string("t\0o\0p\0i\0c\0\n\0", 12), build,
+         {"error: q.csv: the table is UTF-16 text; save it as \"CSV UTF-8\""}},
+        {"control character in a header", "topic,points,question,answer,no\x01te\nA,1,Q,A,\n", build,
+         {"warning: q.csv row 1, column \"no\\x01te\": unknown column is ignored"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -80,8 +80,18 @@ bool convertVideo(const std::vector<uint8_t>& input, bool letterbox, int maxWidt
     if (index < 0) return false;
     CodecPtr decoder = in.openDecoder(index, error);
     if (!decoder) return false;
-    AVRational rate = av_guess_frame_rate(in.format(), in.format()->streams[index], nullptr);
+    // A constant rate: the source's average, held between 1 and 60 frames a
+    // second; frames are placed by their timestamps, repeated over pauses and
+    // dropped where they come faster, so that the clip keeps its length.
+    AVStream* source = in.format()->streams[index];
+    AVRational rate = source->avg_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0) rate = av_guess_frame_rate(in.format(), source, nullptr);
     if (rate.num <= 0 || rate.den <= 0) rate = AVRational{25, 1};
+    if (av_q2d(rate) > 60) rate = AVRational{60, 1};
+    if (av_q2d(rate) < 1) rate = AVRational{1, 1};
+    av_reduce(&rate.num, &rate.den, rate.num, rate.den, 1 << 16);
+    const double slotsPerTick = av_q2d(source->time_base) * av_q2d(rate);
+    int64_t first = AV_NOPTS_VALUE;
 
     // The picture as shown (display aspect), fitted into the frame.
     double aspect = from.aspect > 0 ? from.aspect : double(from.width) / from.height;
@@ -181,10 +191,22 @@ bool convertVideo(const std::vector<uint8_t>& input, bool letterbox, int maxWidt
                                   picture->data[1] + top / 2 * picture->linesize[1] + left / 2,
                                   picture->data[2] + top / 2 * picture->linesize[2] + left / 2};
             sws_scale(sws, frame->data, frame->linesize, 0, frame->height, planes, picture->linesize);
-            picture->pts = frames++;
-            return out.encode(enc.get(), stream, picture.get(), error);
+            int64_t stamp = frame->best_effort_timestamp;
+            if (stamp != AV_NOPTS_VALUE && first == AV_NOPTS_VALUE) first = stamp;
+            int64_t slot = stamp == AV_NOPTS_VALUE ? frames : std::llround((stamp - first) * slotsPerTick);
+            if (frames == 0) slot = 0;
+            for (; frames <= slot; ++frames) {
+                picture->pts = frames;
+                if (!out.encode(enc.get(), stream, picture.get(), error)) return false;
+            }
+            return true;
         },
         progress, error);
+    // The last picture stays up to the source's end.
+    for (int64_t end = std::llround(from.seconds * av_q2d(rate)); ok && frames > 0 && frames < end; ++frames) {
+        picture->pts = frames;
+        ok = out.encode(enc.get(), stream, picture.get(), error);
+    }
     ok = ok && out.encode(enc.get(), stream, nullptr, error) && out.finish(output, error);
     if (!ok) return false;
     if (frames == 0) {
