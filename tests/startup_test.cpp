@@ -10,6 +10,7 @@
 #include "module/records.h"
 #include "packing/module_writer.h"
 #include "platform/console.h"
+#include "platform/user_run_directory.h"
 #include "shell/app.h"
 #include "shell/globals.h"
 #include "tests/support/test_support.h"
@@ -137,4 +138,32 @@ TEST(Startup, CommandLineErrorsEndBeforeAnyWindow) {
             EXPECT_TRUE(r.out.empty() && lines(r.err).size() == 1) << "one line on stderr";
         }
     }
+}
+
+// An installed reader whose per-user run directory cannot be made (here
+// XDG_DATA_HOME names a file) runs in a private one under XDG_RUNTIME_DIR,
+// with the same links, removed when it exits.
+TEST(Startup, InstalledReaderWithoutItsRunDirectoryUsesAPrivateOne) {
+    ScratchDir dir;
+    for (const char* d : {"share", "share/res", "lib", "runtime"}) mkdir(dir.file(d).c_str(), 0755);
+    writeText(dir.file("lib/fileopen.exe"), "#!/bin/sh\n", true);
+    writeText(dir.file("data"), "a file, not a folder");
+    ProcessResult r = runInChild([&] {
+        setenv("XDG_DATA_HOME", dir.file("data").c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", dir.file("runtime").c_str(), 1);
+        std::string error;
+        if (!enterUserRunDirectory(InstalledFiles{dir.file("share"), dir.file("lib")}, error)) {
+            fprintf(stderr, "%s\n", error.c_str());
+            exit(1);
+        }
+        char cwd[4096] = {};
+        struct stat info {};
+        bool inside = getcwd(cwd, sizeof cwd) && std::string(cwd).rfind(dir.file("runtime/rvl-reader-"), 0) == 0;
+        bool linked = stat("res", &info) == 0 && S_ISDIR(info.st_mode) && access("fileopen.exe", X_OK) == 0 &&
+                      stat("temp", &info) == 0 && S_ISDIR(info.st_mode);
+        fprintf(stderr, "in %s: inside %d, linked %d\n", cwd, inside, linked);
+        exit(inside && linked ? 0 : 2);
+    });
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(runProcess({"/bin/ls", "-A", dir.file("runtime")}).out, "") << "removed at exit";
 }
