@@ -324,6 +324,17 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
             row[c] = utf16ToUtf8(start);
         }
         if (std::all_of(row.begin(), row.end(), [](const std::string& f) { return trimmed(f).empty(); })) continue;
+        // One cell where the header has several: the row was written with
+        // another separator than the header.
+        for (char other : {',', ';', '\t'}) {
+            if (other != separator && header.size() > 1 && row.size() == 1 && row[0].find(other) != std::string::npos) {
+                addIssue(issues, Severity::Warning, rowPlace,
+                         std::string("the row is one cell holding \"") + (other == '\t' ? "\\t" : std::string(1, other)) +
+                             "\", while the header is separated by \"" + (separator == '\t' ? "\\t" : std::string(1, separator)) +
+                             "\"; it is read as a topic name; save the table again with one separator");
+                break;
+            }
+        }
         for (size_t c = header.size(); c < row.size(); ++c) {
             if (!trimmed(row[c]).empty()) {
                 error(rowPlace + ", column " + std::to_string(c + 1),
@@ -437,8 +448,10 @@ bool csvFromTopics(const Json& topics, std::string& csv, std::string& whyNot) {
         }
         std::string name = topic.at("name");
         const Json& questions = topic.at("questions");
-        if (name.empty() || !seen.insert(name).second) {
-            whyNot = name.empty() ? "a topic has no name" : "two topics are named \"" + name + "\"";
+        if (trimmed(name).empty() || !seen.insert(name).second) {
+            whyNot = name.empty()          ? "a topic has no name"
+                     : trimmed(name).empty() ? "a topic's name is only blanks or line breaks, which a table reads as none"
+                                             : "two topics are named \"" + shownPath(name) + "\"";
             return false;
         }
         if (questions.empty()) csv += cell(name) + ",,,,,,\r\n";  // a topic without questions

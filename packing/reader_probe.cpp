@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <SFML/Audio/InputSoundFile.hpp>
 #include <SFML/Audio/SoundBuffer.hpp>
 #include <SFML/System/Err.hpp>
 #include <cstdio>
@@ -59,6 +60,12 @@ SoundProbe probeSound(const std::vector<uint8_t>& bytes) {
         probe.decoded = loadQuestionSound(buffer, bytes.data(), static_cast<uint32_t>(bytes.size()));
         sf::err().rdbuf(nullptr);
         probe.samples = buffer.getSampleCount();
+        sf::InputSoundFile file;
+        if (probe.decoded && file.openFromMemory(bytes.data(), bytes.size())) {
+            probe.fileSamples = file.getSampleCount();
+            probe.channels = file.getChannelCount();
+            probe.rate = file.getSampleRate();
+        }
     }
     sf::err().rdbuf(previous);
     probe.said = firstLine(messages.str());

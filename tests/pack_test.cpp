@@ -9,6 +9,7 @@
 
 #include "packing/manifest.h"
 #include "packing/pack_reader.h"
+#include "presentation/sound_decode.h"
 #include "tests/support/test_support.h"
 #include "tools/rvl-pack/pack_tool.h"
 
@@ -153,9 +154,9 @@ TEST(PackTool, RoundTripEveryTypeCyrillicNonBmpAndEmptyMedia) {
     writeFile(dir.file("media/empty.bin"), {});
 
     ProcessResult first = pack({"build", "pack.json", "-o", "first.rvl"});
-    EXPECT_EQ(first.exitCode, 1) << "the empty sound and the clef the card's font lacks are warnings, the silent "
-                                    "clip is not\n" << first.err;
-    EXPECT_EQ(linesStarting(first.err, "warning: ").size(), 2u) << first.err;
+    EXPECT_EQ(first.exitCode, 1) << "the empty sound, the clef the card's font lacks and the empty topic are "
+                                    "warnings, the silent clip is not\n" << first.err;
+    EXPECT_EQ(linesStarting(first.err, "warning: ").size(), 3u) << first.err;
 
     rvlpack::Module module;
     rvlpack::ReadFailure failure;
@@ -311,6 +312,16 @@ TEST(PackTool, EachFindingWithItsMessageAndStatus) {
         {"question of 3 MiB", set(0, "question", std::string(3 << 20, 'x')),
          "error: topic 1 question 1 \"" + std::string(40, 'x') + "…\": the question text is 3145728 UTF-16 units long"},
         {"control characters in keys", [&](Json& m, const ScratchDir&) { q(m, 0)["com\x1bment"] = "x"; }, "warning: topic 1 question 1 \"Два плюс два?\": unknown key \"com\\x1Bment\""},
+        {"NUL in a question", set(0, "question", std::string("Два\0два", 13)),
+         "warning: topic 1 question 1 \"Два\\x00два\": the question text holds the control character U+0000 at unit 4; the reader shows the text only up to it"},
+        {"topic without questions", [](Json& m, const ScratchDir&) { m["topics"].push_back({{"name", "Пусто"}}); }, "warning: topic 2: the topic has no questions"},
+        {"sound longer than the reader plays", [&](Json& m, const ScratchDir&) { maxSoundSamples = 800, q(m, 3)["audio"] = nullptr; },
+         "warning: topic 1 question 3 \"Что звучит?\" (media/tone.wav): the sound lasts 0.3 s, the reader plays only its first 0.1 s and cuts the last 0.2 s"},
+        {"unpack --csv of a topic named by a line break", [](Json&, const ScratchDir& d) {
+             rvlpack::Module blank;
+             blank.topics.push_back(rvlpack::Topic{L" \n", {ask('T', 100)}});
+             writeFile(d.file("p.rvl"), moduleBytes(blank));
+         }, "error: the questions do not fit a table: a topic's name is only blanks or line breaks", {"unpack", "p.rvl", "-o", "out", "--csv"}},
         {"unpack into a folder with files", file("p.rvl", example), "error: media: exists and is not an empty directory; name a new directory", {"unpack", "p.rvl", "-o", "media"}},
         {"no output", nullptr, "error: build needs -o PACK.rvl", {"build", "pack.json"}},
         // A pack from elsewhere (packs cut short are the loader tests' table).
@@ -338,6 +349,7 @@ TEST(PackTool, EachFindingWithItsMessageAndStatus) {
         {"fonts not where --res says", nullptr, "note: no Brush.ttf and FuturaC.ttf in /nonexistent; the text checks were skipped",
          {"build", "pack.json", "-o", "pack.rvl", "--res", "/nonexistent"}},
     };
+    const uint64_t savedMaxSoundSamples = maxSoundSamples;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         ScratchDir dir;
@@ -347,6 +359,7 @@ TEST(PackTool, EachFindingWithItsMessageAndStatus) {
         writeText(dir.file("pack.json"), m.dump(2));
         auto before = snapshot(dir.path());
         ProcessResult r = pack(row.args);
+        maxSoundSamples = savedMaxSoundSamples;
         const std::string kind = row.message.substr(0, row.message.find(':'));
         EXPECT_EQ(r.exitCode, kind == "error" ? 2 : kind == "warning" ? 1 : 0) << r.err;
         if (kind == "error") {
@@ -412,6 +425,8 @@ TEST(PackTool, QuestionsTablesAsSpreadsheetsExportThem) {
          {"error: q.csv row 2, column \"question\": the cell holds 3145728 bytes, more than 255 characters"}},
         {"300 questions in a topic", "topic,points,question,answer\n" + repeated("A,1,Q,A\n", 300), build,
          {"error: q.csv row 257: the topic \"A\" has 300 questions, a topic holds at most 255 (45 too many)"}},
+        {"rows with the other separator", "topic;points;question;answer\nA,1,Q,A\n", build,
+         {"warning: q.csv row 2: the row is one cell holding \",\", while the header is separated by \";\""}},
         {"UTF-16 without a BOM", std::string("t\0o\0p\0i\0c\0\n\0", 12), build,
          {"error: q.csv: the table is UTF-16 text; save it as \"CSV UTF-8\""}},
         {"control character in a header", "topic,points,question,answer,no\x01te\nA,1,Q,A,\n", build,
