@@ -13,6 +13,7 @@
 #include <opencv2/core/utils/logger.hpp>
 #include <sstream>
 
+#include "packing/temporary_files.h"
 #include "presentation/sound_decode.h"
 #include "presentation/video_player.h"
 
@@ -82,6 +83,8 @@ VideoProbe probeVideo(const std::vector<uint8_t>& bytes) {
     }
     // The reader hands the video to OpenCV through a file; so does this.
     std::string file = dir + "/videobuffer.bin";
+    holdTemporary(dir);
+    holdTemporary(file);
     FILE* out = fopen(file.c_str(), "wb");
     bool written = out && fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
     if (out) written = fclose(out) == 0 && written;
@@ -106,6 +109,8 @@ VideoProbe probeVideo(const std::vector<uint8_t>& bytes) {
     }
     remove(file.c_str());
     rmdir(dir.c_str());
+    releaseTemporary(file);
+    releaseTemporary(dir);
     return probe;
 }
 

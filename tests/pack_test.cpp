@@ -5,10 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstring>
+
 #include <nlohmann/json.hpp>
 
 #include "packing/manifest.h"
 #include "packing/pack_reader.h"
+#include "packing/temporary_files.h"
 #include "presentation/sound_decode.h"
 #include "tests/support/test_support.h"
 #include "tools/rvl-pack/pack_tool.h"
@@ -136,6 +140,24 @@ TEST(PackTool, ProgramExitStatusesAndAllOrNothingOutput) {
         EXPECT_EQ(limited.exitCode, 2) << args[3] << "\n" << limited.err;
         EXPECT_NE(limited.err.find("File too large"), std::string::npos) << limited.err;
         EXPECT_EQ(snapshot(dir.path()), before) << args[3];
+    }
+}
+
+// An interrupt or a termination ends the tool with the temporary files it
+// holds removed (the video copy for the reader's capture, a pack being written).
+TEST(PackTool, InterruptRemovesHeldTemporaryFiles) {
+    for (int signalNumber : {SIGINT, SIGTERM}) {
+        ScratchDir dir;
+        ProcessResult r = runInChild([&] {
+            rvlpack::removeTemporariesOnSignal();
+            mkdir(dir.file("rvl-pack-1").c_str(), 0700);
+            rvlpack::holdTemporary(dir.file("rvl-pack-1"));
+            rvlpack::holdTemporary(dir.file("rvl-pack-1/videobuffer.bin"));
+            writeText(dir.file("rvl-pack-1/videobuffer.bin"), "video");
+            raise(signalNumber);
+        });
+        EXPECT_EQ(r.signal, signalNumber);
+        EXPECT_FALSE(fileExists(dir.file("rvl-pack-1"))) << strsignal(signalNumber);
     }
 }
 
