@@ -432,8 +432,14 @@ void placeByRows(std::vector<Issue>& issues, const TablePlaces& places) {
     }
 }
 
-bool csvFromTopics(const Json& topics, std::string& csv, std::string& whyNot) {
-    auto cell = [](const std::string& text) {
+bool csvFromTopics(const Json& topics, std::string& csv, std::string& whyNot, std::vector<Issue>* formulas) {
+    int row = 1;  // the header
+    auto cell = [&](const std::string& text, const char* column = "topic") {
+        if (formulas && !text.empty() && std::string("=+-@").find(text[0]) != std::string::npos)
+            addIssue(*formulas, Severity::Warning, "questions.csv row " + std::to_string(row) + ", column \"" + column + "\"",
+                     "the cell starts with \"" + text.substr(0, 1) +
+                         "\", and a spreadsheet opening the table may run it as a formula; check it before saving "
+                         "the table from a spreadsheet");
         if (text.find_first_of(",;\t\"\r\n") == std::string::npos) return text;
         std::string quoted(text.size() * 2 + 2, '\0');
         quoted.resize(csv_write(&quoted[0], quoted.size(), text.data(), text.size()));
@@ -454,7 +460,7 @@ bool csvFromTopics(const Json& topics, std::string& csv, std::string& whyNot) {
                                              : "two topics are named \"" + shownPath(name) + "\"";
             return false;
         }
-        if (questions.empty()) csv += cell(name) + ",,,,,,\r\n";  // a topic without questions
+        if (questions.empty()) ++row, csv += cell(name) + ",,,,,,\r\n";  // a topic without questions
         for (const Json& q : questions) {
             if (!q.at("type").is_string() || !q.at("question").is_string() || !q.at("answer").is_string()) {
                 whyNot = "a question of \"" + name + "\" has a type byte or texts that a table cannot hold";
@@ -467,8 +473,10 @@ bool csvFromTopics(const Json& topics, std::string& csv, std::string& whyNot) {
             } else {
                 media = q.value("media", "");
             }
-            csv += cell(name) + "," + std::to_string(q.at("points").get<int>()) + "," + cell(q.at("question")) + "," +
-                   cell(q.at("answer")) + "," + type + "," + cell(media) + "," + cell(audio) + "\r\n";
+            ++row;
+            csv += cell(name) + "," + std::to_string(q.at("points").get<int>()) + "," + cell(q.at("question"), "question") +
+                   "," + cell(q.at("answer"), "answer") + "," + type + "," + cell(media, "media") + "," +
+                   cell(audio, "audio") + "\r\n";
         }
     }
     return true;

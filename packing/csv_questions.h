@@ -46,6 +46,9 @@ void placeByRows(std::vector<Issue>& issues, const TablePlaces& places);
 // alone. False, with whyNot set, when they hold what a table cannot: a topic
 // without a name, two topics of one name, texts given as code units, unknown
 // type bytes.
-bool csvFromTopics(const nlohmann::ordered_json& topics, std::string& csv, std::string& whyNot);
+// Cells that start like a formula (=, +, -, @), which a spreadsheet would
+// run, are written as they stand and named in formulas, when given.
+bool csvFromTopics(const nlohmann::ordered_json& topics, std::string& csv, std::string& whyNot,
+                   std::vector<Issue>* formulas = nullptr);
 
 } // namespace rvlpack

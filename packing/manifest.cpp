@@ -653,7 +653,8 @@ bool loadRoot(Json root, const std::string& dir, Module& module, std::vector<Iss
 
 } // namespace
 
-bool saveManifest(const Module& module, const std::string& dir, std::string* error, bool table) {
+bool saveManifest(const Module& module, const std::string& dir, std::string* error, bool table,
+                  std::vector<Issue>* warnings) {
     std::string mediaDir = dir + "/media";
     if (mkdir(mediaDir.c_str(), 0777) != 0 && errno != EEXIST) {
         if (error) *error = "cannot create " + mediaDir + ": " + strerror(errno);
@@ -710,7 +711,7 @@ bool saveManifest(const Module& module, const std::string& dir, std::string* err
     }
     if (table) {
         std::string csv, whyNot;
-        if (!csvFromTopics(root["topics"], csv, whyNot)) {
+        if (!csvFromTopics(root["topics"], csv, whyNot, warnings)) {
             if (error) *error = "the questions do not fit a table: " + whyNot + "; unpack without --csv";
             return false;
         }

@@ -76,7 +76,9 @@ bool loadQuestionsTable(const std::string& path, const PackDetails& details, Mod
 // the manifest gives back the module's bytes; with table, the questions go to
 // dir/questions.csv, which the manifest names. False with error set on
 // failure, or when the module holds what a table cannot.
-bool saveManifest(const Module& module, const std::string& dir, std::string* error, bool table = false);
+// Cells of the table that a spreadsheet may run as formulas go to warnings.
+bool saveManifest(const Module& module, const std::string& dir, std::string* error, bool table = false,
+                  std::vector<Issue>* warnings = nullptr);
 
 // ".png", ".jpg", ".wav", ".avi", ... from the first bytes; ".bin" when unknown.
 std::string mediaExtension(const std::vector<uint8_t>& bytes);

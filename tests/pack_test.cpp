@@ -344,6 +344,11 @@ TEST(PackTool, EachFindingWithItsMessageAndStatus) {
              blank.topics.push_back(rvlpack::Topic{L" \n", {ask('T', 100)}});
              writeFile(d.file("p.rvl"), moduleBytes(blank));
          }, "error: the questions do not fit a table: a topic's name is only blanks or line breaks", {"unpack", "p.rvl", "-o", "out", "--csv"}},
+        {"formula-looking cell on unpack --csv", [](Json&, const ScratchDir& d) {
+             rvlpack::Module formula;
+             formula.topics.push_back(rvlpack::Topic{L"T", {rvlpack::Question{'T', L"=1+1", L"2", 100, {}, {}}}});
+             writeFile(d.file("p.rvl"), moduleBytes(formula));
+         }, "warning: questions.csv row 2, column \"question\": the cell starts with \"=\", and a spreadsheet", {"unpack", "p.rvl", "-o", "out", "--csv"}},
         {"unpack into a folder with files", file("p.rvl", example), "error: media: exists and is not an empty directory; name a new directory", {"unpack", "p.rvl", "-o", "media"}},
         {"no output", nullptr, "error: build needs -o PACK.rvl", {"build", "pack.json"}},
         // A pack from elsewhere (packs cut short are the loader tests' table).

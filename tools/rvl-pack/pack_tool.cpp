@@ -348,7 +348,7 @@ int unpack(const Console& console, const Arguments& args) {
     if (!mkdtemp(&temp[0])) {
         error = "cannot create a directory beside " + target + ": " + strerror(errno);
     } else if (chmod(temp.c_str(), 0777 & ~currentUmask()) != 0 ||
-               !saveManifest(module, temp, &error, args.csv)) {
+               !saveManifest(module, temp, &error, args.csv, &issues)) {
         if (error.empty()) error = "cannot set the permissions of " + temp;
         removeTree(temp);
     } else if (rename(temp.c_str(), target.c_str()) != 0) {
@@ -359,10 +359,11 @@ int unpack(const Console& console, const Arguments& args) {
         addIssue(issues, Severity::Error, "", error);
         return report(console, issues);
     }
+    int status = report(console, issues);
     fprintf(console.out,
             "unpacked %s into %s: %s; build it again with: rvl-pack build %s/manifest.json -o PACK.rvl\n",
             args.input.c_str(), target.c_str(), summary(module).c_str(), target.c_str());
-    return 0;
+    return status;
 }
 
 } // namespace
