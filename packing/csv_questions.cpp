@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <nlohmann/json.hpp>
 #include <set>
 
@@ -121,6 +122,7 @@ struct Parsed {
 
     // Past a count the format cannot hold, rows are only counted: the
     // topic column (from the header), the questions of each topic.
+    bool headerSeen = false;
     int topicColumn = -1;
     std::string topic;
     std::map<std::string, size_t> questionsOf;
@@ -156,15 +158,16 @@ void boundCell(csv_parser& parser, Parsed& parsed) {
 // passed, when the row is not kept.
 bool countRow(Parsed& parsed, const std::vector<std::string>& row) {
     size_t number = parsed.rows.size() + 1;
-    if (number == 1) {
+    bool blank = true;
+    for (const std::string& cell : row) blank = blank && trimmed(cell).empty();
+    if (!parsed.headerSeen) {  // blank lines before the header are no rows of questions
+        parsed.headerSeen = !blank;
         for (size_t c = 0; c < row.size(); ++c) {
             std::string name = lowered(trimmed(row[c]));
             if (name == "topic" || name == "тема") parsed.topicColumn = static_cast<int>(c);
         }
         return true;
     }
-    bool blank = true;
-    for (const std::string& cell : row) blank = blank && trimmed(cell).empty();
     size_t at = size_t(parsed.topicColumn);
     if (!blank && parsed.topicColumn >= 0 && at < row.size() && !row[at].empty()) parsed.topic = row[at];
     if (blank || parsed.topicColumn < 0 || parsed.topic.empty()) return !parsed.overRow;
@@ -230,11 +233,13 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
         std::count(bytes.begin(), firstLine, 0) > 0)
         return error(places.file, "the table is UTF-16 text; save it as \"CSV UTF-8\"");
     size_t start = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF ? 3 : 0;
-    auto headerEnd = std::find(bytes.begin() + start, bytes.end(), '\n');
+    size_t headerStart = start;
+    while (headerStart < bytes.size() && strchr(" \t\r\n", bytes[headerStart]) && bytes[headerStart]) ++headerStart;
+    auto headerEnd = std::find(bytes.begin() + headerStart, bytes.end(), '\n');
     char separator = ',';
     long most = 0;
     for (char s : {',', ';', '\t'}) {
-        long n = std::count(bytes.begin() + start, headerEnd, s);
+        long n = std::count(bytes.begin() + headerStart, headerEnd, s);
         if (n > most) most = n, separator = s;
     }
 
@@ -270,13 +275,19 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
     }
     if (parsed.rows.empty()) return error(places.file, "the table is empty; give a header row and a row per question");
 
-    // The header: which column holds what.
-    const std::vector<std::string>& header = parsed.rows[0];
+    // The header, past any blank lines: which column holds what.
+    size_t headerRow = 0;
+    auto blankRow = [](const std::vector<std::string>& row) {
+        return std::all_of(row.begin(), row.end(), [](const std::string& f) { return trimmed(f).empty(); });
+    };
+    while (headerRow + 1 < parsed.rows.size() && blankRow(parsed.rows[headerRow])) ++headerRow;
+    const std::string headerPlace = places.file + " row " + std::to_string(headerRow + 1);
+    const std::vector<std::string>& header = parsed.rows[headerRow];
     int at[ColumnCount];
     std::fill(std::begin(at), std::end(at), -1);
     for (size_t c = 0; c < header.size(); ++c) {
         std::string name = lowered(trimmed(header[c]));
-        std::string where = places.file + " row 1, column \"" + shownPath(trimmed(header[c])) + "\"";
+        std::string where = headerPlace + ", column \"" + shownPath(trimmed(header[c])) + "\"";
         int found = -1;
         for (int k = 0; k < ColumnCount; ++k)
             if (name == kColumns[k].english || (kColumns[k].russian && name == kColumns[k].russian)) found = k;
@@ -290,7 +301,7 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
     }
     for (int k = 0; k < ColumnCount; ++k) {
         if (kColumns[k].required && at[k] < 0)
-            error(places.file + " row 1", "the header has no " + std::string(kColumns[k].english) + " (" +
+            error(headerPlace, "the header has no " + std::string(kColumns[k].english) + " (" +
                                               kColumns[k].russian + ") column; add it");
     }
     if (countIssues(issues, Severity::Error) != errorsBefore) return false;
@@ -306,7 +317,7 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
     // merged cells of a spreadsheet are exported.
     std::map<std::string, size_t> topicIndex;
     std::string topic;
-    for (size_t r = 1; r < parsed.keptRows; ++r) {
+    for (size_t r = headerRow + 1; r < parsed.keptRows; ++r) {
         std::vector<std::string>& row = parsed.rows[r];
         std::string rowPlace = places.file + " row " + std::to_string(r + 1);
         auto cell = [&](Column c) { return at[c] >= 0 && size_t(at[c]) < row.size() ? row[size_t(at[c])] : ""; };

@@ -349,6 +349,7 @@ TEST(PackTool, EachFindingWithItsMessageAndStatus) {
              formula.topics.push_back(rvlpack::Topic{L"T", {rvlpack::Question{'T', L"=1+1", L"2", 100, {}, {}}}});
              writeFile(d.file("p.rvl"), moduleBytes(formula));
          }, "warning: questions.csv row 2, column \"question\": the cell starts with \"=\", and a spreadsheet", {"unpack", "p.rvl", "-o", "out", "--csv"}},
+        {"unpack into .", file("p.rvl", example), "error: .: names a directory by \".\"", {"unpack", "p.rvl", "-o", "."}},
         {"unpack into a folder with files", file("p.rvl", example), "error: media: exists and is not an empty directory; name a new directory", {"unpack", "p.rvl", "-o", "media"}},
         {"no output", nullptr, "error: build needs -o PACK.rvl", {"build", "pack.json"}},
         // A pack from elsewhere (packs cut short are the loader tests' table).
@@ -454,6 +455,8 @@ TEST(PackTool, QuestionsTablesAsSpreadsheetsExportThem) {
          {"error: q.csv row 257: the topic \"A\" has 300 questions, a topic holds at most 255 (45 too many)"}},
         {"rows with the other separator", "topic;points;question;answer\nA,1,Q,A\n", build,
          {"warning: q.csv row 2: the row is one cell holding \",\", while the header is separated by \";\""}},
+        {"blank lines before the header", "\n\ntopic,points,question,answer\nA,сто,Q,A\n", build,
+         {"error: q.csv row 4 \"Q\", column \"points\": points must be a number"}},
         {"UTF-16 without a BOM", std::string("t\0o\0p\0i\0c\0\n\0", 12), build,
          {"error: q.csv: the table is UTF-16 text; save it as \"CSV UTF-8\""}},
         {"control character in a header", "topic,points,question,answer,no\x01te\nA,1,Q,A,\n", build,

@@ -12,6 +12,7 @@
 
 #include "packing/convert/av_support.h"
 #include "packing/manifest.h"
+#include "packing/reader_probe.h"
 #include "presentation/picture_decode.h"
 
 namespace rvlpack {
@@ -148,15 +149,17 @@ PictureOutcome preparePicture(const std::vector<uint8_t>& input, int maxWidth, i
                              std::to_string(maxPicturePixels) + " in all a picture may have";
         return sized ? PictureOutcome::TooLarge : PictureOutcome::Failed;
     }
-    SDL_RWops* stream = SDL_RWFromConstMem(input.data(), static_cast<int>(input.size()));
-    SurfacePtr decoded(!stream                        ? nullptr
-                       : kind == PictureKind::png  ? IMG_LoadPNG_RW(stream)
-                       : kind == PictureKind::jpeg ? IMG_LoadJPG_RW(stream)
-                       : kind == PictureKind::gif  ? IMG_LoadGIF_RW(stream)
-                       : kind == PictureKind::bmp  ? IMG_LoadBMP_RW(stream)
-                       : kind == PictureKind::webp ? IMG_LoadWEBP_RW(stream)
-                                                   : IMG_LoadTIF_RW(stream));
-    if (stream) SDL_RWclose(stream);
+    SurfacePtr decoded;
+    if (SDL_RWops* stream = SDL_RWFromConstMem(input.data(), static_cast<int>(input.size()))) {
+        MutedStderr muted;  // libpng's and libjpeg's own lines; the error below says it once
+        decoded.reset(kind == PictureKind::png    ? IMG_LoadPNG_RW(stream)
+                      : kind == PictureKind::jpeg ? IMG_LoadJPG_RW(stream)
+                      : kind == PictureKind::gif  ? IMG_LoadGIF_RW(stream)
+                      : kind == PictureKind::bmp  ? IMG_LoadBMP_RW(stream)
+                      : kind == PictureKind::webp ? IMG_LoadWEBP_RW(stream)
+                                                  : IMG_LoadTIF_RW(stream));
+        SDL_RWclose(stream);
+    }
     if (!decoded) {
         error = "SDL_image cannot decode it (" + from.kind + " loader: " + SDL_GetError() + ")";
         return PictureOutcome::Failed;

@@ -313,13 +313,27 @@ mode_t currentUmask() {
     return mask;
 }
 
-// An empty directory, or nothing at all: what unpack may write into.
-bool freeForUnpack(const std::string& target) {
+// An empty directory, or nothing at all: what unpack may write into; else
+// why not.
+bool freeForUnpack(const std::string& target, std::string& whyNot) {
+    whyNot = "exists and is not an empty directory; name a new directory";
+    std::string last = target.substr(target.rfind('/') + 1);
+    if (last == "." || last == ".." || target == "/") {
+        whyNot = "names a directory by \".\" or \"..\" or is the root, which unpack cannot rename its result to; "
+                 "name a new directory";
+        return false;
+    }
     struct stat st {};
-    if (lstat(target.c_str(), &st) != 0) return errno == ENOENT;
+    if (lstat(target.c_str(), &st) != 0) {
+        if (errno != ENOENT) whyNot = std::string("cannot be looked at: ") + strerror(errno);
+        return errno == ENOENT;
+    }
     if (!S_ISDIR(st.st_mode)) return false;
     DIR* list = opendir(target.c_str());
-    if (!list) return false;
+    if (!list) {
+        whyNot = std::string("cannot be read to see whether it is empty: ") + strerror(errno);
+        return false;
+    }
     bool empty = true;
     while (dirent* entry = readdir(list)) {
         std::string name = entry->d_name;
@@ -338,9 +352,9 @@ int unpack(const Console& console, const Arguments& args) {
     if (!readPack(args.input, module, issues)) return report(console, issues);
     std::string target = args.output;
     while (target.size() > 1 && target.back() == '/') target.pop_back();
-    if (!freeForUnpack(target)) {
-        addIssue(issues, Severity::Error, shownPath(target),
-                 "exists and is not an empty directory; name a new directory");
+    std::string whyNot;
+    if (!freeForUnpack(target, whyNot)) {
+        addIssue(issues, Severity::Error, shownPath(target), whyNot);
         return report(console, issues);
     }
     std::string temp = target + ".tmp-XXXXXX";
