@@ -9,6 +9,7 @@
 #include <SDL_image.h>
 #include <SDL_ttf.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "packing/manifest.h"
@@ -20,6 +21,15 @@
 #include "presentation/picture_decode.h"
 
 namespace rvlpack {
+
+bool pictureCutShort(const std::vector<uint8_t>& b) {
+    static const char iend[] = "IEND";
+    if (mediaKind(b) == "PNG") return std::search(b.begin(), b.end(), iend, iend + 4) == b.end();
+    if (mediaKind(b) != "JPEG") return false;
+    static const uint8_t scan[] = {0xFF, 0xDA}, end[] = {0xFF, 0xD9};
+    auto scanAt = std::find_end(b.begin(), b.end(), scan, scan + 2);
+    return scanAt != b.end() && std::search(scanAt, b.end(), end, end + 2) == b.end();
+}
 
 namespace {
 
@@ -56,6 +66,9 @@ struct Checker {
                             "); the reader will show no picture; save it again from an image editor");
             return;
         }
+        if (pictureCutShort(bytes))
+            warn(where, "the " + kind + " picture is cut short (it has no end marker); the reader shows its "
+                                        "missing part grey; copy the whole file again");
         if (image->w > windowWidth || image->h > windowHeight)
             warn(where, "the picture is " + std::to_string(image->w) + "x" + std::to_string(image->h) +
                             " pixels, larger than the " + std::to_string(windowWidth) + "x" +

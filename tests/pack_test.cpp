@@ -88,6 +88,8 @@ Bytes pngHeader(uint32_t w, uint32_t h) {
     return b;
 }
 
+Bytes firstPart(const Bytes& bytes, double share) { return Bytes(bytes.begin(), bytes.begin() + long(bytes.size() * share)); }
+
 // A clean manifest: nothing in it draws an error or a warning.
 Json cleanManifest() {
     return Json::parse(R"({"name": "Пак", "author": "Автор", "created": "2024-05-01T18:30:00+03:00",
@@ -357,6 +359,10 @@ TEST(PackTool, EachFindingWithItsMessageAndStatus) {
         // What the reader will show badly.
         {"picture not PNG or JPEG", kept(media(1, "media", "media/pic.bmp", makeBmp(8, 8))), "warning: topic 1 question 2 \"Что на картинке?\" (media/pic.bmp): the "
          "picture is a BMP file, the reader shows PNG and JPEG only; convert it to PNG or JPEG"},
+        {"JPEG cut short", kept(media(1, "media", "media/cut.jpg", firstPart(encodePicture(patternSurface(64, 48), "jpg"), 0.75))),
+         "warning: topic 1 question 2 \"Что на картинке?\" (media/cut.jpg): the JPEG picture is cut short (it has no end marker)"},
+        {"AVI cut short", media(3, "video", "media/cut.avi", firstPart(makeClip("avi", "MJPG", 50, 64, 48, 10), 0.5)),
+         "warning: topic 1 question 4 \"Что в ролике?\" (media/cut.avi): the video file is cut short: its pictures end at "},
         {"picture larger than the window", kept(media(1, "media", "media/big.png", makePng(1025, 10))),
          "warning: topic 1 question 2 \"Что на картинке?\" (media/big.png): the picture is 1025x10 pixels, larger than the 1024x768 window"},
         {"sound track that does not decode", media(3, "audio", "media/noise.wav", text),

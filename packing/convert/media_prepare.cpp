@@ -94,6 +94,10 @@ struct Preparer {
         if (outcome == PictureOutcome::TooLarge) {
             error(where, "the picture cannot be used: " + why + "; scale it down in an image editor");
         } else if (outcome == PictureOutcome::Converted) {
+            if (pictureCutShort(block))
+                addIssue(issues, Severity::Warning, where,
+                         "the " + from.kind + " picture is cut short (it has no end marker); its missing part is "
+                         "grey in the converted picture; copy the whole file again");
             note(where, "converted the picture (" + describePicture(from) + ", " + byteSize(block.size()) +
                             ") to " + describePicture(to) + ", " + byteSize(converted.size()));
             block = std::move(converted);
@@ -120,6 +124,12 @@ struct Preparer {
         bool opens = readerOpensVideo(block);
         if (opens && !(letterbox && widthOff)) {
             if (widthOff) warnStretched(where, facts.aspect);
+            double end = facts.seconds > 0 ? videoPacketsEnd(block) : 0;
+            if (end > 0 && end < facts.seconds * 0.98)
+                addIssue(issues, Severity::Warning, where,
+                         "the video file is cut short: its pictures end at " + seconds(end) + " of the " +
+                             seconds(facts.seconds) + " its header gives, and the reader stops there; copy the "
+                             "whole file again");
             return;
         }
         // What FFmpeg cannot read or convert stays, and the check warns about it.

@@ -72,6 +72,23 @@ bool readVideoFacts(const std::vector<uint8_t>& input, VideoFacts& facts, std::s
     return true;
 }
 
+double videoPacketsEnd(const std::vector<uint8_t>& input) {
+    InputFile in(input);
+    VideoFacts facts;
+    std::string error;
+    int index = openFirstVideo(in, facts, error);
+    PacketPtr packet(av_packet_alloc());
+    if (index < 0 || !packet) return 0;
+    AVStream* stream = in.format()->streams[index];
+    int64_t start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0, end = 0;
+    while (av_read_frame(in.format(), packet.get()) >= 0) {
+        if (packet->stream_index == index && packet->pts != AV_NOPTS_VALUE)
+            end = std::max(end, packet->pts + std::max<int64_t>(packet->duration, 0) - start);
+        av_packet_unref(packet.get());
+    }
+    return end * av_q2d(stream->time_base);
+}
+
 bool convertVideo(const std::vector<uint8_t>& input, bool letterbox, int maxWidth, int maxHeight,
                   std::vector<uint8_t>& output, VideoFacts& from, VideoFacts& to, std::string& error,
                   const ProgressFn& progress) {
