@@ -19,6 +19,7 @@
 #include "platform/text_texture.h"
 #include "platform/utf16.h"
 #include "presentation/picture_decode.h"
+#include "presentation/sound_decode.h"
 
 namespace rvlpack {
 
@@ -84,7 +85,9 @@ struct Checker {
             return;
         }
         SoundProbe probe = probeSound(bytes);
-        if (probe.decoded && probe.fileSamples > probe.samples && probe.channels && probe.rate) {
+        // Cut by the reader's limit, not a header claiming more than the file holds.
+        if (probe.decoded && probe.samples + probe.channels > maxSoundSamples && probe.fileSamples > probe.samples &&
+            probe.channels && probe.rate) {
             auto length = [&](uint64_t samples) { return minutes(double(samples) / probe.channels / probe.rate); };
             warn(where, "the " + what + " lasts " + length(probe.fileSamples) + ", the reader plays only its first " +
                             length(probe.samples) + " and cuts the last " + length(probe.fileSamples - probe.samples) +
