@@ -8,6 +8,7 @@
 
 #include "module/loader.h"
 #include "platform/utf16.h"
+#include "platform/wide_path.h"
 #include "shell/globals.h"
 
 namespace {
@@ -54,9 +55,13 @@ void clearBarsOfScaledPicture() {
 }
 
 bool loadPackFromCommandLine(const std::string& pack) {
-    std::wstring path = utf8ToUtf16(pack);
+    std::wstring path = pathToUtf16(pack);
     std::wcout << L"Фаил: " << path << std::endl;
     struct stat info {};
+    if (path.size() > 255)
+        std::cerr << "rvl-reader: the pack's path is " << path.size()
+                  << " UTF-16 units long, the reader opens paths of at most 255; move the pack to a shorter path"
+                  << std::endl;
     if (path.size() > 255 || stat(pack.c_str(), &info) != 0) {
         rejectModule();
         return false;

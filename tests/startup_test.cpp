@@ -84,6 +84,7 @@ TEST(Startup, CommandLinePackThenAQuitRequestEndsTheLoop) {
     m.topics.push_back({L"Тема", {}});
     ASSERT_TRUE(rvlpack::writeModuleFile(m, dir.file("m.rvl")));
     writeText(dir.file("bad.rvl"), "not a module");
+    ASSERT_TRUE(rvlpack::writeModuleFile(m, dir.file("caf\xE9.rvl")));
     const std::string padding(255 - dir.path().size() - 6, '/');  // "//" names what "/" does
     const std::string notAModule = "Данный фаил не является игровым модулем Ravlin.\n";
     struct Row {
@@ -91,10 +92,13 @@ TEST(Startup, CommandLinePackThenAQuitRequestEndsTheLoop) {
         std::string pack;      // as typed, from the scratch directory
         std::string shown;     // after "Фаил: "
         std::string expected;  // in the console text
+        std::string err = "";  // on stderr
     };
     std::vector<Row> rows = {
         {"relative path", "./m.rvl", dir.file("m.rvl"), "Тема: Тема0\n"},
-        {"256 units", dir.path() + padding + "//m.rvl", dir.path() + padding + "//m.rvl", notAModule},
+        {"256 units", dir.path() + padding + "//m.rvl", dir.path() + padding + "//m.rvl", notAModule,
+         "the pack's path is 256 UTF-16 units long"},
+        {"Latin-1 name, kept byte for byte", "caf\xE9.rvl", "", "Тема: Тема0\n"},
         {"not a module", "bad.rvl", dir.file("bad.rvl"), notAModule},
     };
     for (const Row& row : rows) {
@@ -107,8 +111,9 @@ TEST(Startup, CommandLinePackThenAQuitRequestEndsTheLoop) {
         ProcessResult r = runInChild(runReader);
         EXPECT_EQ(r.exitCode, 0) << r.err;
         ASSERT_FALSE(r.out.empty()) << r.err;
-        EXPECT_EQ(r.out.find("Фаил: " + row.shown + "\n"), 0u) << r.out;
+        EXPECT_EQ(r.out.find("Фаил: " + row.shown + (row.shown.empty() ? "" : "\n")), 0u) << r.out;
         EXPECT_NE(r.out.find(row.expected), std::string::npos) << r.out;
+        EXPECT_NE(r.err.find(row.err), std::string::npos) << r.err;
         EXPECT_EQ(lines(r.out).back(), "finished running=0 queued=1") << r.out;
     }
     options = LaunchOptions{};
