@@ -45,7 +45,7 @@ TEST(Startup, MissingResourceEndsWithStatusZeroAndTheBoxNamesIt) {
     remove(dir.file("res").c_str());
     mkdir(dir.file("res").c_str(), 0755);
     for (const char* kept : {"bg.png", "sk.png", "FuturaC.ttf"})
-        symlink((runDir() + "/res/" + kept).c_str(), dir.file(std::string("res/") + kept).c_str());
+        ASSERT_EQ(symlink((runDir() + "/res/" + kept).c_str(), dir.file(std::string("res/") + kept).c_str()), 0);
     ProcessResult r = runInChild(runReader);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out.find("finished"), std::string::npos) << r.out;
@@ -75,8 +75,8 @@ TEST(Startup, SigtermEndsTheReaderInsteadOfBecomingAQuitRequest) {
 }
 
 // A pack on the command line skips the selection screen (the chooser and its
-// result are the selection test's); a rejected one is reported and start-up
-// goes on. A quit request then ends the frame loop, leaving the input behind
+// result are the selection test's); a rejected one is reported (its box is
+// the end-to-end test's) and start-up goes on. A quit request then ends the frame loop, leaving the input behind
 // it queued.
 TEST(Startup, CommandLinePackThenAQuitRequestEndsTheLoop) {
     ScratchDir dir;
@@ -100,6 +100,7 @@ TEST(Startup, CommandLinePackThenAQuitRequestEndsTheLoop) {
          "the pack's path is 256 UTF-16 units long"},
         {"Latin-1 name, kept byte for byte", "caf\xE9.rvl", "", "Тема: Тема0\n"},
         {"not a module", "bad.rvl", dir.file("bad.rvl"), notAModule},
+        {"no such file", "nosuch.rvl", dir.file("nosuch.rvl"), "Не удалось открыть файл модуля: " + dir.file("nosuch.rvl")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -128,7 +129,7 @@ TEST(Startup, CommandLineErrorsEndBeforeAnyWindow) {
     std::vector<Row> rows = {
         {{"--bogus"}, 2, "", "--bogus"},
         {{"a.rvl", "b.rvl"}, 2, "", "b.rvl"},
-        {{"--help"}, 0, "--fullscreen", ""},
+        {{"--help"}, 0, "\"Device not found!\". It is expected", ""},
         {{"--version"}, 0, "rvl-reader 1.", ""},
     };
     for (const Row& row : rows) {

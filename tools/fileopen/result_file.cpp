@@ -6,21 +6,23 @@
 #include <cstring>
 
 #include "platform/utf16.h"
+#include "tools/fileopen/texts.h"
 
 bool encodeResult(const std::string& utf8Path, std::vector<uint8_t>& record, std::string& reason) {
     std::wstring units = utf8ToUtf16(utf8Path);
     // A name that is not UTF-8 would come back as a different, unopenable path.
     if (utf8Path.find('\0') != std::string::npos || utf16ToUtf8(units) != utf8Path) {
-        reason = "имя файла не в кодировке UTF-8, читалка не сможет его открыть";
+        reason = tr("the file name is not UTF-8, the reader could not open it");
         return false;
     }
     if (units.empty()) {
-        reason = "путь пуст";
+        reason = tr("the path is empty");
         return false;
     }
     if (units.size() > kMaxPathUnits) {
-        reason = "путь занимает " + std::to_string(units.size()) + " знаков UTF-16, а в файл ответа помещается не больше " +
-                 std::to_string(kMaxPathUnits) + "; обрезанный путь указал бы на другой файл";
+        reason = format(tr("the path takes %zu UTF-16 units, and the answer file holds at most %zu; a path cut "
+                           "short would name another file"),
+                        units.size(), kMaxPathUnits);
         return false;
     }
     record.clear();
@@ -37,14 +39,14 @@ std::vector<uint8_t> nothingChosen() { return std::vector<uint8_t>{0}; }
 bool writeResultFile(const std::string& name, const std::vector<uint8_t>& record, std::string& reason) {
     FILE* file = fopen(name.c_str(), "wb");
     if (!file) {
-        reason = "fopen(\"" + name + "\"): " + strerror(errno);
+        reason = format("fopen(\"%s\"): %s", name.c_str(), strerror(errno));
         return false;
     }
     bool written = fwrite(record.data(), 1, record.size(), file) == record.size();
     int writeError = errno;
     bool closed = fclose(file) == 0;
     if (!written || !closed) {
-        reason = "запись \"" + name + "\": " + strerror(written ? errno : writeError);
+        reason = format(tr("writing \"%s\": %s"), name.c_str(), strerror(written ? errno : writeError));
         return false;
     }
     return true;
