@@ -8,8 +8,4 @@
 // surrogate U+DC80..U+DCFF stands for the byte 0x80..0xFF that pathToUtf16
 // could not read as UTF-8.
 FILE* openWidePath(const std::wstring& path, const char* mode);
-
-// A file name from the command line or the chooser as UTF-16, keeping every
-// byte: each byte that is not part of UTF-8 becomes a lone surrogate
-// U+DC80..U+DCFF, the usual convention for file names on Linux.
-std::wstring pathToUtf16(const std::string& bytes);
+// (pathToUtf16 in platform/utf16.h makes such paths.)

@@ -8,7 +8,6 @@
 #include "module/loader.h"
 #include "module/records.h"
 #include "platform/utf16.h"
-#include "platform/wide_path.h"
 #include "shell/globals.h"
 
 namespace {
@@ -57,17 +56,11 @@ void clearBarsOfScaledPicture() {
 bool loadPackFromCommandLine(const std::string& pack) {
     std::wstring path = pathToUtf16(pack);
     std::wcout << L"Фаил: " << path << std::endl;
-<<<<<<< HEAD
-    struct stat info {};
-    if (path.size() > 255)
+    // The chooser cannot return a longer path, so the reader never reads one.
+    if (path.size() > 255) {
         std::cerr << "rvl-reader: the pack's path is " << path.size()
                   << " UTF-16 units long, the reader opens paths of at most 255; move the pack to a shorter path"
                   << std::endl;
-    if (path.size() > 255 || stat(pack.c_str(), &info) != 0) {
-=======
-    // The chooser cannot return a longer path, so the reader never reads one.
-    if (path.size() > 255) {
->>>>>>> main
         rejectModule();
         return false;
     }

@@ -53,7 +53,7 @@ TEST(Chooser, TerminalAnswers) {
         {"directory asked again, then input ends", {}, ".\n", kNothing, "."},
         {"255 units", {"m.rvl"}, dots + "m.rvl\n", ascii(dots + "m.rvl"), ""},
         {"256 units refused", {"mm.rvl"}, dots + "mm.rvl\n", kNothing, "256"},
-        {"name that is not UTF-8 refused", {"\xFF.rvl"}, "\xFF.rvl\n", kNothing, "UTF-8"},
+        {"name that is not UTF-8 kept byte for byte", {"\xFF.rvl"}, "\xFF.rvl\n", std::wstring{0xDCFF} + L".rvl", ""},
         {"control characters shown escaped", {}, "a\x1B[2J\x07.rvl\n", kNothing, "a\\x1B[2J\\x07.rvl"},
     };
     for (const Row& row : rows) {

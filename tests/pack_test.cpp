@@ -88,6 +88,8 @@ Bytes pngHeader(uint32_t w, uint32_t h) {
     return b;
 }
 
+void makeLink(const char* target, const std::string& path) { EXPECT_EQ(symlink(target, path.c_str()), 0) << path; }
+
 Bytes firstPart(const Bytes& bytes, double share) { return Bytes(bytes.begin(), bytes.begin() + long(bytes.size() * share)); }
 
 // A clean manifest: nothing in it draws an error or a warning.
@@ -315,12 +317,12 @@ TEST(PackTool, EachFindingWithItsMessageAndStatus) {
         {"outside, allowed", [&](Json& m, const ScratchDir& d) { q(m, 1)["media"] = d.file("media/pic.png"); }, "", {"build", "pack.json", "-o", "pack.rvl", "--allow-outside"}},
         {"NUL in a media path", set(1, "media", std::string("media/pic\0.png", 14)),
          "error: topic 1 question 2 \"Что на картинке?\" (media/pic\\x00.png): the picture file \"media/pic\\x00.png\" holds a NUL byte"},
-        {"link leading out", [](Json& m, const ScratchDir& d) { symlink("/etc/passwd", d.file("media/key.png").c_str()), m["topics"][0]["questions"][1]["media"] = "media/key.png"; },
+        {"link leading out", [](Json& m, const ScratchDir& d) { makeLink("/etc/passwd", d.file("media/key.png")), m["topics"][0]["questions"][1]["media"] = "media/key.png"; },
          "error: topic 1 question 2 \"Что на картинке?\" (media/key.png): the picture file \"media/key.png\" leads outside the manifest's folder through a symbolic link (to /etc/passwd)"},
-        {"linked folder leading out", [](Json& m, const ScratchDir& d) { symlink("/etc", d.file("etc").c_str()), m["topics"][0]["questions"][2]["media"] = "etc/passwd"; },
+        {"linked folder leading out", [](Json& m, const ScratchDir& d) { makeLink("/etc", d.file("etc")), m["topics"][0]["questions"][2]["media"] = "etc/passwd"; },
          "error: topic 1 question 3 \"Что звучит?\" (etc/passwd): the sound file \"etc/passwd\" leads outside the manifest's folder through a symbolic link (to /etc/passwd)"},
-        {"link inside", [](Json& m, const ScratchDir& d) { symlink("pic.png", d.file("media/same.png").c_str()), m["topics"][0]["questions"][1]["media"] = "media/same.png"; }, ""},
-        {"output is a symbolic link to a file", [](Json&, const ScratchDir& d) { writeText(d.file("old.rvl"), "old"), symlink("old.rvl", d.file("link.rvl").c_str()); },
+        {"link inside", [](Json& m, const ScratchDir& d) { makeLink("pic.png", d.file("media/same.png")), m["topics"][0]["questions"][1]["media"] = "media/same.png"; }, ""},
+        {"output is a symbolic link to a file", [](Json&, const ScratchDir& d) { writeText(d.file("old.rvl"), "old"), makeLink("old.rvl", d.file("link.rvl")); },
          "error: -o link.rvl is a symbolic link; the build would replace it", {"build", "pack.json", "-o", "link.rvl"}},
         {"output is a FIFO", [](Json&, const ScratchDir& d) { mkfifo(d.file("fifo").c_str(), 0600); }, "error: -o fifo is not a regular file", {"build", "pack.json", "-o", "fifo"}},
         {"pack over 4 GiB, counted before reading", [&](Json& m, const ScratchDir& d) {
