@@ -131,6 +131,14 @@ TEST(PackTool, ProgramExitStatusesAndAllOrNothingOutput) {
     ProcessResult warning = packProcess({"build", "empty.json", "-o", "empty.rvl"});
     EXPECT_EQ(warning.exitCode, 1) << warning.err;
     EXPECT_EQ(packProcess({"make", "pack.json"}).exitCode, 2);
+    // Where no audio device opens, a sound the reader refuses is still named for what is wrong with it.
+    Json nine = cleanManifest();
+    nine["fit"] = "none", nine["topics"][0]["questions"][2]["media"] = "nine.wav";
+    writeFile(dir.file("nine.wav"), makeWav(0.1, 8000, 9));
+    writeText(dir.file("nine.json"), nine.dump());
+    ProcessResult noDevice = runProcess({tool, "build", "nine.json", "-o", "nine.rvl"}, {"ALSOFT_DRIVERS=no-such-driver"});
+    EXPECT_NE(noDevice.err.find("(nine.wav): the sound does not decode (SFML: Failed to load sound buffer (unsupported "
+                                "number of channels: 9))"), std::string::npos) << noDevice.err;
 
     // Writes that fail half-way (file size limit) leave the old pack, an
     // existing empty folder and the directory exactly as they were.
