@@ -172,4 +172,20 @@ TEST(Startup, InstalledReaderWithoutItsRunDirectoryUsesAPrivateOne) {
     });
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(runProcess({"/bin/ls", "-A", dir.file("runtime")}).out, "") << "removed at exit";
+
+    // When no run directory can be had either, the box of the missing resource says why.
+    ProcessResult box = runInChild([&] {
+        setenv("XDG_DATA_HOME", dir.file("data").c_str(), 1);
+        unsetenv("XDG_RUNTIME_DIR");
+        setenv("TMPDIR", dir.file("data").c_str(), 1);
+        std::string error;
+        if (enterUserRunDirectory(InstalledFiles{dir.file("share"), dir.file("lib")}, error) ||
+            chdir(dir.file("lib").c_str()) != 0)
+            exit(3);
+        runReader();
+    });
+    EXPECT_EQ(box.exitCode, 0) << box.err;
+    EXPECT_NE(box.err.find("Can't load resource: IMG_Load(\"res/"), std::string::npos) << box.err;
+    EXPECT_NE(box.err.find("; the reader's run directory could not be prepared: mkdir(\"" + dir.file("data")),
+              std::string::npos) << box.err;
 }
