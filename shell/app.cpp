@@ -163,6 +163,7 @@ void App::init(const LaunchOptions& options) {
     // them, and it gets them while the listing prints and the board is built.
     if (holdsVideo(topics)) preloadVideoPlayer();
     printModule();
+    if (!loaded && options.hasPack) showRefusedPack();
     board.prepare(&topics, renderer);
     if (boardBackground) SDL_DestroyTexture(boardBackground);
     boardBackground = buildBoardBackground(renderer);

@@ -35,6 +35,9 @@ int parseLaunchOptions(int argc, char** argv, LaunchOptions& options) {
                  "Fill the screen: the 1024x768 picture scaled up, aspect ratio kept");
     app.add_option("--display", options.display, "Open the window on display N, counted from 0")->type_name("N");
     app.add_flag("--vsync", options.vsync, "Wait for the display refresh instead of drawing as fast as possible");
+    app.footer("Every start shows a box titled \"Error\" saying \"Device not found!\". It is expected, nothing\n"
+               "is wrong: press Enter. A PACK that is refused is shown in an error box before the empty board.\n"
+               "See rvl-reader(1).");
     std::string pack;
     app.add_option("PACK", pack, "Open this pack directly instead of showing the selection screen");
     try {

@@ -66,7 +66,8 @@ TEST(Chooser, TerminalAnswers) {
         }
         ProcessResult r = runProcess(
             {chooser(), "-"},
-            {"RVL_CHOOSER_TERMINAL=1", "DISPLAY=", "WAYLAND_DISPLAY=", "XDG_CONFIG_HOME=" + dir.file("config")}, row.input);
+            {"RVL_CHOOSER_TERMINAL=1", "DISPLAY=", "WAYLAND_DISPLAY=", "XDG_CONFIG_HOME=" + dir.file("config"), "LC_ALL=C"},
+            row.input);
         EXPECT_EQ(r.exitCode, 0) << r.err;
         EXPECT_EQ(chosenPath(), row.expected) << r.err;
         if (row.expected == kNothing) {
@@ -98,6 +99,7 @@ TEST(Chooser, DesktopDialogs) {
         {"zenity without a display falls back to the terminal", "exit 255", "", ":0", "m.rvl\n", "m.rvl", "zenity"},
         {"kdialog when there is no zenity", "", "echo \"$PWD/m.rvl\"", ":0", "", "$PWD/m.rvl", "kdialog"},
         {"no display: terminal even with zenity installed", "echo \"$PWD/m.rvl\"", "", "", "m.rvl\n", "m.rvl", ""},
+        {"no dialog installed: which to install, then the terminal", "", "", ":0", "m.rvl\n", "m.rvl", ""},
         {"long absolute path shortened inside the directory", "echo \"$PWD/" + longDir + "/m.rvl\"", "", ":0", "",
          longDir + "/m.rvl", "zenity"},
     };
@@ -126,6 +128,8 @@ TEST(Chooser, DesktopDialogs) {
         EXPECT_EQ(chosenPath(), answer.empty() ? kNothing : ascii(answer)) << r.err;
         for (std::string program : {"zenity", "kdialog"})
             EXPECT_EQ(fileExists(dir.file(program + "-args")), program == row.ran) << program;
+        // In Russian, where no dialog is: which package to install.
+        EXPECT_EQ(r.err.find("установите пакет zenity") != std::string::npos, row.zenity + row.kdialog + row.display == ":0");
         // zenity's arguments: below, in both languages.
         if (row.ran == "kdialog") {
             EXPECT_EQ(readText(dir.file("kdialog-args")), "--title\nВыберите игровой модуль\n--getopenfilename\n" + here +
@@ -142,7 +146,8 @@ TEST(Chooser, UsageErrorsLeaveNothingChosen) {
     for (const std::vector<std::string>& argv :
          {std::vector<std::string>{chooser()}, {chooser(), "x"}, {chooser(), "-", "-"}}) {
         writeFile(dir.file("openfilename.rlt"), {1, 0, 'x'});
-        ProcessResult r = runProcess(argv, {"RVL_CHOOSER_TERMINAL=1", "XDG_CONFIG_HOME=" + dir.file("c")}, "m.rvl\n");
+        ProcessResult r =
+            runProcess(argv, {"RVL_CHOOSER_TERMINAL=1", "XDG_CONFIG_HOME=" + dir.file("c"), "LC_ALL=C"}, "m.rvl\n");
         EXPECT_EQ(r.exitCode, 2) << argv.size();
         EXPECT_NE(r.err.find("usage"), std::string::npos) << r.err;
         EXPECT_EQ(readFile(dir.file("openfilename.rlt")), Bytes{0});

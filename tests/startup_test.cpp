@@ -64,7 +64,7 @@ TEST(Startup, WithoutTheCardFontAQuitSignalInAnyQuestionEndsTheReaderCleanly) {
     remove(dir.file("res").c_str());
     mkdir(dir.file("res").c_str(), 0755);
     for (const char* kept : {"bg.png", "sk.png", "FuturaC.ttf"})
-        symlink((runDir() + "/res/" + kept).c_str(), dir.file(std::string("res/") + kept).c_str());
+        ASSERT_EQ(symlink((runDir() + "/res/" + kept).c_str(), dir.file(std::string("res/") + kept).c_str()), 0);
     Bytes clip = makeClip("avi", "MJPG", 30, 160, 120, 1.0);  // 30 s
     ASSERT_FALSE(clip.empty());
     usePack(dir, {ask('T', 1), ask('I', 2, makePng(30, 20)), ask('A', 3, makeWav(30.0)), ask('V', 4, makeWav(30.0), clip)});
@@ -103,8 +103,8 @@ TEST(Startup, WithoutADisplayTheReaderSaysSoAndEnds) {
 }
 
 // A pack on the command line skips the selection screen (the chooser and its
-// result are the selection test's); a rejected one is reported and start-up
-// goes on. A quit request then ends the frame loop, leaving the input behind
+// result are the selection test's); a rejected one is reported (its box is
+// the end-to-end test's) and start-up goes on. A quit request then ends the frame loop, leaving the input behind
 // it queued.
 TEST(Startup, CommandLinePackThenAQuitRequestEndsTheLoop) {
     ScratchDir dir;
@@ -124,6 +124,7 @@ TEST(Startup, CommandLinePackThenAQuitRequestEndsTheLoop) {
         {"relative path", "./m.rvl", dir.file("m.rvl"), "Тема: Тема0\n"},
         {"256 units", dir.path() + padding + "//m.rvl", dir.path() + padding + "//m.rvl", notAModule},
         {"not a module", "bad.rvl", dir.file("bad.rvl"), notAModule},
+        {"no such file", "nosuch.rvl", dir.file("nosuch.rvl"), "Не удалось открыть файл модуля: " + dir.file("nosuch.rvl")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -151,7 +152,7 @@ TEST(Startup, CommandLineErrorsEndBeforeAnyWindow) {
     std::vector<Row> rows = {
         {{"--bogus"}, 2, "", "--bogus"},
         {{"a.rvl", "b.rvl"}, 2, "", "b.rvl"},
-        {{"--help"}, 0, "--fullscreen", ""},
+        {{"--help"}, 0, "\"Device not found!\". It is expected", ""},
         {{"--version"}, 0, "rvl-reader 1.", ""},
     };
     for (const Row& row : rows) {

@@ -10,6 +10,7 @@
 #include "tools/fileopen/dialogs.h"
 #include "tools/fileopen/result_file.h"
 #include "tools/fileopen/start_folder.h"
+#include "tools/fileopen/texts.h"
 
 namespace {
 
@@ -41,6 +42,10 @@ Answer askForModule(const std::string& startDir, const std::string& currentDir) 
         std::string kdialog = findOnPath("kdialog");
         if (!kdialog.empty()) answer = askKdialog(kdialog, startDir);
         if (answer.outcome != Outcome::Unavailable) return answer;
+        if (zenity.empty() && kdialog.empty())
+            std::cerr << tr("fileopen.exe: no file dialog found: install the package zenity (or kdialog on KDE) to "
+                            "choose packs with the mouse; asking on the terminal instead")
+                      << std::endl;
     }
     return askTerminal(startDir, currentDir);
 }
@@ -65,6 +70,7 @@ bool leaveResult(const std::vector<uint8_t>& record) {
 } // namespace
 
 int main(int argc, char** argv) {
+    initTexts();
     // "Nothing chosen" stands in the result file before anything else
     // happens, and a choice replaces it at the end: a run that ends any
     // other way (a usage error, killed at its question, a failed write)
@@ -76,10 +82,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (argc != 2 || std::string(argv[1]) != "-") {
-        std::cerr << "usage: fileopen.exe -\n"
-                     "  Lets the user pick a quiz module (*.rvl) and writes the choice to openfilename.rlt\n"
-                     "  in the current directory. RVL_CHOOSER_TERMINAL=1 asks on the terminal instead\n"
-                     "  of showing a dialog."
+        std::cerr << tr("usage: fileopen.exe -\n"
+                        "  Lets the user pick a quiz module (*.rvl) and writes the choice to openfilename.rlt\n"
+                        "  in the current directory. RVL_CHOOSER_TERMINAL=1 asks on the terminal instead\n"
+                        "  of showing a dialog.")
                   << std::endl;
         return 2;
     }
@@ -91,7 +97,8 @@ int main(int argc, char** argv) {
         std::string reason;
         if (!encodeResult(answer.path, record, reason) &&
             !encodeResult(relativeIfInside(answer.path, here), record, reason)) {
-            std::cerr << "fileopen.exe: модуль не выбран: " << reason << ": " << answer.path << std::endl;
+            std::cerr << format(tr("fileopen.exe: no pack chosen: %s: %s"), reason.c_str(), answer.path.c_str())
+                      << std::endl;
             record = nothingChosen();
         } else {
             rememberFolderOf(answer.path, here);

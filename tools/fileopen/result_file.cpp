@@ -10,21 +10,23 @@
 #include <cstring>
 
 #include "platform/utf16.h"
+#include "tools/fileopen/texts.h"
 
 bool encodeResult(const std::string& utf8Path, std::vector<uint8_t>& record, std::string& reason) {
     std::wstring units = utf8ToUtf16(utf8Path);
     // A name that is not UTF-8 would come back as a different, unopenable path.
     if (utf8Path.find('\0') != std::string::npos || utf16ToUtf8(units) != utf8Path) {
-        reason = "имя файла не в кодировке UTF-8, читалка не сможет его открыть";
+        reason = tr("the file name is not UTF-8, the reader could not open it");
         return false;
     }
     if (units.empty()) {
-        reason = "путь пуст";
+        reason = tr("the path is empty");
         return false;
     }
     if (units.size() > kMaxPathUnits) {
-        reason = "путь занимает " + std::to_string(units.size()) + " знаков UTF-16, а в файл ответа помещается не больше " +
-                 std::to_string(kMaxPathUnits) + "; обрезанный путь указал бы на другой файл";
+        reason = format(tr("the path takes %zu UTF-16 units, and the answer file holds at most %zu; a path cut "
+                           "short would name another file"),
+                        units.size(), kMaxPathUnits);
         return false;
     }
     record.clear();
@@ -45,7 +47,7 @@ bool writeResultFile(const std::string& name, const std::vector<uint8_t>& record
     std::string temporary = name + ".XXXXXX";
     int fd = mkstemp(&temporary[0]);
     if (fd < 0) {
-        reason = "mkstemp(\"" + temporary + "\"): " + strerror(errno);
+        reason = format("mkstemp(\"%s\"): %s", temporary.c_str(), strerror(errno));
         return false;
     }
     // mkstemp makes the file for its owner alone; give it the mode that
@@ -63,12 +65,13 @@ bool writeResultFile(const std::string& name, const std::vector<uint8_t>& record
     int writeError = errno;
     bool closed = close(fd) == 0;
     if (done != record.size() || !closed) {
-        reason = "запись \"" + temporary + "\": " + strerror(done != record.size() ? writeError : errno);
+        reason = format(tr("writing \"%s\": %s"), temporary.c_str(),
+                        strerror(done != record.size() ? writeError : errno));
         unlink(temporary.c_str());
         return false;
     }
     if (rename(temporary.c_str(), name.c_str()) != 0) {
-        reason = "rename(\"" + temporary + "\", \"" + name + "\"): " + strerror(errno);
+        reason = format("rename(\"%s\", \"%s\"): %s", temporary.c_str(), name.c_str(), strerror(errno));
         unlink(temporary.c_str());
         return false;
     }
