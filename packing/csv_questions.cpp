@@ -8,9 +8,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "module/format.h"
 #include "platform/utf16.h"
 
 namespace rvlpack {
@@ -105,14 +107,86 @@ Json pointsValue(const std::string& cell) {
     return number ? Json(std::stoll(cell)) : Json(cell);
 }
 
+// Most bytes of a cell kept: the longest text the format holds (255 UTF-16
+// units, 765 bytes of UTF-8) and a margin. Longer cells are refused, so
+// the rest of them is never stored.
+const size_t maxCellBytes = 1024;
+
 struct Parsed {
     std::vector<std::vector<std::string>> rows;  // a blank line is a row without cells
     std::vector<std::string> current;
     int lastEnd = 0;
+    std::map<std::pair<size_t, size_t>, uint64_t> longCells;  // (row, column) -> its whole length in bytes
+    size_t keptOfCell = 0;   // bytes kept of the cell being read, when it is cut
+    uint64_t cutOfCell = 0;  // bytes of it dropped so far
+
+    // Past a count the format cannot hold, rows are only counted: the
+    // topic column (from the header), the questions of each topic.
+    bool headerSeen = false;
+    int topicColumn = -1;
+    std::string topic;
+    std::map<std::string, size_t> questionsOf;
+    size_t keptRows = 0;  // rows kept: the table up to the first row over a limit
+    size_t overRow = 0;   // that row (from 1), or 0
+    std::string overTopic;  // the topic over 255 questions; "" for the 256th topic
 };
 
 void onField(void* field, size_t size, void* data) {
-    static_cast<Parsed*>(data)->current.emplace_back(static_cast<const char*>(field), size);
+    Parsed* parsed = static_cast<Parsed*>(data);
+    const char* text = static_cast<const char*>(field);
+    if (parsed->cutOfCell || size > maxCellBytes) {
+        parsed->longCells[{parsed->rows.size(), parsed->current.size()}] = size + parsed->cutOfCell;
+        if (!parsed->cutOfCell) {  // whole within one piece of input: cut at a character's start
+            parsed->keptOfCell = maxCellBytes;
+            while (parsed->keptOfCell > 0 && (static_cast<unsigned char>(text[parsed->keptOfCell]) & 0xC0) == 0x80)
+                --parsed->keptOfCell;
+        }
+        size = parsed->keptOfCell;
+        parsed->cutOfCell = 0;
+    }
+    parsed->current.emplace_back(text, size);
+}
+
+// Cuts the cell libcsv is gathering back to maxCellBytes, at a character's
+// start; called between pieces of input.
+void boundCell(csv_parser& parser, Parsed& parsed) {
+    if (parser.entry_pos <= maxCellBytes) return;
+    if (!parsed.cutOfCell) {
+        size_t keep = maxCellBytes;
+        while (keep > 0 && (parser.entry_buf[keep] & 0xC0) == 0x80) --keep;
+        parsed.keptOfCell = keep;
+    }
+    parsed.cutOfCell += parser.entry_pos - parsed.keptOfCell;
+    parser.entry_pos = parsed.keptOfCell;
+}
+
+// Counts the row's question against the limits; false once a limit is
+// passed, when the row is not kept.
+bool countRow(Parsed& parsed, const std::vector<std::string>& row) {
+    size_t number = parsed.rows.size() + 1;
+    bool blank = true;
+    for (const std::string& cell : row) blank = blank && trimmed(cell).empty();
+    if (!parsed.headerSeen) {  // blank lines before the header are no rows of questions
+        parsed.headerSeen = !blank;
+        for (size_t c = 0; c < row.size(); ++c) {
+            std::string name = lowered(trimmed(row[c]));
+            if (name == "topic" || name == "тема") parsed.topicColumn = static_cast<int>(c);
+        }
+        return true;
+    }
+    size_t at = size_t(parsed.topicColumn);
+    if (!blank && parsed.topicColumn >= 0 && at < row.size() && !row[at].empty()) parsed.topic = row[at];
+    if (blank || parsed.topicColumn < 0 || parsed.topic.empty()) return !parsed.overRow;
+    bool alone = true;  // a row naming its topic alone holds no question
+    for (size_t c = 0; c < row.size(); ++c) alone = alone && (c == at || trimmed(row[c]).empty());
+    bool known = parsed.questionsOf.count(parsed.topic) != 0;
+    size_t& questions = parsed.questionsOf[parsed.topic];
+    questions += alone ? 0 : 1;
+    if (!parsed.overRow && (questions > rvlformat::kMaxAsks || (!known && parsed.questionsOf.size() > rvlformat::kMaxTopics))) {
+        parsed.overRow = number;
+        parsed.overTopic = questions > rvlformat::kMaxAsks ? parsed.topic : "";
+    }
+    return !parsed.overRow;
 }
 
 // Every line end outside quotes ends a row, so that row numbers are the
@@ -122,7 +196,9 @@ void onRow(int end, void* data) {
     bool crlf = end == '\n' && parsed->lastEnd == '\r' && parsed->current.empty();
     parsed->lastEnd = end;
     if (crlf) return;
-    parsed->rows.push_back(std::move(parsed->current));
+    if (countRow(*parsed, parsed->current)) parsed->keptRows = parsed->rows.size() + 1;
+    // Rows past the limit keep only their place, for the row numbers.
+    parsed->rows.emplace_back(parsed->overRow ? std::vector<std::string>() : std::move(parsed->current));
     parsed->current.clear();
 }
 
@@ -148,22 +224,28 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
                       std::vector<Issue>& issues) {
     size_t errorsBefore = countIssues(issues, Severity::Error);
     topics = Json::array();
-    places.file = path.substr(path.rfind('/') + 1);
+    places.file = shownPath(path.substr(path.rfind('/') + 1));
     places.rows.clear();
     places.topicRows.clear();
     places.columns.clear();
+    places.overLimit = false;
     auto error = [&](const std::string& where, const std::string& text) {
         addIssue(issues, Severity::Error, where, text);
         return false;
     };
-    if (bytes.size() >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF)))
+    // UTF-16 has a BOM, or NUL bytes between the letters of its header.
+    auto firstLine = std::find(bytes.begin(), bytes.end(), '\n');
+    if ((bytes.size() >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF))) ||
+        std::count(bytes.begin(), firstLine, 0) > 0)
         return error(places.file, "the table is UTF-16 text; save it as \"CSV UTF-8\"");
     size_t start = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF ? 3 : 0;
-    auto headerEnd = std::find(bytes.begin() + start, bytes.end(), '\n');
+    size_t headerStart = start;
+    while (headerStart < bytes.size() && strchr(" \t\r\n", bytes[headerStart]) && bytes[headerStart]) ++headerStart;
+    auto headerEnd = std::find(bytes.begin() + headerStart, bytes.end(), '\n');
     char separator = ',';
     long most = 0;
     for (char s : {',', ';', '\t'}) {
-        long n = std::count(bytes.begin() + start, headerEnd, s);
+        long n = std::count(bytes.begin() + headerStart, headerEnd, s);
         if (n > most) most = n, separator = s;
     }
 
@@ -173,9 +255,15 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
         return error(places.file, "csv_init failed: out of memory");
     csv_set_delim(&parser, static_cast<unsigned char>(separator));
     csv_set_space_func(&parser, noSpaces);
-    size_t size = bytes.size() - start;
-    bool readable = csv_parse(&parser, bytes.data() + start, size, onField, onRow, &parsed) == size &&
-                    csv_fini(&parser, onField, onRow, &parsed) == 0;
+    // In pieces, so that no cell grows past maxCellBytes between them.
+    const size_t piece = 65536;
+    bool readable = true;
+    for (size_t at = start; readable && at < bytes.size(); at += piece) {
+        size_t size = std::min(piece, bytes.size() - at);
+        readable = csv_parse(&parser, bytes.data() + at, size, onField, onRow, &parsed) == size;
+        boundCell(parser, parsed);
+    }
+    readable = readable && csv_fini(&parser, onField, onRow, &parsed) == 0;
     std::string why = readable ? "" : csv_strerror(csv_error(&parser));
     csv_free(&parser);
     if (!readable)
@@ -193,13 +281,19 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
     }
     if (parsed.rows.empty()) return error(places.file, "the table is empty; give a header row and a row per question");
 
-    // The header: which column holds what.
-    const std::vector<std::string>& header = parsed.rows[0];
+    // The header, past any blank lines: which column holds what.
+    size_t headerRow = 0;
+    auto blankRow = [](const std::vector<std::string>& row) {
+        return std::all_of(row.begin(), row.end(), [](const std::string& f) { return trimmed(f).empty(); });
+    };
+    while (headerRow + 1 < parsed.rows.size() && blankRow(parsed.rows[headerRow])) ++headerRow;
+    const std::string headerPlace = places.file + " row " + std::to_string(headerRow + 1);
+    const std::vector<std::string>& header = parsed.rows[headerRow];
     int at[ColumnCount];
     std::fill(std::begin(at), std::end(at), -1);
     for (size_t c = 0; c < header.size(); ++c) {
         std::string name = lowered(trimmed(header[c]));
-        std::string where = places.file + " row 1, column \"" + trimmed(header[c]) + "\"";
+        std::string where = headerPlace + ", column \"" + shownPath(trimmed(header[c])) + "\"";
         int found = -1;
         for (int k = 0; k < ColumnCount; ++k)
             if (name == kColumns[k].english || (kColumns[k].russian && name == kColumns[k].russian)) found = k;
@@ -213,11 +307,11 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
     }
     for (int k = 0; k < ColumnCount; ++k) {
         if (kColumns[k].required && at[k] < 0)
-            error(places.file + " row 1", "the header has no " + std::string(kColumns[k].english) + " (" +
+            error(headerPlace, "the header has no " + std::string(kColumns[k].english) + " (" +
                                               kColumns[k].russian + ") column; add it");
     }
     if (countIssues(issues, Severity::Error) != errorsBefore) return false;
-    auto headerOf = [&](Column c) { return trimmed(header[at[c]]); };
+    auto headerOf = [&](Column c) { return shownPath(trimmed(header[at[c]])); };
     const struct { const char* key; Column column; } keyColumns[] = {
         {"name", TopicCol},   {"points", PointsCol}, {"question", QuestionCol}, {"answer", AnswerCol},
         {"type", TypeCol},    {"media", MediaCol},   {"video", MediaCol},       {"audio", AudioCol},
@@ -229,12 +323,35 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
     // merged cells of a spreadsheet are exported.
     std::map<std::string, size_t> topicIndex;
     std::string topic;
-    for (size_t r = 1; r < parsed.rows.size(); ++r) {
-        const std::vector<std::string>& row = parsed.rows[r];
+    for (size_t r = headerRow + 1; r < parsed.keptRows; ++r) {
+        std::vector<std::string>& row = parsed.rows[r];
         std::string rowPlace = places.file + " row " + std::to_string(r + 1);
         auto cell = [&](Column c) { return at[c] >= 0 && size_t(at[c]) < row.size() ? row[size_t(at[c])] : ""; };
         auto place = [&](Column c) { return rowPlace + ", column \"" + headerOf(c) + "\""; };
+        // A cell too long for any text is refused by its length alone; the
+        // start of it stays, to name the question by.
+        for (auto it = parsed.longCells.lower_bound({r, 0}); it != parsed.longCells.end() && it->first.first == r; ++it) {
+            size_t c = it->first.second;
+            error(rowPlace + (c < header.size() ? ", column \"" + shownPath(trimmed(header[c])) + "\"" : ""),
+                  "the cell holds " + std::to_string(it->second) + " bytes, more than " +
+                      std::to_string(rvlformat::kMaxTextUnits) + " characters, and a text holds at most " +
+                      std::to_string(rvlformat::kMaxTextUnits) + " UTF-16 units; shorten it");
+            std::wstring start = utf8ToUtf16(row[c]).substr(0, rvlformat::kMaxTextUnits);
+            if (!start.empty() && (start.back() & 0xFC00) == 0xD800) start.pop_back();
+            row[c] = utf16ToUtf8(start);
+        }
         if (std::all_of(row.begin(), row.end(), [](const std::string& f) { return trimmed(f).empty(); })) continue;
+        // One cell where the header has several: the row was written with
+        // another separator than the header.
+        for (char other : {',', ';', '\t'}) {
+            if (other != separator && header.size() > 1 && row.size() == 1 && row[0].find(other) != std::string::npos) {
+                addIssue(issues, Severity::Warning, rowPlace,
+                         std::string("the row is one cell holding \"") + (other == '\t' ? "\\t" : std::string(1, other)) +
+                             "\", while the header is separated by \"" + (separator == '\t' ? "\\t" : std::string(1, separator)) +
+                             "\"; it is read as a topic name; save the table again with one separator");
+                break;
+            }
+        }
         for (size_t c = header.size(); c < row.size(); ++c) {
             if (!trimmed(row[c]).empty()) {
                 error(rowPlace + ", column " + std::to_string(c + 1),
@@ -294,6 +411,19 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
         topics[found->second]["questions"].push_back(q);
         places.rows[found->second].push_back(static_cast<int>(r + 1));
     }
+    if (parsed.overRow) {
+        places.overLimit = true;
+        std::string rest = "; the rows after row " + std::to_string(parsed.overRow - 1) + " were only counted";
+        size_t over = parsed.overTopic.empty() ? parsed.questionsOf.size() : parsed.questionsOf[parsed.overTopic];
+        size_t most = parsed.overTopic.empty() ? rvlformat::kMaxTopics : rvlformat::kMaxAsks;
+        error(places.file + " row " + std::to_string(parsed.overRow),
+              (parsed.overTopic.empty() ? "the table has " + std::to_string(over) + " topics, a pack holds at most "
+                                        : "the topic \"" + shownPath(parsed.overTopic) + "\" has " +
+                                              std::to_string(over) + " questions, a topic holds at most ") +
+                  std::to_string(most) + " (" + std::to_string(over - most) + " too many); " +
+                  (parsed.overTopic.empty() ? "split the table into two packs" : "move some into another topic") +
+                  rest);
+    }
     return countIssues(issues, Severity::Error) == errorsBefore;
 }
 
@@ -319,8 +449,14 @@ void placeByRows(std::vector<Issue>& issues, const TablePlaces& places) {
     }
 }
 
-bool csvFromTopics(const Json& topics, std::string& csv, std::string& whyNot) {
-    auto cell = [](const std::string& text) {
+bool csvFromTopics(const Json& topics, std::string& csv, std::string& whyNot, std::vector<Issue>* formulas) {
+    int row = 1;  // the header
+    auto cell = [&](const std::string& text, const char* column = "topic") {
+        if (formulas && !text.empty() && std::string("=+-@").find(text[0]) != std::string::npos)
+            addIssue(*formulas, Severity::Warning, "questions.csv row " + std::to_string(row) + ", column \"" + column + "\"",
+                     "the cell starts with \"" + text.substr(0, 1) +
+                         "\", and a spreadsheet opening the table may run it as a formula; check it before saving "
+                         "the table from a spreadsheet");
         if (text.find_first_of(",;\t\"\r\n") == std::string::npos) return text;
         std::string quoted(text.size() * 2 + 2, '\0');
         quoted.resize(csv_write(&quoted[0], quoted.size(), text.data(), text.size()));
@@ -335,11 +471,13 @@ bool csvFromTopics(const Json& topics, std::string& csv, std::string& whyNot) {
         }
         std::string name = topic.at("name");
         const Json& questions = topic.at("questions");
-        if (name.empty() || !seen.insert(name).second) {
-            whyNot = name.empty() ? "a topic has no name" : "two topics are named \"" + name + "\"";
+        if (trimmed(name).empty() || !seen.insert(name).second) {
+            whyNot = name.empty()          ? "a topic has no name"
+                     : trimmed(name).empty() ? "a topic's name is only blanks or line breaks, which a table reads as none"
+                                             : "two topics are named \"" + shownPath(name) + "\"";
             return false;
         }
-        if (questions.empty()) csv += cell(name) + ",,,,,,\r\n";  // a topic without questions
+        if (questions.empty()) ++row, csv += cell(name) + ",,,,,,\r\n";  // a topic without questions
         for (const Json& q : questions) {
             if (!q.at("type").is_string() || !q.at("question").is_string() || !q.at("answer").is_string()) {
                 whyNot = "a question of \"" + name + "\" has a type byte or texts that a table cannot hold";
@@ -352,8 +490,10 @@ bool csvFromTopics(const Json& topics, std::string& csv, std::string& whyNot) {
             } else {
                 media = q.value("media", "");
             }
-            csv += cell(name) + "," + std::to_string(q.at("points").get<int>()) + "," + cell(q.at("question")) + "," +
-                   cell(q.at("answer")) + "," + type + "," + cell(media) + "," + cell(audio) + "\r\n";
+            ++row;
+            csv += cell(name) + "," + std::to_string(q.at("points").get<int>()) + "," + cell(q.at("question"), "question") +
+                   "," + cell(q.at("answer"), "answer") + "," + type + "," + cell(media, "media") + "," +
+                   cell(audio, "audio") + "\r\n";
         }
     }
     return true;

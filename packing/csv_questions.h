@@ -20,6 +20,7 @@ struct TablePlaces {
     std::vector<std::vector<int>> rows;          // [topic][question]: its row, the header being row 1
     std::vector<int> topicRows;                  // [topic]: the row that names it first
     std::map<std::string, std::string> columns;  // a manifest key ("points", "video", ...) -> its column's header
+    bool overLimit = false;                      // more topics or questions than a pack holds: rows were dropped
 
     bool empty() const { return file.empty(); }
     std::string row(size_t topic, size_t question) const;  // "questions.csv row 7"
@@ -45,6 +46,9 @@ void placeByRows(std::vector<Issue>& issues, const TablePlaces& places);
 // alone. False, with whyNot set, when they hold what a table cannot: a topic
 // without a name, two topics of one name, texts given as code units, unknown
 // type bytes.
-bool csvFromTopics(const nlohmann::ordered_json& topics, std::string& csv, std::string& whyNot);
+// Cells that start like a formula (=, +, -, @), which a spreadsheet would
+// run, are written as they stand and named in formulas, when given.
+bool csvFromTopics(const nlohmann::ordered_json& topics, std::string& csv, std::string& whyNot,
+                   std::vector<Issue>* formulas = nullptr);
 
 } // namespace rvlpack

@@ -28,6 +28,10 @@ constexpr int windowHeight = screenHeight;
 constexpr int topicRowWidth = boardgeo::panelWidth() - topicTextIndent;
 constexpr size_t boardQuestions = size_t(boardgeo::gridColumns) * size_t(boardgeo::visibleGridRows());
 
+// A PNG without its IEND chunk, a JPEG without an end marker after its
+// scan: the decoders show what they have (the rest grey) and say nothing.
+bool pictureCutShort(const std::vector<uint8_t>& bytes);
+
 // Appends warnings (and notes) about module to issues. With sources (a
 // build), messages name each question's files, and the media of questions
 // that already failed are not looked at.

@@ -40,6 +40,9 @@ TEST(PackMedia, BuildConvertsWhatTheReaderRefusesAndIsDeterministic) {
         {"wide.webp", {"webp", "libwebp", 1500, 900, 1}, q("picture"), 0, 1024, 614},
         {"wide.mp4", {"mp4", "libx264", 320, 180, 25}, q("video", {{"audio", nullptr}, {"fit", "letterbox"}}), 0, 320, 240},
         {"stretched.mp4", {"mp4", "libx264", 320, 180, 5}, q("video", {{"audio", nullptr}}), 0, 320, 180},
+        // A 5 s pause of one frame: re-encoded at a constant rate, the clip keeps its 6 s.
+        {"pause.mp4", {"mp4", "libx264", 320, 180, 25, 25, nullptr, 44100, 2, 0, 10, 125},
+         q("video", {{"audio", nullptr}, {"fit", "letterbox"}}), 0, 320, 240},
     };
     Json questions = Json::array();
     for (const Row& row : rows) {
@@ -63,7 +66,7 @@ TEST(PackMedia, BuildConvertsWhatTheReaderRefusesAndIsDeterministic) {
                              "aspect ratio of 1.78 (4:3 is 1.33) and will be stretched to 4:3"), std::string::npos)
         << built.err;
     for (const char* converted : {"(song.mp3): converted", "(voice.m4a): converted", "(clip.mp4): took", "(photo.jpg): con",
-                                  "(anim.gif): converted", "(wide.webp): converted", "(wide.mp4): letterboxed"})
+                                  "(anim.gif): converted", "(wide.webp): converted", "(wide.mp4): letterboxed", "(pause.mp4): letterboxed"})
         EXPECT_NE(built.err.find(converted), std::string::npos) << converted << " not reported:\n" << built.err;
     rvlpack::Module module;
     ASSERT_TRUE(rvlpack::readModuleFile(dir.file("a.rvl"), module));
@@ -105,7 +108,10 @@ TEST(PackMedia, BuildConvertsWhatTheReaderRefusesAndIsDeterministic) {
             // Rows from the top whose green is darker than 40: the bars.
             int bars = 0;
             while (bars < frame.rows && cv::mean(frame.row(bars))[1] < 40) ++bars;
-            if (std::string(row.file) == "wide.mp4") {
+            if (std::string(row.file) == "pause.mp4") {
+                EXPECT_NEAR(capture.get(cv::CAP_PROP_FRAME_COUNT) / capture.get(cv::CAP_PROP_FPS), 6.0, 0.2);
+            }
+            if (row.question.value("fit", "") == "letterbox") {
                 EXPECT_LT(cv::mean(frame.row(0))[0], 20) << "bars are black";
                 double content = double(frame.cols) / (frame.rows - 2 * bars);
                 EXPECT_NEAR(content / (16.0 / 9), 1.0, 0.02) << "content aspect " << content;

@@ -24,6 +24,11 @@ struct VideoFacts {
 // False with error set when FFmpeg finds no picture stream.
 bool readVideoFacts(const std::vector<uint8_t>& input, VideoFacts& facts, std::string& error);
 
+// Where the first video stream's packets end, in seconds from its start,
+// read without decoding; 0 when unknown. Short of facts.seconds, the file
+// is cut.
+double videoPacketsEnd(const std::vector<uint8_t>& input);
+
 // True when aspect differs from 4:3 by more than 2%.
 bool aspectOffWindow(double aspect);
 

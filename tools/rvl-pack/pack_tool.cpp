@@ -8,9 +8,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -28,8 +33,8 @@ namespace {
 
 const char* const usage =
     "usage: rvl-pack build QUESTIONS.csv -o PACK.rvl [--name NAME] [--author AUTHOR] [--created TIME]\n"
-    "                      [--res DIR] [--allow-outside]\n"
-    "       rvl-pack build MANIFEST.json -o PACK.rvl [--res DIR] [--allow-outside]\n"
+    "                      [--res DIR] [--allow-outside] [--max-size SIZE]\n"
+    "       rvl-pack build MANIFEST.json -o PACK.rvl [--res DIR] [--allow-outside] [--max-size SIZE]\n"
     "       rvl-pack unpack PACK.rvl -o DIR [--csv]\n"
     "       rvl-pack check PACK.rvl [--res DIR]\n"
     "--name, --author and --created (ISO 8601, such as 2024-05-01T18:30:00+03:00) give the\n"
@@ -37,7 +42,8 @@ const char* const usage =
     "--csv has unpack write the questions as DIR/questions.csv, which DIR/manifest.json names.\n"
     "--res DIR names the directory holding the reader's fonts (Brush.ttf, FuturaC.ttf);\n"
     "by default res/ beside rvl-pack, then res/ in the current directory.\n"
-    "--allow-outside lets a manifest name media outside its own folder.\n";
+    "--allow-outside lets a manifest name media outside its own folder.\n"
+    "--max-size SIZE (bytes, or with K, M, G or T) raises the 4G limit on a pack's size.\n";
 
 // Findings printed before the rest are summed up in one line.
 const size_t maxReportedIssues = 100;
@@ -47,7 +53,21 @@ struct Arguments {
     PackDetails details;  // for a build from a table alone
     bool allowOutside = false;
     bool csv = false;  // unpack into a questions table
+    uint64_t maxSize = defaultMaxPackSize;
 };
+
+// "4294967296", "6G", "500M" (binary units); false for anything else.
+bool parseSize(const std::string& text, uint64_t& bytes) {
+    char* end = nullptr;
+    errno = 0;
+    unsigned long long value = strtoull(text.c_str(), &end, 10);
+    if (text.empty() || !isdigit(static_cast<unsigned char>(text[0])) || errno) return false;
+    std::string unit = end;
+    int shift = unit == "" ? 0 : unit == "K" ? 10 : unit == "M" ? 20 : unit == "G" ? 30 : unit == "T" ? 40 : -1;
+    if (shift < 0 || value > (UINT64_MAX >> shift)) return false;
+    bytes = uint64_t(value) << shift;
+    return true;
+}
 
 // A questions table rather than a JSON manifest: by its file name.
 bool namesTable(const std::string& path) {
@@ -73,6 +93,12 @@ bool parseArguments(const std::vector<std::string>& argv, Arguments& args, std::
                                                : nullptr;
         if (a == "--allow-outside" && args.command == "build") {
             args.allowOutside = true;
+        } else if (a == "--max-size" && args.command == "build") {
+            if (i + 1 >= argc || !parseSize(argv[i + 1], args.maxSize)) {
+                error = "--max-size needs a size in bytes, or with K, M, G or T (binary units), such as 6G";
+                return false;
+            }
+            ++i;
         } else if (a == "--csv" && args.command == "unpack") {
             args.csv = true;
         } else if (value && i + 1 < argc) {
@@ -189,7 +215,17 @@ int build(const Console& console, const Arguments& args) {
     Module module;
     ManifestOptions manifestOptions;
     manifestOptions.allowOutside = args.allowOutside;
+    manifestOptions.maxPackSize = args.maxSize;
     struct stat output {}, manifest {};
+    // The pack is renamed over what -o names: only a regular file may be
+    // replaced, never a device, a FIFO or a symbolic link (even one to a file).
+    if (lstat(args.output.c_str(), &output) == 0 && !S_ISREG(output.st_mode)) {
+        addIssue(issues, Severity::Error, "",
+                 "-o " + shownPath(args.output) +
+                     (S_ISLNK(output.st_mode) ? " is a symbolic link" : " is not a regular file") +
+                     "; the build would replace it; name a regular file or a new one");
+        return report(console, issues);
+    }
     if (stat(args.output.c_str(), &output) == 0) {
         manifestOptions.refusedDevice = output.st_dev;
         manifestOptions.refusedInode = output.st_ino;
@@ -206,7 +242,7 @@ int build(const Console& console, const Arguments& args) {
     // Every problem in one run: the questions the manifest read are converted
     // and checked even when others failed; only a manifest that gave no
     // topics at all (unreadable, bad JSON) stops here.
-    if (loaded || !module.topics.empty()) {
+    if ((loaded || !module.topics.empty()) && sources.mediaRead) {
         prepareMedia(module, sources, issues);
         CheckOptions options;
         options.fontDir = findFontDir(args.resDir, issues);
@@ -277,13 +313,27 @@ mode_t currentUmask() {
     return mask;
 }
 
-// An empty directory, or nothing at all: what unpack may write into.
-bool freeForUnpack(const std::string& target) {
+// An empty directory, or nothing at all: what unpack may write into; else
+// why not.
+bool freeForUnpack(const std::string& target, std::string& whyNot) {
+    whyNot = "exists and is not an empty directory; name a new directory";
+    std::string last = target.substr(target.rfind('/') + 1);
+    if (last == "." || last == ".." || target == "/") {
+        whyNot = "names a directory by \".\" or \"..\" or is the root, which unpack cannot rename its result to; "
+                 "name a new directory";
+        return false;
+    }
     struct stat st {};
-    if (lstat(target.c_str(), &st) != 0) return errno == ENOENT;
+    if (lstat(target.c_str(), &st) != 0) {
+        if (errno != ENOENT) whyNot = std::string("cannot be looked at: ") + strerror(errno);
+        return errno == ENOENT;
+    }
     if (!S_ISDIR(st.st_mode)) return false;
     DIR* list = opendir(target.c_str());
-    if (!list) return false;
+    if (!list) {
+        whyNot = std::string("cannot be read to see whether it is empty: ") + strerror(errno);
+        return false;
+    }
     bool empty = true;
     while (dirent* entry = readdir(list)) {
         std::string name = entry->d_name;
@@ -302,9 +352,9 @@ int unpack(const Console& console, const Arguments& args) {
     if (!readPack(args.input, module, issues)) return report(console, issues);
     std::string target = args.output;
     while (target.size() > 1 && target.back() == '/') target.pop_back();
-    if (!freeForUnpack(target)) {
-        addIssue(issues, Severity::Error, shownPath(target),
-                 "exists and is not an empty directory; name a new directory");
+    std::string whyNot;
+    if (!freeForUnpack(target, whyNot)) {
+        addIssue(issues, Severity::Error, shownPath(target), whyNot);
         return report(console, issues);
     }
     std::string temp = target + ".tmp-XXXXXX";
@@ -312,7 +362,7 @@ int unpack(const Console& console, const Arguments& args) {
     if (!mkdtemp(&temp[0])) {
         error = "cannot create a directory beside " + target + ": " + strerror(errno);
     } else if (chmod(temp.c_str(), 0777 & ~currentUmask()) != 0 ||
-               !saveManifest(module, temp, &error, args.csv)) {
+               !saveManifest(module, temp, &error, args.csv, &issues)) {
         if (error.empty()) error = "cannot set the permissions of " + temp;
         removeTree(temp);
     } else if (rename(temp.c_str(), target.c_str()) != 0) {
@@ -323,10 +373,11 @@ int unpack(const Console& console, const Arguments& args) {
         addIssue(issues, Severity::Error, "", error);
         return report(console, issues);
     }
+    int status = report(console, issues);
     fprintf(console.out,
             "unpacked %s into %s: %s; build it again with: rvl-pack build %s/manifest.json -o PACK.rvl\n",
             args.input.c_str(), target.c_str(), summary(module).c_str(), target.c_str());
-    return 0;
+    return status;
 }
 
 } // namespace
@@ -343,9 +394,16 @@ int runPackTool(const std::vector<std::string>& argv, FILE* out, FILE* err) {
         fprintf(err, "error: %s\n%s", error.c_str(), usage);
         return 2;
     }
-    if (args.command == "build") return build(console, args);
-    if (args.command == "unpack") return unpack(console, args);
-    return check(console, args);
+    // A file or a table too big for this computer ends the command with one
+    // line rather than an abort; nothing is written then either.
+    try {
+        if (args.command == "build") return build(console, args);
+        if (args.command == "unpack") return unpack(console, args);
+        return check(console, args);
+    } catch (const std::bad_alloc&) {
+        fprintf(err, "error: out of memory; %s needs more memory than this computer gives it\n", args.command.c_str());
+        return 2;
+    }
 }
 
 } // namespace rvlpack
