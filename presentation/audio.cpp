@@ -4,6 +4,7 @@
 #include <SFML/Audio/SoundBuffer.hpp>
 
 #include "platform/app_state.h"
+#include "platform/event_pump.h"
 #include "platform/input_events.h"
 #include "presentation/presentations.h"
 #include "presentation/sound_decode.h"
@@ -17,16 +18,20 @@ void playAudioAsk(unsigned char* media, uint32_t mediaSize) {
     s.setBuffer(sb);
     if (decoded) s.play();
 
-    SDL_SetRenderTarget(renderer, nullptr);
-    SDL_RenderCopy(renderer, bgTexture, nullptr, nullptr);
-    SDL_RenderCopy(renderer, skTexture, nullptr, &skRect);
-    SDL_RenderPresent(renderer);
+    auto draw = [] {
+        SDL_SetRenderTarget(renderer, nullptr);
+        SDL_RenderCopy(renderer, bgTexture, nullptr, nullptr);
+        SDL_RenderCopy(renderer, skTexture, nullptr, &skRect);
+        presentFrame(renderer);
+    };
+    draw();
 
     bool listening = true;
     while (listening && s.getStatus() == sf::Sound::Playing) {
-        while (SDL_PollEvent(&event)) {
+        while (pollEvent(&event)) {
             if (isLeftPress(event)) listening = false;
         }
+        if (listening && redrawWanted()) draw();
     }
     s.stop();
 }

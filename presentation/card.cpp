@@ -1,6 +1,7 @@
 // The question card: the question, then after a left press the answer line,
 // then after another the background alone, and back to the board.
 #include "platform/app_state.h"
+#include "platform/event_pump.h"
 #include "platform/input_events.h"
 #include "platform/resource_files.h"
 #include "platform/text_texture.h"
@@ -39,16 +40,17 @@ void showAskCard(const std::wstring& question, const std::wstring& answer) {
     int drawnClicks = -1;
     bool showing = true;
     while (showing) {
-        while (SDL_PollEvent(&event)) {
+        while (pollEvent(&event)) {
             if (isLeftPress(event)) ++clicks;
         }
         if (clicks >= 2) showing = false;
-        if (clicks == drawnClicks) continue;
+        // The same frame again only when what lies over it has changed.
+        if (clicks == drawnClicks && !redrawWanted()) continue;
         SDL_SetRenderTarget(renderer, nullptr);
         drawnClicks = clicks;
         SDL_RenderCopy(renderer, bgTexture, nullptr, nullptr);
         if (clicks == 0) drawCentred(ask);
         else if (clicks == 1) drawCentred(answerLine);
-        SDL_RenderPresent(renderer);
+        presentFrame(renderer);
     }
 }

@@ -1,6 +1,7 @@
 // The picture question: the picture at its own size, centred on the
 // background, until the user presses the left button.
 #include "platform/app_state.h"
+#include "platform/event_pump.h"
 #include "platform/input_events.h"
 #include "platform/sdl_handles.h"
 #include "presentation/presentations.h"
@@ -15,15 +16,19 @@ void showImageAsk(unsigned char* media, uint32_t mediaSize) {
     SDL_Rect dst{0, 0, 0, 0};
     if (picture) dst = centredOnScreen(picture->w, picture->h);
 
-    SDL_SetRenderTarget(renderer, nullptr);
-    SDL_RenderCopy(renderer, bgTexture, nullptr, nullptr);
-    if (texture) SDL_RenderCopy(renderer, texture.get(), nullptr, &dst);
-    SDL_RenderPresent(renderer);
+    auto draw = [&] {
+        SDL_SetRenderTarget(renderer, nullptr);
+        SDL_RenderCopy(renderer, bgTexture, nullptr, nullptr);
+        if (texture) SDL_RenderCopy(renderer, texture.get(), nullptr, &dst);
+        presentFrame(renderer);
+    };
+    draw();
 
     bool waiting = true;
     while (waiting) {
-        while (SDL_PollEvent(&event)) {
+        while (pollEvent(&event)) {
             if (isLeftPress(event)) waiting = false;
         }
+        if (waiting && redrawWanted()) draw();
     }
 }

@@ -13,6 +13,10 @@ struct VideoHost {
     SDL_Renderer* renderer;
     SDL_Event* event;
     VideoPlayStats* stats;  // null unless a benchmark or test gathers figures
+    // The reader's event pump and frame present (platform/event_pump.h):
+    // the player polls and presents through them, never SDL directly.
+    int (*poll)(SDL_Event* e);
+    void (*present)(SDL_Renderer* renderer);
 };
 
 // Plays one video question: the sound track, then the video file.

@@ -17,11 +17,13 @@
 #include "module/listing.h"
 #include "module/loader.h"
 #include "module/records.h"
+#include "platform/event_pump.h"
 #include "platform/input_events.h"
 #include "platform/resource_files.h"
 #include "platform/sdl_handles.h"
 #include "presentation/presentations.h"
 #include "presentation/video_module.h"
+#include "shell/game_mode.h"
 #include "shell/globals.h"
 #include "shell/launch.h"
 #include "shell/select_module.h"
@@ -149,6 +151,8 @@ void App::init(const LaunchOptions& options) {
     // them, and it gets them while the listing prints and the board is built.
     if (holdsVideo(topics)) preloadVideoPlayer();
     printModule();
+    // Opt-in: a resumed game takes its played questions off the board here.
+    startGameMode(options);
     board.prepare(&topics, renderer);
     if (boardBackground) SDL_DestroyTexture(boardBackground);
     boardBackground = buildBoardBackground(renderer);
@@ -163,7 +167,7 @@ void App::run() {
 }
 
 void App::handleEvents() {
-    while (SDL_PollEvent(&event)) {
+    while (pollEvent(&event)) {
         if (isQuitEvent(event)) {
             running = false;
             return;
@@ -178,10 +182,11 @@ void App::render() {
     clearBarsOfScaledPicture();
     SDL_RenderCopy(renderer, boardBackground, nullptr, nullptr);
     board.draw(&topics, renderer);
-    SDL_RenderPresent(renderer);
+    presentFrame(renderer);
 }
 
 void App::shutdown() {
+    endGameMode();
     session.reset();
     renderer = nullptr;
     window = nullptr;

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "platform/event_pump.h"
 #include "platform/input_events.h"
 #include "platform/run_command.h"
 #include "platform/text_texture.h"
@@ -92,7 +93,7 @@ bool chooseModule(std::wstring& path) {
 std::wstring selectModuleFile() {
     drawScreen();
     for (;;) {
-        if (!SDL_PollEvent(&event)) continue;
+        if (!pollEvent(&event)) continue;
         if (isQuitEvent(event)) exit(0);
         if (!isLeftPress(event)) continue;
         std::wstring buf;

@@ -124,6 +124,10 @@ TEST(Startup, CommandLineErrorsEndBeforeAnyWindow) {
         {{"a.rvl", "b.rvl"}, 2, "", "b.rvl"},
         {{"--help"}, 0, "--fullscreen", ""},
         {{"--version"}, 0, "rvl-reader 1.", ""},
+        {{"--teams", "Красные"}, 2, "", "--teams: a game needs 2 to 8 teams, not 1"},
+        {{"--teams", "A,,B"}, 2, "", "must have 1 to 24 characters"},
+        {{"--resume", "--teams", "A, B ,C,D,E,F,G,H,I"}, 2, "", "not 9"},
+        {{"--teams", "Оооооооооооооооооооооооо1,B"}, 2, "", "1 to 24"},
     };
     for (const Row& row : rows) {
         std::vector<std::string> argv = {runDir() + "/rvl-reader"};
