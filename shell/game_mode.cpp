@@ -61,6 +61,9 @@ namespace {
 
 // The board counts cells among the questions left; the model counts the pack.
 void questionStarting(uint32_t topic, uint32_t index) {
+    // From here the board holds the question's record: it must stay put.
+    session->inQuestion = true;
+    session->scoreboard = false;
     uint32_t left = 0;
     for (uint32_t q = 0; topic < session->pack.size() && q < session->pack[topic].asks.size(); ++q) {
         if (session->model.isPlayed(game::QuestionRef{topic, q})) continue;
@@ -69,8 +72,6 @@ void questionStarting(uint32_t topic, uint32_t index) {
             break;
         }
     }
-    session->inQuestion = true;
-    session->scoreboard = false;
 }
 
 void questionEnded() {
@@ -141,6 +142,8 @@ void startGameMode(const LaunchOptions& options) {
     session->writer = std::make_unique<game::GameWriter>(file);
     session->writer->save(game::gameToJson(session->model, session->key), session->model.sequence());
     syncBoard();
+    // Buzzers count whichever window has the focus, the host's own included.
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
     openAttachedJoysticks();
     questionWatch.starting = questionStarting;
     questionWatch.ended = questionEnded;
