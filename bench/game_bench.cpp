@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 #include "bench/bench_support.h"
@@ -124,7 +125,7 @@ int main() {
     SDL_DestroyRenderer(renderer);
     SDL_DestroyWindow(window);
     SDL_Quit();
-    std::system("rm -rf temp *.json *.tmp");
-    if (chdir("..") == 0) rmdir(dirTemplate);
+    std::error_code ignored;
+    if (chdir("..") == 0) std::filesystem::remove_all(dirTemplate, ignored);
     return 0;
 }

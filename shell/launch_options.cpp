@@ -55,6 +55,9 @@ int parseLaunchOptions(int argc, char** argv, LaunchOptions& options) {
     std::string teams;
     app.add_option("--teams", teams, "Run the game: 2 to 8 team names, separated by commas")->type_name("NAMES");
     app.add_flag("--resume", options.resume, "Continue the saved game of this pack");
+    app.footer("Every start shows a box titled \"Error\" saying \"Device not found!\". It is expected, nothing\n"
+               "is wrong: press Enter. A PACK that is refused is shown in an error box before the empty board.\n"
+               "See rvl-reader(1).");
     std::string pack;
     app.add_option("PACK", pack, "Open this pack directly instead of showing the selection screen");
     try {
