@@ -4,15 +4,15 @@
 #   platform <- module <- presentation <- board <- shell (the reader only)
 #   game beside module (no SDL); packing on module, the reader's decoders and
 #   the board's geometry; packing/convert on packing; each tool on what it uses.
-# The one exception: the app-wide state (shell/globals.*) is a library of its
-# own linked under presentation, so the screens, the board and the board
-# picture may include it, and it may include only platform/, module/ and the
-# board's state type it holds.
+# The one exception: the app-wide state (shell/app_state.h, shell/globals.*)
+# is a library of its own linked under presentation, so the screens, the
+# board and the board picture may include it, and it may include only
+# platform/, module/ and the board's state type it holds.
 set -u
 cd "${1:?usage: layer_check.sh SOURCE_DIR}" || exit 2
 base='platform/|module/'
 decoders='presentation/(picture_decode|sound_decode|video_player)\.h'
-state='shell/globals\.h'
+state='shell/(app_state|globals)\.h'
 
 rule() {  # what a file may include, as the start of an ERE
   case $1 in
@@ -21,7 +21,7 @@ rule() {  # what a file may include, as the start of an ERE
     game/*) echo "$base|game/" ;;
     presentation/*) echo "$base|presentation/|$state" ;;
     board/*) echo "$base|presentation/|board/|$state" ;;
-    shell/globals.*) echo "$base|board/board_state\.h|$state" ;;
+    shell/app_state.h | shell/globals.*) echo "$base|board/board_state\.h|$state" ;;
     shell/*) echo "$base|game/|presentation/|board/|shell/" ;;
     packing/convert/*) echo "$base|$decoders|packing/" ;;
     packing/*) echo "$base|$decoders|board/geometry\.h|packing/[^/]+$" ;;
