@@ -7,6 +7,7 @@
 #include <csv.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <nlohmann/json.hpp>
@@ -98,13 +99,19 @@ std::string typeWord(const std::string& cell) {
     return cell;
 }
 
-// A points cell: a whole number becomes a JSON number, anything else stays
-// text, which the manifest's reader words as such.
+// A points cell: a whole number becomes a JSON number, a fraction (100.5 or
+// 100,5) a JSON fraction, anything else stays text, which the manifest's
+// reader words as such.
 Json pointsValue(const std::string& cell) {
     size_t digits = cell.find_first_not_of('-') == 1 ? 1 : 0;
     bool number = cell.size() > digits && cell.size() - digits <= 18 &&
                   cell.find_first_not_of("0123456789", digits) == std::string::npos;
-    return number ? Json(std::stoll(cell)) : Json(cell);
+    if (number) return Json(std::stoll(cell));
+    std::string dotted = cell;
+    std::replace(dotted.begin(), dotted.end(), ',', '.');
+    char* end = nullptr;
+    double value = cell.find_first_of("0123456789") == 0 ? strtod(dotted.c_str(), &end) : 0;
+    return end && !*end && std::isfinite(value) ? Json(value) : Json(cell);
 }
 
 // Most bytes of a cell kept: the longest text the format holds (255 UTF-16
@@ -183,6 +190,8 @@ bool countRow(Parsed& parsed, const std::vector<std::string>& row) {
     return !parsed.overRow;
 }
 
+void addRow(Parsed& parsed, std::vector<std::string> row);
+
 // Every line end outside quotes ends a row, so that row numbers are the
 // spreadsheet's even past blank lines; the LF of a CR LF ends nothing more.
 void onRow(int end, void* data) {
@@ -190,10 +199,14 @@ void onRow(int end, void* data) {
     bool crlf = end == '\n' && parsed->lastEnd == '\r' && parsed->current.empty();
     parsed->lastEnd = end;
     if (crlf) return;
-    if (countRow(*parsed, parsed->current)) parsed->keptRows = parsed->rows.size() + 1;
-    // Rows past the limit keep only their place, for the row numbers.
-    parsed->rows.emplace_back(parsed->overRow ? std::vector<std::string>() : std::move(parsed->current));
+    addRow(*parsed, std::move(parsed->current));
     parsed->current.clear();
+}
+
+void addRow(Parsed& parsed, std::vector<std::string> row) {
+    if (countRow(parsed, row)) parsed.keptRows = parsed.rows.size() + 1;
+    // Rows past the limit keep only their place, for the row numbers.
+    parsed.rows.emplace_back(parsed.overRow ? std::vector<std::string>() : std::move(row));
 }
 
 int noSpaces(unsigned char) { return 0; }  // cells keep their spaces; columns that need it trim
@@ -214,15 +227,58 @@ std::string TablePlaces::column(const std::string& key) const {
     return it == columns.end() ? "" : ", column \"" + it->second + "\"";
 }
 
+namespace {
+
+bool readRows(Parsed& parsed, char separator, Json& topics, TablePlaces& places, std::vector<Issue>& issues,
+              size_t errorsBefore);
+
+void startTable(const std::string& path, Json& topics, TablePlaces& places) {
+    topics = Json::array();
+    places = TablePlaces{};
+    places.file = shownPath(path.substr(path.rfind('/') + 1));
+}
+
+} // namespace
+
+bool readSheetQuestions(SheetCells& sheet, const std::string& path, Json& topics, TablePlaces& places,
+                        std::vector<Issue>& issues) {
+    size_t errorsBefore = countIssues(issues, Severity::Error);
+    startTable(path, topics, places);
+    Parsed parsed;
+    parsed.longCells = std::move(sheet.longCells);
+    for (std::vector<std::string>& row : sheet.rows) addRow(parsed, std::move(row));
+    sheet.rows.clear();
+    return readRows(parsed, 0, topics, places, issues, errorsBefore);
+}
+
+bool SheetCells::put(size_t row, size_t column, const std::string& text, std::string& why) {
+    if (row >= maxSheetRows || column >= maxSheetColumns) {
+        why = row >= maxSheetRows ? "the sheet has cells in row " + std::to_string(row + 1) + ", a questions table has at most " +
+                                        std::to_string(maxSheetRows) + " rows; split it into several packs"
+                                  : "the sheet has cells in column " + std::to_string(column + 1) +
+                                        ", a questions table reads at most " + std::to_string(maxSheetColumns) +
+                                        "; clear the cells right of the questions";
+        return false;
+    }
+    size_t keep = std::min(text.size(), maxCellBytes);
+    while (keep < text.size() && keep > 0 && (text[keep] & 0xC0) == 0x80) --keep;
+    if (keep < text.size()) longCells[{row, column}] = text.size();
+    bytes += keep + sizeof(std::string);
+    if (bytes > maxSheetBytes) {
+        why = "the sheet's cells come to more than " + std::to_string(maxSheetBytes >> 20) +
+              " MB; a questions table needs far less; delete what is not questions";
+        return false;
+    }
+    if (rows.size() <= row) rows.resize(row + 1);
+    if (rows[row].size() <= column) rows[row].resize(column + 1);
+    rows[row][column] = text.substr(0, keep);
+    return true;
+}
+
 bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path, Json& topics, TablePlaces& places,
                       std::vector<Issue>& issues) {
     size_t errorsBefore = countIssues(issues, Severity::Error);
-    topics = Json::array();
-    places.file = shownPath(path.substr(path.rfind('/') + 1));
-    places.rows.clear();
-    places.topicRows.clear();
-    places.columns.clear();
-    places.overLimit = false;
+    startTable(path, topics, places);
     auto error = [&](const std::string& where, const std::string& text) {
         addIssue(issues, Severity::Error, where, text);
         return false;
@@ -265,6 +321,19 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
                      "the table cannot be read here (libcsv: " + why +
                          "); a quote is not closed, or stands inside a cell that does not start with one; fix the "
                          "quotes, or save the table again from the spreadsheet");
+    return readRows(parsed, separator, topics, places, issues, errorsBefore);
+}
+
+namespace {
+
+// The table's rows, however they were read, into topics. A separator of 0
+// stands for a spreadsheet's own cells.
+bool readRows(Parsed& parsed, char separator, Json& topics, TablePlaces& places, std::vector<Issue>& issues,
+              size_t errorsBefore) {
+    auto error = [&](const std::string& where, const std::string& text) {
+        addIssue(issues, Severity::Error, where, text);
+        return false;
+    };
     for (size_t r = 0; r < parsed.rows.size(); ++r) {
         for (size_t c = 0; c < parsed.rows[r].size(); ++c) {
             if (!validUtf8(parsed.rows[r][c]))
@@ -338,7 +407,7 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
         // One cell where the header has several: the row was written with
         // another separator than the header.
         for (char other : {',', ';', '\t'}) {
-            if (other != separator && header.size() > 1 && row.size() == 1 && row[0].find(other) != std::string::npos) {
+            if (separator && other != separator && header.size() > 1 && row.size() == 1 && row[0].find(other) != std::string::npos) {
                 addIssue(issues, Severity::Warning, rowPlace,
                          std::string("the row is one cell holding \"") + (other == '\t' ? "\\t" : std::string(1, other)) +
                              "\", while the header is separated by \"" + (separator == '\t' ? "\\t" : std::string(1, separator)) +
@@ -347,6 +416,11 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
             }
         }
         for (size_t c = header.size(); c < row.size(); ++c) {
+            if (!trimmed(row[c]).empty() && !separator) {
+                addIssue(issues, Severity::Warning, rowPlace + ", column " + std::to_string(c + 1),
+                         "the cell is right of the header's last column and is ignored; give its column a header");
+                break;
+            }
             if (!trimmed(row[c]).empty()) {
                 error(rowPlace + ", column " + std::to_string(c + 1),
                       "the row has " + std::to_string(row.size()) + " cells, the header " +
@@ -420,6 +494,8 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
     }
     return countIssues(issues, Severity::Error) == errorsBefore;
 }
+
+} // namespace
 
 void placeByRows(std::vector<Issue>& issues, const TablePlaces& places) {
     if (places.empty()) return;

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cmath>
 #include <climits>
 #include <cstdlib>
 #include <cerrno>
@@ -17,6 +18,7 @@
 
 #include "module/format.h"
 #include "packing/pack_reader.h"
+#include "packing/sheet_questions.h"
 #include "platform/utf16.h"
 
 namespace rvlpack {
@@ -368,6 +370,12 @@ struct ManifestReader {
         } else if (points->is_string()) {
             error(at(where, "points"), "points must be a number, got the text " + points->dump() +
                                            "; write it as a whole number from 0 to 65535, in digits");
+        } else if (points->is_number_float() && std::isfinite(points->get<double>()) &&
+                   points->get<double>() != std::floor(points->get<double>())) {
+            error(at(where, "points"), "points must be a whole number, got " + points->dump() +
+                                           "; give a whole number from 0 to 65535");
+        } else if (points->is_number_float() && points->get<double>() >= 0 && points->get<double>() <= 65535) {
+            ask.points = static_cast<uint16_t>(points->get<double>());  // 100.0, as a spreadsheet may keep it
         } else if (!points->is_number_integer() || points->get<int64_t>() < 0 || points->get<int64_t>() > 65535) {
             error(at(where, "points"), "points " + points->dump() + " do not fit: give a whole number from 0 to 65535");
         } else {
@@ -597,7 +605,7 @@ bool loadRoot(Json root, const std::string& dir, Module& module, std::vector<Iss
         Json topics;
         std::string name = root["questions"].get<std::string>();
         // Only a table that cannot be read stops here; bad rows still leave the others to read.
-        if (!readCsvQuestions(table, name, topics, sources.table, issues) && topics.empty()) return false;
+        if (!readQuestionsTable(table, name, topics, sources.table, issues) && topics.empty()) return false;
         reader.overLimit = sources.table.overLimit;
         root["topics"] = std::move(topics);
         reader.dir = (name[0] == '/' ? "" : dir) + folderOf(name);  // the table's media are relative to the table

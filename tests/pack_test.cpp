@@ -14,6 +14,7 @@
 #include "packing/pack_reader.h"
 #include "packing/temporary_files.h"
 #include "presentation/sound_decode.h"
+#include "tests/support/spreadsheets.h"
 #include "tests/support/test_support.h"
 #include "tools/rvl-pack/pack_tool.h"
 
@@ -437,13 +438,39 @@ TEST(PackTool, QuestionsTablesAsSpreadsheetsExportThem) {
     };
     struct Row {
         const char* name;
-        std::string csv;  // written as q.csv
+        std::string csv;  // written as the input file args[1] names
         std::vector<std::string> args, messages;
     };
     const std::vector<std::string> build = {"build", "q.csv", "-o", "t.rvl", "--name", "Пак", "--author", "Автор",
                                             "--created", "2024-05-01T18:30:00+03:00"};
-    std::vector<std::string> unpacked = build;
-    unpacked[1] = "out/questions.csv";
+    auto from = [&](const std::string& input) {
+        std::vector<std::string> args = build;
+        args[1] = input;
+        return args;
+    };
+    // The same table as a host's spreadsheet: Russian headers, topic cells
+    // merged, a number as text, a formula, repeated empty cells; then saved
+    // by a spreadsheet program.
+    const std::vector<std::vector<std::string>> grid = {
+        {"Тема", "Баллы", "Вопрос", "Ответ", "Тип", "Звук", "Файл"},
+        {"Всё", "100", "Два плюс\nдва?", "#4", "", "", ""},
+        {"", "=2*100|200", "Что на картинке?", "Градиент", "картинка", "", "media/pic.png"},
+        {"", "#300", "Что звучит?", "Ля", "", "", "media/tone.wav"},
+        {"", "#400", "Что в ролике?", "Квадрат", "video", "media/tone.wav", "media/clip.avi"},
+        {"Ещё", "#500", "Он сказал \"да\", а потом?", "Нет"},
+        {"Пусто", "", "", "", "", "", ""}};
+    auto text = [](const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); };
+    std::vector<std::vector<std::string>> fractionAndDate = {{"topic", "points", "question", "answer", "media"},
+                                                             {"A", "#100.5", "Q", "A", "@45413|2024-05-01"}};
+    std::vector<std::vector<std::string>> over(300, {"A", "#1", "Q", "Q"}), tooLong(70000, {"A", "#1", "Q", "Q"});
+    over.insert(over.begin(), {"topic", "points", "question", "answer"});
+    tooLong.insert(tooLong.begin(), over[0]);
+    auto big = sheetParts(false, over);
+    big.back().second = std::string(65 << 20, ' ');
+    writeText(dir.file("real.csv"), table("topic|points|question|answer|type|media|audio", ',', "\n"));
+    for (const char* saved : {"real.xlsx", "real.ods"})
+        ASSERT_EQ(runProcess({"/usr/bin/ssconvert", dir.file("real.csv"), dir.file(saved)}).exitCode, 0) << saved;
+    std::vector<std::string> unpacked = from("out/questions.csv");
     const std::vector<Row> rows = {
         {"comma", table("topic|points|question|answer|type|media|audio", ',', "\n"), build, {}},
         {"semicolon, BOM, Russian", table("\xEF\xBB\xBFТема|Баллы|Вопрос|Ответ|Тип|Файл|Звук", ';', "\r\n"), build, {}},
@@ -467,12 +494,29 @@ TEST(PackTool, QuestionsTablesAsSpreadsheetsExportThem) {
          {"error: q.csv row 4 \"Q\", column \"points\": points must be a number"}},
         {"UTF-16 without a BOM", std::string("t\0o\0p\0i\0c\0\n\0", 12), build,
          {"error: q.csv: the table is UTF-16 text; save it as \"CSV UTF-8\""}},
+        {".xlsx written here", text(spreadsheet(false, grid)), from("q.xlsx"), {}},
+        {".ods written here", text(spreadsheet(true, grid)), from("q.ods"), {}},
+        {".xlsx saved by ssconvert", "", from("real.xlsx"), {}},
+        {".ods saved by ssconvert", "", from("real.ods"), {}},
+        {"fraction points and a date", text(spreadsheet(false, fractionAndDate)), from("q.xlsx"),
+         {"error: q.xlsx row 2 \"Q\", column \"points\": points must be a whole number, got 100.5",
+          "error: q.xlsx row 2, column \"media\": cannot tell the question type from the file name \"2024-05-01\""}},
+        {"300 questions as one repeated row", text(spreadsheet(true, over)), from("q.ods"),
+         {"error: q.ods row 257: the topic \"A\" has 300 questions, a topic holds at most 255 (45 too many)"}},
+        {"70000 rows", text(spreadsheet(true, tooLong)), from("q.ods"),
+         {"error: q.ods: the file cannot be read as an .ods spreadsheet: the sheet has cells in row 65537, a "
+          "questions table has at most 65536 rows"}},
+        {"a sheet of 65 MiB", text(zipped(big)), from("q.xlsx"),
+         {"error: q.xlsx: the file cannot be read as an .xlsx workbook: xl/worksheets/sheet1.xml unpacks to 68157440 "
+          "bytes, more than the 64 MB"}},
+        {"old binary workbook", "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", from("q.xls"),
+         {"error: q.xls: the file is an old binary Excel workbook (.xls); save it as .xlsx, .ods or CSV UTF-8"}},
         {"control character in a header", "topic,points,question,answer,no\x01te\nA,1,Q,A,\n", build,
          {"warning: q.csv row 1, column \"no\\x01te\": unknown column is ignored"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        if (!row.csv.empty()) writeText(dir.file("q.csv"), row.csv);
+        if (!row.csv.empty()) writeText(dir.file(row.args[1]), row.csv);
         unlink(dir.file("t.rvl").c_str());
         ProcessResult r = pack(row.args);
         bool failed = !row.messages.empty() && row.messages[0].rfind("error", 0) == 0;

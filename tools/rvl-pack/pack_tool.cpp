@@ -25,6 +25,7 @@
 #include "packing/module_writer.h"
 #include "packing/pack_check.h"
 #include "packing/pack_reader.h"
+#include "packing/sheet_questions.h"
 #include "platform/resource_files.h"
 
 namespace rvlpack {
@@ -32,7 +33,7 @@ namespace rvlpack {
 namespace {
 
 const char* const usage =
-    "usage: rvl-pack build QUESTIONS.csv -o PACK.rvl [--name NAME] [--author AUTHOR] [--created TIME]\n"
+    "usage: rvl-pack build QUESTIONS.xlsx|.ods|.csv -o PACK.rvl [--name NAME] [--author AUTHOR] [--created TIME]\n"
     "                      [--res DIR] [--allow-outside] [--max-size SIZE]\n"
     "       rvl-pack build MANIFEST.json -o PACK.rvl [--res DIR] [--allow-outside] [--max-size SIZE]\n"
     "       rvl-pack unpack PACK.rvl -o DIR [--csv]\n"
@@ -70,11 +71,7 @@ bool parseSize(const std::string& text, uint64_t& bytes) {
 }
 
 // A questions table rather than a JSON manifest: by its file name.
-bool namesTable(const std::string& path) {
-    std::string tail = path.size() >= 4 ? path.substr(path.size() - 4) : "";
-    for (char& c : tail) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    return tail == ".csv" || tail == ".tsv";
-}
+bool namesTable(const std::string& path) { return namesQuestionsTable(path); }
 
 bool parseArguments(const std::vector<std::string>& argv, Arguments& args, std::string& error) {
     size_t argc = argv.size();
@@ -135,7 +132,7 @@ bool parseArguments(const std::vector<std::string>& argv, Arguments& args, std::
     const PackDetails& d = args.details;
     if ((!d.name.empty() || !d.author.empty() || !d.created.empty()) &&
         !(args.command == "build" && namesTable(args.input))) {
-        error = "--name, --author and --created go with a build from a .csv table; a manifest gives them itself";
+        error = "--name, --author and --created go with a build from a table (.xlsx, .ods or .csv); a manifest gives them itself";
         return false;
     }
     return true;
