@@ -47,7 +47,9 @@ bool readQuestionsTable(const std::vector<uint8_t>& bytes, const std::string& pa
     if (!read) {
         addIssue(issues, Severity::Error, file,
                  "the file cannot be read as " + std::string(ods ? "an .ods spreadsheet" : "an .xlsx workbook") +
-                     (zipped ? ": " + why : ": it is no zip archive") + "; open it in the spreadsheet and " + saveAs);
+                     (zipped ? ": " + why : ": it is no zip archive") +
+                     // A limit's message says itself what to do.
+                     (why.find(';') == std::string::npos ? "; open it in the spreadsheet and " + saveAs : ""));
         return false;
     }
     return readSheetQuestions(sheet, path, topics, places, issues);
