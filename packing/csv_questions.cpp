@@ -140,12 +140,18 @@ struct Parsed {
 
 void onField(void* field, size_t size, void* data) {
     Parsed* parsed = static_cast<Parsed*>(data);
-    if (parsed->cutOfCell) {
+    const char* text = static_cast<const char*>(field);
+    if (parsed->cutOfCell || size > maxCellBytes) {
         parsed->longCells[{parsed->rows.size(), parsed->current.size()}] = size + parsed->cutOfCell;
+        if (!parsed->cutOfCell) {  // whole within one piece of input: cut at a character's start
+            parsed->keptOfCell = maxCellBytes;
+            while (parsed->keptOfCell > 0 && (static_cast<unsigned char>(text[parsed->keptOfCell]) & 0xC0) == 0x80)
+                --parsed->keptOfCell;
+        }
         size = parsed->keptOfCell;
         parsed->cutOfCell = 0;
     }
-    parsed->current.emplace_back(static_cast<const char*>(field), size);
+    parsed->current.emplace_back(text, size);
 }
 
 // Cuts the cell libcsv is gathering back to maxCellBytes, at a character's

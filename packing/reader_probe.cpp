@@ -8,6 +8,7 @@
 #include <SFML/Audio/InputSoundFile.hpp>
 #include <SFML/Audio/SoundBuffer.hpp>
 #include <SFML/System/Err.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <opencv2/core/utils/logger.hpp>
@@ -69,7 +70,19 @@ SoundProbe probeSound(const std::vector<uint8_t>& bytes) {
         }
     }
     sf::err().rdbuf(previous);
-    probe.said = firstLine(messages.str());
+    // Whether a device opened is no finding about the clip: what the library
+    // says about the clip itself (its channels, say) comes first.
+    std::string said = messages.str();
+    for (size_t start = 0; start < said.size();) {
+        size_t end = std::min(said.find('\n', start), said.size());
+        std::string line = said.substr(start, end - start);
+        if (!line.empty() && line.find("audio device") == std::string::npos) {
+            probe.said = line;
+            break;
+        }
+        start = end + 1;
+    }
+    if (probe.said.empty()) probe.said = firstLine(said);
     return probe;
 }
 

@@ -104,6 +104,7 @@ bool enterRunDirectory(const std::string& dir, const InstalledFiles& installed, 
 }
 
 std::string privateDirectory;  // made for this run only, removed at exit
+std::string failureReason;     // why no run directory could be had
 
 int removeEntry(const char* path, const struct stat*, int, FTW*) { return remove(path); }
 
@@ -115,7 +116,7 @@ bool enterPrivateRunDirectory(const InstalledFiles& installed, std::string& erro
     const char* runtime = getenv("XDG_RUNTIME_DIR");
     const char* temp = getenv("TMPDIR");
     std::string base = runtime && runtime[0] == '/' && isDirectory(runtime) ? runtime
-                       : temp && temp[0] == '/' && isDirectory(temp)      ? temp
+                       : temp && temp[0]                                  ? temp
                                                                           : "/tmp";
     std::string dir = base + "/rvl-reader-XXXXXX";
     if (!mkdtemp(&dir[0])) {
@@ -135,5 +136,8 @@ bool enterUserRunDirectory(const InstalledFiles& installed, std::string& error) 
     std::string why = dir.empty() ? "neither XDG_DATA_HOME nor HOME names a directory for the reader's files" : error;
     if (enterPrivateRunDirectory(installed, error)) return true;
     error = why + "; and no private run directory either: " + error;
+    failureReason = error;
     return false;
 }
+
+const std::string& runDirectoryFailure() { return failureReason; }

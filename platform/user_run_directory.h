@@ -25,3 +25,5 @@ bool findInstalledFiles(InstalledFiles& installed);
 // private one under XDG_RUNTIME_DIR or the temporary directory, removed at
 // exit. False, with the reasons, when neither could be prepared.
 bool enterUserRunDirectory(const InstalledFiles& installed, std::string& error);
+// Those reasons, for the box of a resource then missing; empty otherwise.
+const std::string& runDirectoryFailure();

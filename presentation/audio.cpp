@@ -4,6 +4,7 @@
 #include <SFML/Audio/SoundBuffer.hpp>
 
 #include "platform/app_state.h"
+#include "platform/event_pump.h"
 #include "platform/input_events.h"
 #include "presentation/presentations.h"
 #include "presentation/sound_decode.h"
@@ -23,8 +24,8 @@ void playAudioAsk(unsigned char* media, uint32_t mediaSize) {
     SDL_RenderPresent(renderer);
 
     bool listening = true;
-    while (listening && s.getStatus() == sf::Sound::Playing) {
-        while (SDL_PollEvent(&event)) {
+    while (listening && s.getStatus() == sf::Sound::Playing && !quitSignalled()) {
+        while (pollEvent(&event)) {
             if (isLeftPress(event)) listening = false;
         }
     }

@@ -1,6 +1,7 @@
 // The question card: the question, then after a left press the answer line,
 // then after another the background alone, and back to the board.
 #include "platform/app_state.h"
+#include "platform/event_pump.h"
 #include "platform/input_events.h"
 #include "platform/resource_files.h"
 #include "platform/text_texture.h"
@@ -10,6 +11,11 @@ TTF_Font* cardFont = nullptr;
 
 namespace {
 
+// Opens cardFont unless it is open; a font that failed to open stays null,
+// so the next card tries again.
+void openCardFont() {
+    if (!cardFont) cardFont = TTF_OpenFont(resource::cardFont, resource::cardTextSize);
+}
 
 // An empty text or a missing font renders to no line; the card then shows
 // the background where the line would be.
@@ -20,13 +26,7 @@ void drawCentred(const TextTexture& line) {
 
 } // namespace
 
-bool openCardFont() {
-    if (!cardFont) cardFont = TTF_OpenFont(resource::cardFont, resource::cardTextSize);
-    return cardFont != nullptr;
-}
-
 void showAskCard(const std::wstring& question, const std::wstring& answer) {
-    // A font that failed to open stays null, so the next card tries again.
     openCardFont();
     const SDL_Color cl{255, 255, 255, 255};
     TextTexture ask = renderText(renderer, cardFont, question, cl);
@@ -39,9 +39,10 @@ void showAskCard(const std::wstring& question, const std::wstring& answer) {
     int drawnClicks = -1;
     bool showing = true;
     while (showing) {
-        while (SDL_PollEvent(&event)) {
+        while (pollEvent(&event)) {
             if (isLeftPress(event)) ++clicks;
         }
+        if (quitSignalled()) break;
         if (clicks >= 2) showing = false;
         if (clicks == drawnClicks) continue;
         SDL_SetRenderTarget(renderer, nullptr);

@@ -1,6 +1,7 @@
 // The picture question: the picture at its own size, centred on the
 // background, until the user presses the left button.
 #include "platform/app_state.h"
+#include "platform/event_pump.h"
 #include "platform/input_events.h"
 #include "platform/sdl_handles.h"
 #include "presentation/presentations.h"
@@ -21,8 +22,8 @@ void showImageAsk(unsigned char* media, uint32_t mediaSize) {
     SDL_RenderPresent(renderer);
 
     bool waiting = true;
-    while (waiting) {
-        while (SDL_PollEvent(&event)) {
+    while (waiting && !quitSignalled()) {
+        while (pollEvent(&event)) {
             if (isLeftPress(event)) waiting = false;
         }
     }

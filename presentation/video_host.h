@@ -8,11 +8,14 @@
 
 struct VideoPlayStats;
 
-// The reader's state the player draws with and polls into.
+// The reader's state the player draws with and polls into, and the reader's
+// event pump (platform/event_pump.h), which the module cannot link itself.
 struct VideoHost {
     SDL_Renderer* renderer;
     SDL_Event* event;
     VideoPlayStats* stats;  // null unless a benchmark or test gathers figures
+    bool (*pollEvent)(SDL_Event* e);
+    bool (*quitSignalled)();
 };
 
 // Plays one video question: the sound track, then the video file.

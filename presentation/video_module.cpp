@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "platform/app_state.h"
+#include "platform/event_pump.h"
 #include "presentation/presentations.h"
 #include "presentation/video.h"
 
@@ -105,6 +106,6 @@ void playVideoAsk(unsigned char* media, uint32_t mediaSize, unsigned char* video
         std::cerr << "The video player could not be loaded: " << videoModuleError() << std::endl;
         return;
     }
-    VideoHost host{renderer, &event, videoPlayStats};
+    VideoHost host{renderer, &event, videoPlayStats, pollEvent, quitSignalled};
     play(&host, media, mediaSize, video, videoSize);
 }

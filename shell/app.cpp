@@ -5,6 +5,9 @@
 #include <SDL_image.h>
 #include <SDL_ttf.h>
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -17,9 +20,11 @@
 #include "module/listing.h"
 #include "module/loader.h"
 #include "module/records.h"
+#include "platform/event_pump.h"
 #include "platform/input_events.h"
 #include "platform/resource_files.h"
 #include "platform/sdl_handles.h"
+#include "platform/user_run_directory.h"
 #include "presentation/presentations.h"
 #include "presentation/video_module.h"
 #include "shell/globals.h"
@@ -66,6 +71,9 @@ std::optional<Session> session;
 // stop with a box that names the file instead.
 [[noreturn]] void failResource(const char* call, const char* file) {
     std::string text = std::string(call) + "(\"" + file + "\"): " + SDL_GetError();
+    // An installed reader without a run directory looks for res/ where it
+    // was started: the real reason is the run directory's.
+    if (!runDirectoryFailure().empty()) text += "; the reader's run directory could not be prepared: " + runDirectoryFailure();
     failStartup("Can't load resource", text.c_str());
 }
 
@@ -87,6 +95,14 @@ void requireVisibleWindow() {
     std::cerr << "Can't open a window: no display (DISPLAY and WAYLAND_DISPLAY reach no server; SDL chose the \""
               << driver << "\" video driver)" << std::endl;
     exit(0);
+}
+
+// The first card opens the card's font, and each card tries again while it
+// is missing; the cards then show no text. Start-up only says so.
+void warnIfCardFontMissing() {
+    if (access(resource::cardFont, R_OK) == 0) return;
+    std::cerr << "rvl-reader: " << resource::cardFont << ": " << strerror(errno) << "; cards will show no text"
+              << std::endl;
 }
 
 SDL_Texture* loadTexture(const char* file, int* w, int* h) {
@@ -116,8 +132,10 @@ App::App() { running = true; }
 
 void App::init(const LaunchOptions& options) {
     // SDL would turn SIGTERM and SIGINT into quit requests, which the card
-    // and the players consume by design: the signals end the process instead.
+    // and the players consume by design. The reader's own flag ends every
+    // screen instead, and the board's loop, so that shutdown runs.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    catchQuitSignals();
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", "Device not found!", window);
     session.emplace();
     if (SDL_Init(SDL_INIT_EVERYTHING) != 0) failStartup("Can't iniitialise SDL", SDL_GetError());
@@ -141,7 +159,7 @@ void App::init(const LaunchOptions& options) {
     skRect = centredOnScreen(skRect.w, skRect.h);
     mainFont = TTF_OpenFont(resource::boardFont, resource::selectionTextSize);
     if (!mainFont) failResource("TTF_OpenFont", resource::boardFont);
-    if (!openCardFont()) failResource("TTF_OpenFont", resource::cardFont);
+    warnIfCardFontMissing();
 
     bool loaded = options.hasPack ? loadPackFromCommandLine(options.pack) : loadModule(selectModuleFile());
     if (!loaded) std::wcout << loaderError << std::endl;
@@ -164,13 +182,16 @@ void App::run() {
 }
 
 void App::handleEvents() {
-    while (SDL_PollEvent(&event)) {
+    while (pollEvent(&event)) {
         if (isQuitEvent(event)) {
             running = false;
             return;
         }
         board.handleEvent(&topics, event);
     }
+    // A quit signal, on the board or in a question it played, ends the loop
+    // as a quit request does.
+    if (quitSignalled()) running = false;
 }
 
 void App::update() {}

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "platform/event_pump.h"
 #include "platform/input_events.h"
 #include "platform/run_command.h"
 #include "platform/text_texture.h"
@@ -71,11 +72,13 @@ FILE* openResultFile() {
 }
 
 // Runs the chooser and reads its answer. False, after telling the user, when
-// there is no result file or it names nothing. An answer left by an earlier
-// run is removed first: a chooser that writes nothing has chosen nothing.
+// there is no result file or it names nothing. The result file is the
+// chooser's: it is read as the chooser left it, and never removed here (our
+// chooser writes "nothing chosen" before it asks). False without a word when
+// a quit signal came while the chooser ran: the screen then ends.
 bool chooseModule(std::wstring& path) {
-    unlink(kResultFile);
     runCommandHere(kChooserProgram, kChooserArgument);
+    if (quitSignalled()) return false;
     FILE* file = openResultFile();
     if (!file) {
         showError("Can't open file!");
@@ -92,7 +95,9 @@ bool chooseModule(std::wstring& path) {
 std::wstring selectModuleFile() {
     drawScreen();
     for (;;) {
-        if (!SDL_PollEvent(&event)) continue;
+        // A quit signal ends this screen as its quit request does.
+        if (quitSignalled()) exit(0);
+        if (!pollEvent(&event)) continue;
         if (isQuitEvent(event)) exit(0);
         if (!isLeftPress(event)) continue;
         std::wstring buf;

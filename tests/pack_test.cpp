@@ -132,6 +132,26 @@ TEST(PackTool, ProgramExitStatusesAndAllOrNothingOutput) {
     ProcessResult warning = packProcess({"build", "empty.json", "-o", "empty.rvl"});
     EXPECT_EQ(warning.exitCode, 1) << warning.err;
     EXPECT_EQ(packProcess({"make", "pack.json"}).exitCode, 2);
+    // Where no audio device opens, a sound the reader refuses is still named for what is wrong with it.
+    Json nine = cleanManifest();
+    nine["fit"] = "none", nine["topics"][0]["questions"][2]["media"] = "nine.wav";
+    writeFile(dir.file("nine.wav"), makeWav(0.1, 8000, 9));
+    writeText(dir.file("nine.json"), nine.dump());
+    ProcessResult noDevice = runProcess({tool, "build", "nine.json", "-o", "nine.rvl"}, {"ALSOFT_DRIVERS=no-such-driver"});
+    EXPECT_NE(noDevice.err.find("(nine.wav): the sound does not decode (SFML: Failed to load sound buffer (unsupported "
+                                "number of channels: 9))"), std::string::npos) << noDevice.err;
+
+#ifndef __SANITIZE_ADDRESS__  // the sanitizer's shadow memory alone needs more address space than the cap
+    // A pack claiming a 1 GB block (a sparse file) unpacked in 600 MB of
+    // address space: one line and status 2, not an abort.
+    Bytes huge = {'R', 'V', 'L', '1', 0, 0, 0, 0, 0, 0, 1, 0, 1, 'I', 0, 0, 0, 1, 0x3B, 0x9A, 0xCA, 0x00};
+    writeFile(dir.file("huge.rvl"), huge);
+    ASSERT_EQ(truncate(dir.file("huge.rvl").c_str(), off_t(huge.size()) + 1000000000), 0);
+    ProcessResult noMemory = runProcess({"/usr/bin/prlimit", "--as=629145600", tool, "unpack", "huge.rvl", "-o", "huge"});
+    EXPECT_EQ(noMemory.exitCode, 2) << noMemory.err;
+    EXPECT_NE(noMemory.err.find("error: out of memory"), std::string::npos) << noMemory.err;
+    unlink(dir.file("huge.rvl").c_str());
+#endif
 
     // Writes that fail half-way (file size limit) leave the old pack, an
     // existing empty folder and the directory exactly as they were.

@@ -3,7 +3,9 @@
 // quality (MJPEG otherwise), frame after frame at the source's rate.
 #include "packing/convert/video_convert.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 extern "C" {
 #include <libavutil/imgutils.h>
@@ -109,6 +111,11 @@ bool convertVideo(const std::vector<uint8_t>& input, bool letterbox, int maxWidt
     av_reduce(&rate.num, &rate.den, rate.num, rate.den, 1 << 16);
     const double slotsPerTick = av_q2d(source->time_base) * av_q2d(rate);
     int64_t first = AV_NOPTS_VALUE;
+    // A forged timestamp or length must not make it encode for hours: one
+    // picture is held for a minute at most, and nothing far past the source's end.
+    const int64_t longestHold = std::llround(60 * av_q2d(rate));
+    const int64_t sourceEnd = from.seconds > 0 ? std::llround(from.seconds * av_q2d(rate)) : INT64_MAX;
+    const int64_t lastSlot = from.seconds > 0 ? std::llround((from.seconds * 1.1 + 1) * av_q2d(rate)) : INT64_MAX;
 
     // The picture as shown (display aspect), fitted into the frame.
     double aspect = from.aspect > 0 ? from.aspect : double(from.width) / from.height;
@@ -212,6 +219,7 @@ bool convertVideo(const std::vector<uint8_t>& input, bool letterbox, int maxWidt
             if (stamp != AV_NOPTS_VALUE && first == AV_NOPTS_VALUE) first = stamp;
             int64_t slot = stamp == AV_NOPTS_VALUE ? frames : std::llround((stamp - first) * slotsPerTick);
             if (frames == 0) slot = 0;
+            slot = std::min({slot, frames + longestHold, lastSlot});
             for (; frames <= slot; ++frames) {
                 picture->pts = frames;
                 if (!out.encode(enc.get(), stream, picture.get(), error)) return false;
@@ -220,7 +228,7 @@ bool convertVideo(const std::vector<uint8_t>& input, bool letterbox, int maxWidt
         },
         progress, error);
     // The last picture stays up to the source's end.
-    for (int64_t end = std::llround(from.seconds * av_q2d(rate)); ok && frames > 0 && frames < end; ++frames) {
+    for (int64_t end = std::min(sourceEnd, frames + longestHold); ok && frames > 0 && frames < end; ++frames) {
         picture->pts = frames;
         ok = out.encode(enc.get(), stream, picture.get(), error);
     }

@@ -59,10 +59,28 @@ std::string relativeIfInside(const std::string& path, const std::string& dir) {
     return path;
 }
 
+// Writes the record, or says on stderr why it could not.
+bool leaveResult(const std::vector<uint8_t>& record) {
+    std::string reason;
+    if (writeResultFile(kResultFile, record, reason)) return true;
+    std::cerr << "fileopen.exe: " << reason << std::endl;
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     initTexts();
+    // "Nothing chosen" stands in the result file before anything else
+    // happens, and a choice replaces it at the end: a run that ends any
+    // other way (a usage error, killed at its question, a failed write)
+    // leaves no earlier run's choice for the reader to load again.
+    if (!leaveResult(nothingChosen())) {
+        // Not even that could be written: an answer would be lost, so the
+        // user is not asked, and an earlier choice goes if it can.
+        unlink(kResultFile);
+        return 1;
+    }
     if (argc != 2 || std::string(argv[1]) != "-") {
         std::cerr << tr("usage: fileopen.exe -\n"
                         "  Lets the user pick a quiz module (*.rvl) and writes the choice to openfilename.rlt\n"
@@ -86,10 +104,6 @@ int main(int argc, char** argv) {
             rememberFolderOf(answer.path, here);
         }
     }
-    std::string reason;
-    if (!writeResultFile(kResultFile, record, reason)) {
-        std::cerr << "fileopen.exe: " << reason << std::endl;
-        return 1;
-    }
-    return 0;
+    if (record == nothingChosen()) return 0;  // already in place
+    return leaveResult(record) ? 0 : 1;
 }

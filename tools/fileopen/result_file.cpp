@@ -1,8 +1,12 @@
 // Encoding and writing of the chooser's result record.
 #include "tools/fileopen/result_file.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/utf16.h"
@@ -38,16 +42,38 @@ bool encodeResult(const std::string& utf8Path, std::vector<uint8_t>& record, std
 std::vector<uint8_t> nothingChosen() { return std::vector<uint8_t>{0}; }
 
 bool writeResultFile(const std::string& name, const std::vector<uint8_t>& record, std::string& reason) {
-    FILE* file = fopen(name.c_str(), "wb");
-    if (!file) {
-        reason = format("fopen(\"%s\"): %s", name.c_str(), strerror(errno));
+    // Written beside it, then renamed over it: the reader finds the old
+    // record or the new one, never a part, and whatever stood there before
+    // (a FIFO, which a plain open for writing would wait on) is replaced.
+    std::string temporary = name + ".XXXXXX";
+    int fd = mkstemp(&temporary[0]);
+    if (fd < 0) {
+        reason = format("mkstemp(\"%s\"): %s", temporary.c_str(), strerror(errno));
         return false;
     }
-    bool written = fwrite(record.data(), 1, record.size(), file) == record.size();
+    // mkstemp makes the file for its owner alone; give it the mode that
+    // creating it plainly would.
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    size_t done = 0;
+    while (done < record.size()) {
+        ssize_t n = write(fd, record.data() + done, record.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
     int writeError = errno;
-    bool closed = fclose(file) == 0;
-    if (!written || !closed) {
-        reason = format(tr("writing \"%s\": %s"), name.c_str(), strerror(written ? errno : writeError));
+    bool closed = close(fd) == 0;
+    if (done != record.size() || !closed) {
+        reason = format(tr("writing \"%s\": %s"), temporary.c_str(),
+                        strerror(done != record.size() ? writeError : errno));
+        unlink(temporary.c_str());
+        return false;
+    }
+    if (rename(temporary.c_str(), name.c_str()) != 0) {
+        reason = format("rename(\"%s\", \"%s\"): %s", temporary.c_str(), name.c_str(), strerror(errno));
+        unlink(temporary.c_str());
         return false;
     }
     return true;
