@@ -30,10 +30,10 @@ const struct {
     bool required;
 } kColumns[ColumnCount] = {{"topic", "тема", true},   {"points", "баллы", true}, {"question", "вопрос", true},
                            {"answer", "ответ", true}, {"type", "тип", false},    {"media", "файл", false},
-                           {"audio", "звук", false},  {"fit", nullptr, false}};
+                           {"audio", "звук", false},  {"fit", "кадр", false}};
 
 const char* const kColumnList = "topic, points, question, answer, type, media, audio, fit (or тема, баллы, вопрос, "
-                                "ответ, тип, файл, звук)";
+                                "ответ, тип, файл, звук, кадр)";
 
 // Lower case for ASCII and Cyrillic, so that "Тема" and "TOPIC" name columns.
 std::string lowered(const std::string& utf8) {
@@ -97,6 +97,12 @@ std::string typeWord(const std::string& cell) {
     for (const auto& w : words)
         if (low == w.word) return w.type;
     return cell;
+}
+
+// A fit cell's word in Russian as the manifest's; anything else as it stands.
+std::string fitWord(const std::string& cell) {
+    std::string low = lowered(cell);
+    return low == "поля" ? "letterbox" : low == "растянуть" ? "stretch" : low == "как есть" ? "none" : cell;
 }
 
 // A points cell: a whole number becomes a JSON number, a fraction (100.5 or
@@ -481,7 +487,7 @@ bool readRows(Parsed& parsed, char separator, Json& topics, TablePlaces& places,
             if (!media.empty()) q["media"] = media;
             if (!audio.empty()) q["audio"] = audio;
         }
-        if (!trimmed(cell(FitCol)).empty()) q["fit"] = trimmed(cell(FitCol));
+        if (!trimmed(cell(FitCol)).empty()) q["fit"] = fitWord(trimmed(cell(FitCol)));
         topics[found->second]["questions"].push_back(q);
         places.rows[found->second].push_back(static_cast<int>(r + 1));
     }
@@ -538,7 +544,10 @@ bool csvFromTopics(const Json& topics, std::string& csv, std::string& whyNot, st
         quoted.resize(csv_write(&quoted[0], quoted.size(), text.data(), text.size()));
         return quoted;
     };
-    csv = "\xEF\xBB\xBFtopic,points,question,answer,type,media,audio\r\n";
+    bool fits = false;  // a fit column, for the videos
+    for (const Json& topic : topics)
+        for (const Json& q : topic.at("questions")) fits = fits || q.contains("fit");
+    csv = std::string("\xEF\xBB\xBFtopic,points,question,answer,type,media,audio") + (fits ? ",fit" : "") + "\r\n";
     std::set<std::string> seen;
     for (const Json& topic : topics) {
         if (!topic.at("name").is_string()) {
@@ -553,7 +562,7 @@ bool csvFromTopics(const Json& topics, std::string& csv, std::string& whyNot, st
                                              : "two topics are named \"" + shownPath(name) + "\"";
             return false;
         }
-        if (questions.empty()) ++row, csv += cell(name) + ",,,,,,\r\n";  // a topic without questions
+        if (questions.empty()) ++row, csv += cell(name) + ",,,,,," + (fits ? "," : "") + "\r\n";  // a topic without questions
         for (const Json& q : questions) {
             if (!q.at("type").is_string() || !q.at("question").is_string() || !q.at("answer").is_string()) {
                 whyNot = "a question of \"" + name + "\" has a type byte or texts that a table cannot hold";
@@ -569,7 +578,7 @@ bool csvFromTopics(const Json& topics, std::string& csv, std::string& whyNot, st
             ++row;
             csv += cell(name) + "," + std::to_string(q.at("points").get<int>()) + "," + cell(q.at("question"), "question") +
                    "," + cell(q.at("answer"), "answer") + "," + type + "," + cell(media, "media") + "," +
-                   cell(audio, "audio") + "\r\n";
+                   cell(audio, "audio") + (fits ? "," + q.value("fit", "") : "") + "\r\n";
         }
     }
     return true;

@@ -311,16 +311,17 @@ struct ManifestReader {
         return false;
     }
 
-    // "fit": "letterbox" or "none"; out stays as it is when the key is absent.
+    // "fit": "letterbox", "stretch" or "none"; out stays as it is when the key is absent.
     void fit(const Json& object, const std::string& where, std::string& out) {
         auto it = object.find("fit");
         if (it == object.end()) return;
-        if (it->is_string() && (*it == "letterbox" || *it == "none"))
+        if (it->is_string() && (*it == "letterbox" || *it == "stretch" || *it == "none"))
             out = it->get<std::string>();
         else
             error(where, "\"fit\" " + it->dump() +
-                             " is not known; use \"letterbox\" (pad a video with black to 4:3) or \"none\" (store "
-                             "the files as they are)");
+                             " is not known; use \"letterbox\" (pad a video with black to 4:3, the default), "
+                             "\"stretch\" (stretch it to 4:3) or \"none\" (store the files as they are); in a table "
+                             "поля, растянуть or как есть");
     }
 
     // The question's place in messages: its numbers, the start of its text
@@ -360,6 +361,7 @@ struct ManifestReader {
             return;
         }
         unknownKeys(q, {"type", "question", "answer", "points", "media", "audio", "video", "fit"}, where);
+        source.fit = sources.fit;  // the pack's, unless the question gives its own
         fit(q, at(where, "fit"), source.fit);
         bool typed = type(q, at(where, "type"), ask.type);
         text(q, "question", at(where, "question"), "question text", ask.question, true);
@@ -708,6 +710,8 @@ bool saveManifest(const Module& module, const std::string& dir, std::string* err
                 if (!saveBlock(ask.video, std::string(stem) + "-video", name)) return false;
                 jq["video"] = name;
             }
+            // A stored video stays as it is, though build pads those not 4:3 by default.
+            if (rvlformat::carriesVideo(ask.type)) jq["fit"] = "stretch";
             jt["questions"].push_back(jq);
         }
         root["topics"].push_back(jt);

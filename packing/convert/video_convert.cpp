@@ -48,6 +48,13 @@ bool factsOf(InputFile& in, int index, VideoFacts& facts) {
 
 bool aspectOffWindow(double aspect) { return aspect > 0 && std::fabs(aspect / windowAspect - 1.0) > 0.02; }
 
+bool videoWillBeStretched(const std::vector<uint8_t>& video, double& aspect) {
+    VideoFacts facts;
+    std::string error;
+    aspect = readVideoFacts(video, facts, error) ? facts.aspect : 0;
+    return aspectOffWindow(aspect);
+}
+
 std::string describeVideo(const VideoFacts& f) {
     char text[200];
     int whole = static_cast<int>(f.seconds + 0.5);

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "packing/convert/media_prepare.h"
+#include "packing/convert/video_convert.h"
 #include "packing/issues.h"
 #include "packing/manifest.h"
 #include "packing/module_writer.h"
@@ -205,6 +206,16 @@ void addReadFailure(std::vector<Issue>& issues, const std::string& path, const R
     addIssue(issues, Severity::Error, failure.atOffset ? path : "", failure.message);
 }
 
+// How a host has a video padded with black, in the words of the input: its
+// table's fit column, or the manifest's key.
+std::string letterboxRemedy(const TablePlaces& table) {
+    auto column = table.columns.find("fit");
+    if (column == table.columns.end()) return "leave out its \"fit\" (\"letterbox\" is the default)";
+    bool russian = static_cast<unsigned char>(column->second[0]) >= 0xC0;
+    return std::string("write ") + (russian ? "поля" : "letterbox") + " in its \"" + column->second +
+           "\" column, or leave the cell empty";
+}
+
 bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 int build(const Console& console, const Arguments& args) {
@@ -243,6 +254,8 @@ int build(const Console& console, const Arguments& args) {
         prepareMedia(module, sources, issues);
         CheckOptions options;
         options.fontDir = findFontDir(args.resDir, issues);
+        options.stretchedVideo = videoWillBeStretched;
+        options.letterboxRemedy = letterboxRemedy(sources.table);
         checkModule(module, options, issues, &sources);
     }
     placeByRows(issues, sources.table);
@@ -273,6 +286,7 @@ int check(const Console& console, const Arguments& args) {
     std::vector<Issue> issues;
     CheckOptions options;
     options.fontDir = findFontDir(args.resDir, issues);
+    options.stretchedVideo = videoWillBeStretched;
     PackCounts counts;
     ReadFailure failure;
     if (!checkPackFile(args.input, options, issues, counts, &failure)) {
