@@ -32,6 +32,10 @@ const struct {
                            {"answer", "ответ", true}, {"type", "тип", false},    {"media", "файл", false},
                            {"audio", "звук", false},  {"fit", "кадр", false}};
 
+const char* const kSaveAsUtf8 =
+    "save it as .xlsx or .ods, or as CSV in UTF-8: in LibreOffice, \"Character set: Unicode (UTF-8)\" in the CSV "
+    "dialog; in Excel, \"CSV UTF-8\"; in Google Sheets, download as CSV";
+
 const char* const kColumnList = "topic, points, question, answer, type, media, audio, fit (or тема, баллы, вопрос, "
                                 "ответ, тип, файл, звук, кадр)";
 
@@ -136,6 +140,7 @@ struct Parsed {
     // Past a count the format cannot hold, rows are only counted: the
     // topic column (from the header), the questions of each topic.
     bool headerSeen = false;
+    size_t filledBeforeHeader = 0;  // rows that are not blank, up to the header
     int topicColumn = -1;
     std::string topic;
     std::map<std::string, size_t> questionsOf;
@@ -173,18 +178,23 @@ void boundCell(csv_parser& parser, Parsed& parsed) {
     parser.entry_pos = parsed.keptOfCell;
 }
 
+// A title above the header is skipped: the header is the first of this many
+// rows (blank ones not counted) that names every column needed.
+const size_t headerSearchRows = 5;
+
 // Counts the row's question against the limits; false once a limit is
 // passed, when the row is not kept.
 bool countRow(Parsed& parsed, const std::vector<std::string>& row) {
     size_t number = parsed.rows.size() + 1;
     bool blank = true;
     for (const std::string& cell : row) blank = blank && trimmed(cell).empty();
-    if (!parsed.headerSeen) {  // blank lines before the header are no rows of questions
-        parsed.headerSeen = !blank;
+    if (!parsed.headerSeen) {  // blank lines and titles before the header are no rows of questions
         for (size_t c = 0; c < row.size(); ++c) {
             std::string name = lowered(trimmed(row[c]));
             if (name == "topic" || name == "тема") parsed.topicColumn = static_cast<int>(c);
         }
+        parsed.filledBeforeHeader += blank ? 0 : 1;
+        parsed.headerSeen = parsed.topicColumn >= 0 || parsed.filledBeforeHeader >= headerSearchRows;
         return true;
     }
     size_t at = size_t(parsed.topicColumn);
@@ -224,6 +234,8 @@ void addRow(Parsed& parsed, std::vector<std::string> row) {
 int noSpaces(unsigned char) { return 0; }  // cells keep their spaces; columns that need it trim
 
 } // namespace
+
+std::string foldedCase(const std::string& utf8) { return lowered(utf8); }
 
 std::string TablePlaces::row(size_t topic, size_t question) const {
     int number = topic < rows.size() && question < rows[topic].size() ? rows[topic][question] : 0;
@@ -299,7 +311,7 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
     auto firstLine = std::find(bytes.begin(), bytes.end(), '\n');
     if ((bytes.size() >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF))) ||
         std::count(bytes.begin(), firstLine, 0) > 0)
-        return error(places.file, "the table is UTF-16 text; save it as \"CSV UTF-8\"");
+        return error(places.file, std::string("the table is UTF-16 text; ") + kSaveAsUtf8);
     size_t start = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF ? 3 : 0;
     size_t headerStart = start;
     while (headerStart < bytes.size() && strchr(" \t\r\n", bytes[headerStart]) && bytes[headerStart]) ++headerStart;
@@ -350,8 +362,8 @@ bool readRows(Parsed& parsed, char separator, Json& topics, TablePlaces& places,
         for (size_t c = 0; c < parsed.rows[r].size(); ++c) {
             if (!validUtf8(parsed.rows[r][c]))
                 return error(places.file + " row " + std::to_string(r + 1) + ", column " + std::to_string(c + 1),
-                             "the table is not UTF-8 text (Excel's plain \"CSV\" is saved in the Windows code page); "
-                             "save it as \"CSV UTF-8\"");
+                             std::string("the table is not UTF-8 text but a Windows code page, as Excel's plain "
+                                         "\"CSV\" saves it; ") + kSaveAsUtf8);
         }
     }
     if (parsed.rows.empty()) return error(places.file, "the table is empty; give a header row and a row per question");
@@ -362,6 +374,24 @@ bool readRows(Parsed& parsed, char separator, Json& topics, TablePlaces& places,
         return std::all_of(row.begin(), row.end(), [](const std::string& f) { return trimmed(f).empty(); });
     };
     while (headerRow + 1 < parsed.rows.size() && blankRow(parsed.rows[headerRow])) ++headerRow;
+    auto namesAll = [](const std::vector<std::string>& row) {
+        int named = 0;
+        for (const std::string& cell : row)
+            for (const auto& c : kColumns)
+                named += c.required && (lowered(trimmed(cell)) == c.english || lowered(trimmed(cell)) == c.russian);
+        return named == 4;
+    };
+    for (size_t r = headerRow, filled = 0; r < parsed.keptRows && filled < headerSearchRows; ++r) {
+        if (namesAll(parsed.rows[r])) {
+            if (r != headerRow)
+                addIssue(issues, Severity::Note, places.file + " row " + std::to_string(r + 1),
+                         "the header is taken from this row, the first that names every needed column; the rows "
+                         "above it are left out");
+            headerRow = r;
+            break;
+        }
+        filled += blankRow(parsed.rows[r]) ? 0 : 1;
+    }
     const std::string headerPlace = places.file + " row " + std::to_string(headerRow + 1);
     const std::vector<std::string>& header = parsed.rows[headerRow];
     int at[ColumnCount];

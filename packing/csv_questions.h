@@ -55,6 +55,10 @@ struct SheetCells {
 bool readSheetQuestions(SheetCells& sheet, const std::string& path, nlohmann::ordered_json& topics,
                         TablePlaces& places, std::vector<Issue>& issues);
 
+// Lower case for ASCII and Cyrillic, so that "Тема" and "TOPIC" name
+// columns and "КОТ.JPG" names кот.jpg.
+std::string foldedCase(const std::string& utf8);
+
 // Rewrites the places "topic 2" and "topic 2 question 3" at the start of
 // the issues' places as rows of the table.
 void placeByRows(std::vector<Issue>& issues, const TablePlaces& places);

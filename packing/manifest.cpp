@@ -3,6 +3,7 @@
 // everything after it checks types before reading values.
 #include "packing/manifest.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -161,6 +162,11 @@ struct ManifestReader {
         }
         std::string name = it->get<std::string>();
         std::string file = "the " + what + " file \"" + shownPath(name) + "\"";
+        // media\кот.gif from a table made on Windows: a backslash separates,
+        // unless a file has that very name; ..\..\x is then refused as ../../x.
+        struct stat exact {};
+        if (name.find('\\') != std::string::npos && lstat((name[0] == '/' ? name : dir + name).c_str(), &exact) != 0)
+            std::replace(name.begin(), name.end(), '\\', '/');
         if (name.find('\0') != std::string::npos) {
             error(where, file + " holds a NUL byte, which no file name can; fix the path");
             return false;
@@ -168,7 +174,15 @@ struct ManifestReader {
         const std::string keepInside = "; media of a " + home() + " are read only from its folder, so that a " +
                                        home() + " from someone else cannot pull private files into the pack; copy the "
                                        "file beside the " + home() + ", or give --allow-outside if you trust it";
-        if (!options.allowOutside && (name[0] == '/' || !staysInside(name))) {
+        // An absolute path is judged by where it leads, as any other.
+        const std::string folderPath = name[0] == '/' ? resolved(dir.empty() ? "." : dir) : "";
+        bool absoluteInside = !folderPath.empty() && name.compare(0, folderPath.size() + 1, folderPath + "/") == 0 &&
+                              staysInside(name.substr(folderPath.size() + 1));
+        if (name[0] == '/' && !absoluteInside && !resolved(name).empty()) {
+            std::string real = resolved(name);
+            absoluteInside = real.compare(0, folderPath.size() + 1, folderPath + "/") == 0;
+        }
+        if (!options.allowOutside && ((name[0] == '/' && !absoluteInside) || !staysInside(name))) {
             error(where, file + " lies outside the " + home() + "'s folder" + keepInside);
             return false;
         }
@@ -192,8 +206,10 @@ struct ManifestReader {
             }
         }
         if (stat(full.c_str(), &st) != 0) {
-            error(where, file + " cannot be found (looked for " + shownPath(asNamed) + ": " + strerror(errno) +
-                             "); check the path, it is relative to the " + home());
+            std::string similar = errno == ENOENT ? sameButCase(asNamed) : "";
+            error(where, file + " cannot be found (looked for " + shownPath(asNamed) + ": " + strerror(errno) + ")" +
+                             (similar.empty() ? "; check the path, it is relative to the " + home()
+                                              : "; did you mean " + shownPath(similar) + "?"));
             return false;
         }
         if (!S_ISREG(st.st_mode)) {
@@ -211,6 +227,21 @@ struct ManifestReader {
             return false;
         }
         return true;
+    }
+
+    // The one file beside path whose name differs from its name only in
+    // case, or "".
+    static std::string sameButCase(const std::string& path) {
+        size_t slash = path.rfind('/');
+        std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1), wanted = foldedCase(path.substr(slash + 1));
+        std::string found;
+        int matches = 0;
+        if (DIR* list = opendir(folder.c_str())) {
+            while (dirent* entry = readdir(list))
+                if (foldedCase(entry->d_name) == wanted && ++matches == 1) found = entry->d_name;
+            closedir(list);
+        }
+        return matches == 1 ? found : "";
     }
 
     // The absolute path with every link resolved, or "" with errno set.

@@ -513,7 +513,8 @@ TEST(PackTool, QuestionsTablesAsSpreadsheetsExportThem) {
         {"blank lines before the header", "\n\ntopic,points,question,answer\nA,сто,Q,A\n", build,
          {"error: q.csv row 4 \"Q\", column \"points\": points must be a number"}},
         {"UTF-16 without a BOM", std::string("t\0o\0p\0i\0c\0\n\0", 12), build,
-         {"error: q.csv: the table is UTF-16 text; save it as \"CSV UTF-8\""}},
+         {"error: q.csv: the table is UTF-16 text; save it as .xlsx or .ods, or as CSV in UTF-8: in LibreOffice, "
+          "\"Character set: Unicode (UTF-8)\" in the CSV dialog; in Excel, \"CSV UTF-8\"; in Google Sheets, download as CSV"}},
         {".xlsx written here", text(spreadsheet(false, grid)), from("q.xlsx"), {}},
         {".ods written here", text(spreadsheet(true, grid)), from("q.ods"), {}},
         {".xlsx saved by ssconvert", "", from("real.xlsx"), {}},
@@ -529,6 +530,13 @@ TEST(PackTool, QuestionsTablesAsSpreadsheetsExportThem) {
         {"a sheet of 65 MiB", text(zipped(big)), from("q.xlsx"),
          {"error: q.xlsx: the file cannot be read as an .xlsx workbook: xl/worksheets/sheet1.xml unpacks to 68157440 "
           "bytes, more than the 64 MB"}},
+        {"a title above the header", "Вопросы на вечер,,,\n\ntopic,points,question,answer\nA,сто,Q,A\n", build,
+         {"error: q.csv row 4 \"Q\", column \"points\"", "note: q.csv row 3: the header is taken from this row"}},
+        {"paths as a host types them", "topic,points,question,answer,media\nA,1,Q,A,media\\pic.png\nA,2,Q,A," + dir.path() +
+         "/media/pic.png\nA,3,Q,A,media/PIC.PNG\nA,4,Q,A,..\\..\\x.png\n", build,
+         {"error: q.csv row 4 \"Q\" (media/PIC.PNG), column \"media\": the picture file \"media/PIC.PNG\" "
+          "cannot be found (looked for media/PIC.PNG: No such file or directory); did you mean pic.png?",
+          "error: q.csv row 5 \"Q\" (..\\..\\x.png), column \"media\": the picture file \"..\\..\\x.png\" lies outside", "!row 2", "!row 3"}},
         {"Russian fit words", "тема,баллы,вопрос,ответ,кадр\nA,1,Q,A,как есть\nA,2,Q,A,растянуть\nA,3,Q,A,поля\nA,4,Q,A,вширь\n", build,
          {"error: q.csv row 5 \"Q\", column \"кадр\": \"fit\" \"вширь\" is not known", "!row 2", "!row 3", "!row 4"}},
         {"old binary workbook", "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", from("q.xls"),
