@@ -183,6 +183,7 @@ struct Checker {
     void cardText(const std::wstring& text, size_t fixed, const std::string& where, const std::string& what) {
         if (!cardFont) return;
         int w = width(cardFont.get(), text);
+        if (w > windowWidth && options.counts) ++(fixed ? options.counts->wideAnswers : options.counts->wideQuestions);
         if (w > windowWidth)
             warn(where, "the " + what + " is " + std::to_string(w) +
                             " pixels wide on the question card, the window is " + std::to_string(windowWidth) +
@@ -269,6 +270,7 @@ void ModuleChecker::topic(size_t t, const std::wstring& name, size_t questionCou
     Checker& check = state_->check;
     if (check.topicFont) {
         int w = check.width(check.topicFont.get(), name);
+        if (w > topicRowWidth && check.options.counts) ++check.options.counts->wideTopics;
         if (w > topicRowWidth)
             check.warn(topicPlace(t), "the topic name is " + std::to_string(w) +
                                           " pixels wide, its row on the board shows 340; the end will be cut "

@@ -36,7 +36,7 @@ TEST(PackMedia, BuildConvertsWhatTheReaderRefusesAndIsDeterministic) {
         {"voice.m4a", {"ipod", nullptr, 0, 0, 0, 25, "aac", 48000, 1, 2.0}, q("audio"), 2.0, 0, 0},
         {"clip.mp4", {"mp4", "libx264", 160, 120, 25, 25, "aac", 44100, 2, 1.0}, q("video"), 1.0, 160, 120},
         {"photo.jpg", {}, q("picture"), 0, 576, 768},
-        {"anim.gif", {"gif", "gif", 64, 48, 1}, q("picture"), 0, 64, 48},
+        {"anim.gif", {"gif", "gif", 64, 48, 3}, q("picture"), 0, 64, 48},
         {"wide.webp", {"webp", "libwebp", 1500, 900, 1}, q("picture"), 0, 1024, 614},
         {"wide.mp4", {"mp4", "libx264", 320, 180, 25}, q("video", {{"audio", nullptr}}), 0, 320, 240},
         {"stretched.mp4", {"mp4", "libx264", 320, 180, 5}, q("video", {{"audio", nullptr}, {"fit", "stretch"}}), 0, 320, 180},
@@ -79,7 +79,7 @@ TEST(PackMedia, BuildConvertsWhatTheReaderRefusesAndIsDeterministic) {
     ProcessResult checked = pack({"check", "a.rvl"});
     EXPECT_EQ(warnings(checked.err).size(), 2u) << checked.err;
     EXPECT_NE(checked.err.find("question 8 \"Вопрос video\": the video has a display aspect ratio of 1.78"), std::string::npos) << checked.err;
-    for (const char* converted : {"(song.mp3): converted", "(voice.m4a): converted", "(clip.mp4): took", "(photo.jpg): con",
+    for (const char* converted : {"(anim.gif): GIF with 3 frames: the first frame is kept", "(song.mp3): converted", "(voice.m4a): converted", "(clip.mp4): took", "(photo.jpg): con",
                                   "(anim.gif): converted", "(wide.webp): converted", "(wide.mp4): letterboxed", "(pause.mp4): letterboxed"})
         EXPECT_NE(built.err.find(converted), std::string::npos) << converted << " not reported:\n" << built.err;
     rvlpack::Module module;

@@ -98,6 +98,10 @@ struct Preparer {
                 addIssue(issues, Severity::Warning, where,
                          "the " + from.kind + " picture is cut short (it has no end marker); its missing part is "
                          "grey in the converted picture; copy the whole file again");
+            int64_t frames = from.kind == "GIF" ? animationFrames(block) : 0;
+            if (frames > 1)
+                note(where, "GIF with " + std::to_string(frames) + " frames: the first frame is kept; to keep the "
+                            "animation, make it a video question");
             note(where, "converted the picture (" + describePicture(from) + ", " + byteSize(block.size()) +
                             ") to " + describePicture(to) + ", " + byteSize(converted.size()));
             block = std::move(converted);

@@ -98,6 +98,20 @@ double videoPacketsEnd(const std::vector<uint8_t>& input) {
     return end * av_q2d(stream->time_base);
 }
 
+int64_t animationFrames(const std::vector<uint8_t>& input) {
+    InputFile in(input);
+    std::string error;
+    PacketPtr packet(av_packet_alloc());
+    if (!packet || !in.open(error)) return 0;
+    int index = in.firstStream(AVMEDIA_TYPE_VIDEO);
+    int64_t frames = 0;
+    while (index >= 0 && av_read_frame(in.format(), packet.get()) >= 0) {
+        frames += packet->stream_index == index;
+        av_packet_unref(packet.get());
+    }
+    return frames;
+}
+
 bool convertVideo(const std::vector<uint8_t>& input, bool letterbox, int maxWidth, int maxHeight,
                   std::vector<uint8_t>& output, VideoFacts& from, VideoFacts& to, std::string& error,
                   const ProgressFn& progress) {

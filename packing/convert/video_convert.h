@@ -29,6 +29,10 @@ bool readVideoFacts(const std::vector<uint8_t>& input, VideoFacts& facts, std::s
 // is cut.
 double videoPacketsEnd(const std::vector<uint8_t>& input);
 
+// Pictures in a file FFmpeg reads as a stream of them (the frames of an
+// animated GIF), counted without decoding; 0 when it reads none.
+int64_t animationFrames(const std::vector<uint8_t>& input);
+
 // True when aspect differs from 4:3 by more than 2%: the reader, which
 // fills its 4:3 window, stretches such a video. Build letterboxes by it and
 // the check warns by it.

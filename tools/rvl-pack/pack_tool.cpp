@@ -39,6 +39,7 @@ const char* const usage =
     "       rvl-pack build MANIFEST.json -o PACK.rvl [--res DIR] [--allow-outside] [--max-size SIZE]\n"
     "       rvl-pack unpack PACK.rvl -o DIR [--csv]\n"
     "       rvl-pack check PACK.rvl [--res DIR]\n"
+    "       rvl-pack --version\n"
     "--name, --author and --created (ISO 8601, such as 2024-05-01T18:30:00+03:00) give the\n"
     "pack's details when it is built from a table alone.\n"
     "--csv has unpack write the questions as DIR/questions.csv, which DIR/manifest.json names.\n"
@@ -201,6 +202,31 @@ std::string summary(const Module& module) {
            counted(moduleSize(module), "byte");
 }
 
+// The last line of a build: its questions by kind, and how many texts the
+// reader will cut (the details are above it).
+std::string closingSummary(const Module& module, const ShownBadly& bad) {
+    size_t kinds[5] = {};  // text, picture, sound, video, other
+    const char* names[5] = {"text", "picture", "sound", "video", "of an unknown type"};
+    for (const Topic& topic : module.topics)
+        for (const Question& ask : topic.questions)
+            ++kinds[ask.type == 'T' ? 0 : ask.type == 'I' ? 1 : ask.type == 'A' ? 2 : ask.type == 'V' ? 3 : 4];
+    std::string text, kindsText;
+    for (int k = 0; k < 5; ++k)
+        if (kinds[k]) kindsText += (kindsText.empty() ? "" : ", ") + std::to_string(kinds[k]) + " " + names[k];
+    text = "summary: " + counted(kinds[0] + kinds[1] + kinds[2] + kinds[3] + kinds[4], "question") +
+           (kindsText.empty() ? "" : " (" + kindsText + ")");
+    std::string card;
+    if (bad.wideQuestions) card = counted(bad.wideQuestions, "question");
+    if (bad.wideAnswers) card += (card.empty() ? "" : " and ") + counted(bad.wideAnswers, "answer");
+    if (!card.empty())
+        text += "; " + card + (bad.wideQuestions + bad.wideAnswers == 1 ? " is" : " are") +
+                " too wide for the card and will be cut";
+    if (bad.wideTopics)
+        text += "; " + counted(bad.wideTopics, "topic name") + (bad.wideTopics == 1 ? " is" : " are") +
+                " too wide for the list";
+    return text;
+}
+
 // A pack that cannot be read: open failures name the file themselves.
 void addReadFailure(std::vector<Issue>& issues, const std::string& path, const ReadFailure& failure) {
     addIssue(issues, Severity::Error, failure.atOffset ? path : "", failure.message);
@@ -243,6 +269,7 @@ int build(const Console& console, const Arguments& args) {
                      "name another output");
     }
     ManifestMedia sources;
+    ShownBadly shownBadly;
     bool loaded = issues.empty() && (namesTable(args.input) ? loadQuestionsTable(args.input, args.details, module,
                                                                                  issues, manifestOptions, &sources)
                                                             : loadManifest(args.input, module, issues, manifestOptions,
@@ -256,12 +283,14 @@ int build(const Console& console, const Arguments& args) {
         options.fontDir = findFontDir(args.resDir, issues);
         options.stretchedVideo = videoWillBeStretched;
         options.letterboxRemedy = letterboxRemedy(sources.table);
+        options.counts = &shownBadly;
         checkModule(module, options, issues, &sources);
     }
     placeByRows(issues, sources.table);
     if (!loaded || countIssues(issues, Severity::Error)) {
         int status = report(console, issues);
         fprintf(console.err, "error: nothing was written to %s\n", shownPath(args.output).c_str());
+        fprintf(console.out, "%s\n", closingSummary(module, shownBadly).c_str());
         return status;
     }
     std::string error;
@@ -270,7 +299,8 @@ int build(const Console& console, const Arguments& args) {
         return report(console, issues);
     }
     int status = report(console, issues);
-    fprintf(console.out, "wrote %s: %s\n", args.output.c_str(), summary(module).c_str());
+    fprintf(console.out, "wrote %s: %s\n%s\n", args.output.c_str(), summary(module).c_str(),
+            closingSummary(module, shownBadly).c_str());
     return status;
 }
 
@@ -397,6 +427,10 @@ int runPackTool(const std::vector<std::string>& argv, FILE* out, FILE* err) {
     Console console{out, err};
     Arguments args;
     std::string error;
+    if (argv.size() == 2 && argv[1] == "--version") {
+        fprintf(out, "rvl-pack %s\n", RVL_VERSION);
+        return 0;
+    }
     if (argv.size() == 2 && (argv[1] == "--help" || argv[1] == "-h")) {
         fputs(usage, out);
         return 0;
