@@ -30,6 +30,15 @@ struct BoardState {
 
 extern TTF_Font* pointsFont;
 
+// Opt-in watchers of a played question, null in the default run: starting
+// gets the topic (from 0) and the question's index among those the topic
+// still has, before its media; ended comes once it has left the board.
+struct QuestionWatch {
+    void (*starting)(uint32_t topic, uint32_t index) = nullptr;
+    void (*ended)() = nullptr;
+};
+extern QuestionWatch questionWatch;
+
 // Last pointer position seen in a mouse-motion event; the board's hit tests
 // use it, never a click's own position.
 extern int32_t mouseX;

@@ -12,6 +12,7 @@ using Ravlin::RM_Reader::RM_Topic;
 
 int32_t mouseX = 0;
 int32_t mouseY = 0;
+QuestionWatch questionWatch;
 
 namespace {
 
@@ -61,10 +62,12 @@ void clickGrid(BoardState& board, std::vector<RM_Topic>& topics, const SDL_Event
     const uint32_t index = uint32_t(column + boardgeo::gridColumns * row);
     std::vector<RM_Ask>& asks = topics[board.selectedTopic - 1].asks;
     if (index >= asks.size()) return;
+    if (questionWatch.starting) questionWatch.starting(board.selectedTopic - 1, index);
     playQuestion(asks[index]);
     // Erase keeps the order of the rest: later questions move up one cell.
     asks.erase(asks.begin() + index);
     board.gridTopic = -10;
+    if (questionWatch.ended) questionWatch.ended();
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-// The event pump and its quit-signal flag.
+// The event pump, its quit-signal flag, and the frame present.
 #include "platform/event_pump.h"
 
 #include <csignal>
@@ -9,6 +9,10 @@ namespace {
 volatile sig_atomic_t quitSignal = 0;
 
 void noteQuitSignal(int) { quitSignal = 1; }
+
+EventFilter eventFilter = nullptr;
+FrameOverlay frameOverlay = nullptr;
+bool redraw = false;
 
 } // namespace
 
@@ -30,4 +34,21 @@ void catchQuitSignals() {
 
 bool quitSignalled() { return quitSignal != 0; }
 
-bool pollEvent(SDL_Event* e) { return !quitSignalled() && SDL_PollEvent(e) != 0; }
+bool pollEvent(SDL_Event* e) {
+    while (!quitSignalled() && SDL_PollEvent(e)) {
+        if (!eventFilter || !eventFilter(*e)) return true;
+    }
+    return false;
+}
+
+void setEventFilter(EventFilter filter) { eventFilter = filter; }
+void setFrameOverlay(FrameOverlay overlay) { frameOverlay = overlay; }
+
+void presentFrame(SDL_Renderer* renderer) {
+    if (frameOverlay) frameOverlay(renderer);
+    redraw = false;
+    SDL_RenderPresent(renderer);
+}
+
+bool redrawWanted() { return redraw; }
+void requestRedraw() { redraw = true; }

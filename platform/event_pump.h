@@ -1,8 +1,12 @@
 // The one place every event loop of the reader takes its input from, in
-// place of SDL_PollEvent: the selection screen, the board, the card and the
-// picture, sound and video players (the video module through VideoHost).
-// It also carries the quit signals: SIGINT or SIGTERM only set a flag here,
-// and every loop that polls looks at it and ends as the reader's way out.
+// place of SDL_PollEvent, and the one way it shows a frame: the selection
+// screen, the board, the card and the picture, sound and video players (the
+// video module through VideoHost).
+// It carries the quit signals: SIGINT or SIGTERM only set a flag here, and
+// every loop that polls looks at it and ends as the reader's way out.
+// By default events and frames pass straight through to SDL. An opt-in
+// layer (the game) may install a filter that takes the events it answers
+// before any loop sees them, and an overlay drawn over every frame.
 #pragma once
 
 #include <SDL.h>
@@ -16,7 +20,23 @@ void catchQuitSignals();
 // True once SIGINT or SIGTERM has arrived.
 bool quitSignalled();
 
-// The next pending event into *e, as SDL_PollEvent; false when none is
-// pending, and always false once a quit signal has arrived, so that no input
-// after it starts anything.
+// The next pending event into *e, as SDL_PollEvent, less the events the
+// filter takes; false when none is pending, and always false once a quit
+// signal has arrived, so that no input after it starts anything.
 bool pollEvent(SDL_Event* e);
+
+// Returns true when it took the event: the loop then never sees it.
+using EventFilter = bool (*)(const SDL_Event& e);
+// Draws over the frame about to be presented.
+using FrameOverlay = void (*)(SDL_Renderer* renderer);
+
+void setEventFilter(EventFilter filter);
+void setFrameOverlay(FrameOverlay overlay);
+
+// The overlay, if any, then SDL_RenderPresent.
+void presentFrame(SDL_Renderer* renderer);
+
+// True when what the overlay draws has changed since the last frame was
+// presented: a loop whose picture stands still presents it again.
+bool redrawWanted();
+void requestRedraw();

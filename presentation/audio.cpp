@@ -18,16 +18,20 @@ void playAudioAsk(unsigned char* media, uint32_t mediaSize) {
     s.setBuffer(sb);
     if (decoded) s.play();
 
-    SDL_SetRenderTarget(renderer, nullptr);
-    SDL_RenderCopy(renderer, bgTexture, nullptr, nullptr);
-    SDL_RenderCopy(renderer, skTexture, nullptr, &skRect);
-    SDL_RenderPresent(renderer);
+    auto draw = [] {
+        SDL_SetRenderTarget(renderer, nullptr);
+        SDL_RenderCopy(renderer, bgTexture, nullptr, nullptr);
+        SDL_RenderCopy(renderer, skTexture, nullptr, &skRect);
+        presentFrame(renderer);
+    };
+    draw();
 
     bool listening = true;
     while (listening && s.getStatus() == sf::Sound::Playing && !quitSignalled()) {
         while (pollEvent(&event)) {
             if (isLeftPress(event)) listening = false;
         }
+        if (listening && redrawWanted()) draw();
     }
     s.stop();
 }

@@ -44,12 +44,13 @@ void showAskCard(const std::wstring& question, const std::wstring& answer) {
         }
         if (quitSignalled()) break;
         if (clicks >= 2) showing = false;
-        if (clicks == drawnClicks) continue;
+        // The same frame again only when what lies over it has changed.
+        if (clicks == drawnClicks && !redrawWanted()) continue;
         SDL_SetRenderTarget(renderer, nullptr);
         drawnClicks = clicks;
         SDL_RenderCopy(renderer, bgTexture, nullptr, nullptr);
         if (clicks == 0) drawCentred(ask);
         else if (clicks == 1) drawCentred(answerLine);
-        SDL_RenderPresent(renderer);
+        presentFrame(renderer);
     }
 }

@@ -16,15 +16,19 @@ void showImageAsk(unsigned char* media, uint32_t mediaSize) {
     SDL_Rect dst{0, 0, 0, 0};
     if (picture) dst = centredOnScreen(picture->w, picture->h);
 
-    SDL_SetRenderTarget(renderer, nullptr);
-    SDL_RenderCopy(renderer, bgTexture, nullptr, nullptr);
-    if (texture) SDL_RenderCopy(renderer, texture.get(), nullptr, &dst);
-    SDL_RenderPresent(renderer);
+    auto draw = [&] {
+        SDL_SetRenderTarget(renderer, nullptr);
+        SDL_RenderCopy(renderer, bgTexture, nullptr, nullptr);
+        if (texture) SDL_RenderCopy(renderer, texture.get(), nullptr, &dst);
+        presentFrame(renderer);
+    };
+    draw();
 
     bool waiting = true;
     while (waiting && !quitSignalled()) {
         while (pollEvent(&event)) {
             if (isLeftPress(event)) waiting = false;
         }
+        if (waiting && redrawWanted()) draw();
     }
 }

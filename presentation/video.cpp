@@ -153,7 +153,7 @@ void playVideoClip(const VideoHost& host, unsigned char* media, uint32_t mediaSi
             if (texture) {
                 frameToTexture(texture.get(), frame);
                 SDL_RenderCopy(renderer, texture.get(), nullptr, nullptr);
-                SDL_RenderPresent(renderer);
+                host.present(renderer);
             }
             if (stats) {
                 noteFrame(*stats, sinceFrame - static_cast<int64_t>(framePeriod), c1.getElapsedTime().asMicroseconds(),

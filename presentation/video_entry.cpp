@@ -8,7 +8,7 @@
 extern "C" __attribute__((visibility("default"))) void rvlPlayVideoAsk(const VideoHost* host, unsigned char* media,
                                                                        uint32_t mediaSize, unsigned char* video,
                                                                        uint32_t videoSize) {
-    if (host && host->renderer && host->event && host->pollEvent && host->quitSignalled)
+    if (host && host->renderer && host->event && host->pollEvent && host->quitSignalled && host->present)
         playVideoClip(*host, media, mediaSize, video, videoSize);
 }
 

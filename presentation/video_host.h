@@ -16,6 +16,8 @@ struct VideoHost {
     VideoPlayStats* stats;  // null unless a benchmark or test gathers figures
     bool (*pollEvent)(SDL_Event* e);
     bool (*quitSignalled)();
+    // The reader's frame present: what an opt-in layer draws goes over each frame.
+    void (*present)(SDL_Renderer* renderer);
 };
 
 // Plays one video question: the sound track, then the video file.

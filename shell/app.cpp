@@ -27,6 +27,7 @@
 #include "platform/user_run_directory.h"
 #include "presentation/presentations.h"
 #include "presentation/video_module.h"
+#include "shell/game_mode.h"
 #include "shell/globals.h"
 #include "shell/launch.h"
 #include "shell/select_module.h"
@@ -168,6 +169,8 @@ void App::init(const LaunchOptions& options) {
     if (holdsVideo(topics)) preloadVideoPlayer();
     printModule();
     if (!loaded && options.hasPack) showRefusedPack();
+    // Opt-in: a resumed game takes its played questions off the board here.
+    startGameMode(options);
     board.prepare(&topics, renderer);
     if (boardBackground) SDL_DestroyTexture(boardBackground);
     boardBackground = buildBoardBackground(renderer);
@@ -200,10 +203,11 @@ void App::render() {
     clearBarsOfScaledPicture();
     SDL_RenderCopy(renderer, boardBackground, nullptr, nullptr);
     board.draw(&topics, renderer);
-    SDL_RenderPresent(renderer);
+    presentFrame(renderer);
 }
 
 void App::shutdown() {
+    endGameMode();
     session.reset();
     renderer = nullptr;
     window = nullptr;

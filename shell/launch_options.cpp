@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <iostream>
 
+#include "game/game.h"
+
 #ifndef RVL_VERSION
 #define RVL_VERSION "0"
 #endif
@@ -28,6 +30,21 @@ std::string absolutePath(const std::string& path) {
     return here == "/" ? "/" + relative : here + "/" + relative;
 }
 
+std::vector<std::string> splitTeamNames(const std::string& list) {
+    std::vector<std::string> names;
+    size_t from = 0;
+    for (;;) {
+        size_t comma = list.find(',', from);
+        std::string name = list.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
+        // Spaces around a name are the list's, not the name's.
+        size_t first = name.find_first_not_of(' ');
+        size_t last = name.find_last_not_of(' ');
+        names.push_back(first == std::string::npos ? "" : name.substr(first, last - first + 1));
+        if (comma == std::string::npos) return names;
+        from = comma + 1;
+    }
+}
+
 int parseLaunchOptions(int argc, char** argv, LaunchOptions& options) {
     CLI::App app{"Reader and player of quiz-game modules (*.rvl).", "rvl-reader"};
     app.set_version_flag("--version", "rvl-reader " RVL_VERSION);
@@ -35,6 +52,9 @@ int parseLaunchOptions(int argc, char** argv, LaunchOptions& options) {
                  "Fill the screen: the 1024x768 picture scaled up, aspect ratio kept");
     app.add_option("--display", options.display, "Open the window on display N, counted from 0")->type_name("N");
     app.add_flag("--vsync", options.vsync, "Wait for the display refresh instead of drawing as fast as possible");
+    std::string teams;
+    app.add_option("--teams", teams, "Run the game: 2 to 8 team names, separated by commas")->type_name("NAMES");
+    app.add_flag("--resume", options.resume, "Continue the saved game of this pack");
     app.footer("Every start shows a box titled \"Error\" saying \"Device not found!\". It is expected, nothing\n"
                "is wrong: press Enter. A PACK that is refused is shown in an error box before the empty board.\n"
                "See rvl-reader(1).");
@@ -54,6 +74,14 @@ int parseLaunchOptions(int argc, char** argv, LaunchOptions& options) {
             if (c == '\n') c = ' ';
         std::cerr << "rvl-reader: " << line << " (see rvl-reader --help)" << std::endl;
         return 2;
+    }
+    if (app.count("--teams")) {
+        options.teams = splitTeamNames(teams);
+        std::string problem = game::teamListProblem(options.teams);
+        if (!problem.empty()) {
+            std::cerr << "rvl-reader: --teams: " << problem << " (see rvl-reader --help)" << std::endl;
+            return 2;
+        }
     }
     options.hasPack = app.count("PACK") > 0;
     if (options.hasPack) options.pack = absolutePath(pack);

@@ -44,7 +44,9 @@ void usePack(const ScratchDir& dir, std::vector<rvlpack::Question> questions) {
     rvlpack::Module m;
     m.topics.push_back({L"Тема", std::move(questions)});
     ASSERT_TRUE(rvlpack::writeModuleFile(m, dir.file("m.rvl")));
-    options = LaunchOptions{false, 0, false, true, dir.file("m.rvl")};
+    options = LaunchOptions{};
+    options.hasPack = true;
+    options.pack = dir.file("m.rvl");
 }
 
 // The topic chosen, then a left press on the grid cell of the given column.
@@ -158,6 +160,10 @@ TEST(Startup, CommandLineErrorsEndBeforeAnyWindow) {
         {{"a.rvl", "b.rvl"}, 2, "", "b.rvl"},
         {{"--help"}, 0, "\"Device not found!\". It is expected", ""},
         {{"--version"}, 0, "rvl-reader 1.", ""},
+        {{"--teams", "Красные"}, 2, "", "--teams: a game needs 2 to 8 teams, not 1"},
+        {{"--teams", "A,,B"}, 2, "", "must have 1 to 24 characters"},
+        {{"--resume", "--teams", "A, B ,C,D,E,F,G,H,I"}, 2, "", "not 9"},
+        {{"--teams", "Оооооооооооооооооооооооо1,B"}, 2, "", "1 to 24"},
     };
     for (const Row& row : rows) {
         std::vector<std::string> argv = {runDir() + "/rvl-reader"};

@@ -6,7 +6,7 @@
 # wave output. The pictures themselves are checked pixel by pixel in-process
 # (board, card, picture tests); here it is the path through the program.
 #
-# Usage: e2e.sh demo|reject|refused|fullscreen|package RUN_DIR PROBE DEMO_CONSOLE DEMO_FACTS ARTEFACT_DIR
+# Usage: e2e.sh demo|reject|refused|fullscreen|package|game RUN_DIR PROBE DEMO_CONSOLE DEMO_FACTS ARTEFACT_DIR
 #   demo        the demo module through a scripted chooser: the start-up box, the
 #               selection screen, trace and listing, the board, one question of
 #               each type played to its answer with its sound recorded, F10.
@@ -18,6 +18,11 @@
 #               appstreamcli, desktop-file-validate, its manual pages, completion
 #               and copyright; unpacked with dpkg-deb -x, run on a relative pack
 #               path: trace, listing, board and its per-user run directory.
+#   game        the demo pack with --teams: a buzzer key shows the band, awards
+#               reach the saved game and the scoreboard, undo puts a played
+#               question back, a double-click on the card plays nothing; the
+#               reader killed three times and resumed; the last question shows
+#               the scoreboard by itself.
 # Exits 77 (skipped, with the reason) when the X tools are missing, unless
 # RVL_E2E_REQUIRED is set. Screenshots and logs stay in ARTEFACT_DIR/SCENARIO
 # when the test fails, or always with RVL_E2E_KEEP set.
@@ -137,9 +142,11 @@ start() {
     step "X server and the reader"
     # -noreset: a bare X server resets when its last client goes, and the
     # start-up box is its only client; the reader's own connection, a moment
-    # later, would otherwise meet the reset.
-    Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$art/display" 2>"$art/xvfb.log" &
-    xvfb_pid=$!
+    # later, would otherwise meet the reset. A reader started again keeps it.
+    if [ -z "$xvfb_pid" ]; then
+        Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$art/display" 2>"$art/xvfb.log" &
+        xvfb_pid=$!
+    fi
     shift
     wait_for 15 "Xvfb's display number" test -s "$art/display"
     export DISPLAY=":$(head -n 1 "$art/display")"
@@ -155,6 +162,7 @@ start() {
     # its run directory in XDG_DATA_HOME.
     (cd "$work" && exec env -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy TZ="$DEMO_TZ" \
         GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 XDG_CONFIG_HOME="$art/config" XDG_DATA_HOME="$art/data" \
+        XDG_STATE_HOME="$art/state" \
         ALSOFT_DRIVERS=wave ALSOFT_CONF="$work/alsoft.conf" "${reader:-./rvl-reader}" "$@" >"$art/stdout.txt" 2>"$art/stderr.txt") &
     reader_pid=$!
 
@@ -282,6 +290,126 @@ demo() {
     play_question I 434 242 5
     play_question A 602 242 4
     play_question V 602 242 3
+    step "without --teams the game's keys change nothing, and nothing is saved"
+    on_board before-keys
+    local before=$shot
+    xdotool key 1 2 3 4 5 6 7 8 KP_1 equal KP_Add minus KP_Subtract 0 BackSpace Return u a Tab
+    sleep 0.5
+    on_board after-keys
+    [ "$(differing "$before" "$shot" 0 0 1024 768 0)" -eq 0 ] || fail "the board changed after the game's keys"
+    [ ! -e "$art/state" ] || fail "a game file was written: $(find "$art/state")"
+    quit_with_f10
+}
+
+# The saved game, squeezed onto one line.
+saved_game() { tr -d ' \n' <"$(ls "$art"/state/rvl-reader/games/*[0-9a-f].json)"; }
+saved_has() { why="saved: $(saved_game)"; case "$(saved_game)" in *"$1"*) true ;; *) false ;; esac; }
+# The band across the top: the holder's name in yellow on black.
+band_shows() { shot "$1" && [ "$(count_of 0 0 1024 100 yellow)" -gt 300 ] && [ "$(count_of 0 0 1024 100 dark)" -gt 60000 ]; }
+scoreboard_shows() { shot "$1" && [ "$(count_of 300 300 400 150 dark)" -gt 20000 ]; }
+tour() {
+    for _ in 1 2 3 4 5; do click 175 500 5; done
+    click 175 735 1
+}
+tour_cells() { on_board tour && why="$cells cells" && [ "$cells" -eq "$1" ]; }
+kill_and_resume() {
+    step "killed with SIGKILL, then --resume $*"
+    kill -9 "$reader_pid"
+    wait "$reader_pid" 2>/dev/null
+    reader_pid=
+    start 1024x768 --resume "$@" demo.rvl
+    wait_for 30 "the board" on_board board
+    tour
+}
+
+game() {
+    start 1024x768 --teams "Красные, Синие,Зелёные" demo.rvl
+    expect_console "$(pack_console "$work/demo.rvl")"
+    wait_for 30 "the board" on_board board
+    saved_has '"played":[]' || fail "no new game saved: $why"
+    tour
+    wait_for 10 "the tour's six cells" tour_cells 6
+    step "key 2 buzzes: the band, then + gives Синие the question's 100"
+    click 434 242 1
+    wait_for 10 "the question card" on_card question
+    xdotool key 2
+    wait_for 5 "the band with the winner's name" band_shows band
+    xdotool key equal
+    wait_for 5 "the band gone after the award" on_card awarded
+    wait_for 5 "the award saved" saved_has '"name":"Синие","score":100'
+    sound_check buzzer-tone 880 0.1 0.05
+    step "a double-click on the answer card plays nothing"
+    xdotool click --repeat 3 --delay 60 1
+    wait_for 10 "the board with five cells" tour_cells 5
+    sleep 1
+    tour_cells 5 || fail "a question was played after the card: $why"
+    step "Tab shows the scoreboard, a click hides it without playing"
+    xdotool key Tab
+    wait_for 5 "the scoreboard" scoreboard_shows scoreboard
+    click 434 242 1
+    sleep 0.5
+    tour_cells 5 && ! scoreboard_shows hidden || fail "the scoreboard stayed or the click played: $why"
+    step "U three times: award, buzz and play undone, the question is back"
+    xdotool key u u u
+    wait_for 5 "six cells again" tour_cells 6
+    wait_for 5 "the undo saved" saved_has '"played":[],"sequence":6,"teams":[{"name":"Красные","score":0},{"name":"Синие","score":0}'
+    step "wrong, then right: Красные -100, Зелёные +100"
+    click 434 242 1
+    wait_for 10 "the question card" on_card question
+    xdotool key 1 minus 3 Return
+    wait_for 5 "the awards saved" saved_has '"score":-100},{"name":"Синие","score":0},{"name":"Зелёные","score":100}'
+    click 434 242 1
+    click 434 242 1
+    wait_for 10 "the board with five cells" tour_cells 5
+
+    kill_and_resume
+    wait_for 10 "the played question still gone" tour_cells 5
+    step "a buzzer during the picture question, then killed"
+    click 434 242 1
+    picture() { shot picture && near 512 384 "$DEMO_PNG_CENTRE" 30; }
+    wait_for 15 "the picture" picture
+    xdotool key 2
+    wait_for 5 "the band over the picture" band_shows picture-band
+    kill_and_resume
+    wait_for 10 "the picture question gone, as played" tour_cells 4
+    saved_has '"score":-100},{"name":"Синие","score":0},{"name":"Зелёные","score":100}' || fail "scores lost: $why"
+    kill_and_resume --teams "A,B,C"
+    wait_for 10 "the same four cells" tour_cells 4
+    wait_for 5 "the new names saved" saved_has '"teams":[{"name":"A","score":-100},{"name":"B","score":0},{"name":"C","score":100}]'
+
+    step "the last question shows the scoreboard by itself"
+    xdotool key F10
+    wait_for 10 "the reader to end" reader_ended
+    [ "$reader_status" -eq 0 ] || fail "exit status $reader_status, expected 0"
+    # Every question played but the tour's third (30000 points, a picture).
+    local file played="" t q counts
+    file=$(ls "$art"/state/rvl-reader/games/*[0-9a-f].json)
+    counts=$(sed -n 's/^Тема: .*[^0-9]\([0-9][0-9]*\)$/\1/p' "$demo_console" | tr '\n' ' ')
+    t=0
+    for n in $counts; do
+        for ((q = 0; q < n; q++)); do
+            [ "$t" -eq $((DEMO_TOPICS - 1)) ] && [ "$q" -eq 2 ] && continue
+            played+="${played:+,}[$t,$q]"
+        done
+        t=$((t + 1))
+    done
+    printf '{"format":1,"pack":"%s","sequence":0,"teams":[{"name":"A","score":-100},{"name":"B","score":0},{"name":"C","score":100}],"played":[%s],"bindings":[]}' \
+        "$(basename "$file" .json)" "$played" >"$file"
+    reader_pid=
+    start 1024x768 --resume demo.rvl
+    wait_for 30 "the board" on_board board
+    tour
+    wait_for 10 "one cell left" tour_cells 1
+    click 434 242 1
+    photo() { shot photo && near 512 384 "$DEMO_JPEG_CENTRE" 30; }
+    wait_for 15 "the photo" photo
+    xdotool key KP_1 KP_Enter
+    click 434 242 1
+    wait_for 10 "the question card" on_card question
+    click 434 242 1
+    click 434 242 1
+    wait_for 10 "the scoreboard with the winner" scoreboard_shows winner
+    saved_has '"teams":[{"name":"A","score":29900}' || fail "the last award is not saved: $why"
     quit_with_f10
 }
 
@@ -379,6 +507,6 @@ package() {
 }
 
 case "$scenario" in
-demo | reject | refused | fullscreen | package) "$scenario" ;;
+demo | reject | refused | fullscreen | package | game) "$scenario" ;;
 *) echo "unknown scenario $scenario"; exit 2 ;;
 esac

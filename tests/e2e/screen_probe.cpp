@@ -34,6 +34,7 @@ Image load(const char* path) {
 bool is(const std::string& cls, const uint8_t* p) {
     if (cls == "yellow") return p[0] >= 200 && p[1] >= 200 && p[2] <= 110;
     if (cls == "white") return p[0] >= 215 && p[1] >= 215 && p[2] >= 215;
+    if (cls == "dark") return p[0] <= 25 && p[1] <= 25 && p[2] <= 25;  // the game's panels over the background
     return p[0] <= 10 && p[1] <= 10 && p[2] <= 10;  // black
 }
 
@@ -90,7 +91,7 @@ int main(int argc, char** argv) {
                 cells += count(a, 351 + 168 * c, 176 + 134 * r, 167, r == 4 ? 56 : 133, "yellow") > 1000;
         return printf("%d\n", cells), 0;
     }
-    fprintf(stderr, "usage: screen_probe near IMG X Y R G B TOL | count IMG X Y W H yellow|white|black | cells IMG\n"
+    fprintf(stderr, "usage: screen_probe near IMG X Y R G B TOL | count IMG X Y W H yellow|white|black|dark | cells IMG\n"
                     "       | wav FILE FREQ\n");
     return 2;
 }
