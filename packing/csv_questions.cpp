@@ -7,6 +7,7 @@
 #include <csv.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <nlohmann/json.hpp>
@@ -29,10 +30,14 @@ const struct {
     bool required;
 } kColumns[ColumnCount] = {{"topic", "тема", true},   {"points", "баллы", true}, {"question", "вопрос", true},
                            {"answer", "ответ", true}, {"type", "тип", false},    {"media", "файл", false},
-                           {"audio", "звук", false},  {"fit", nullptr, false}};
+                           {"audio", "звук", false},  {"fit", "кадр", false}};
+
+const char* const kSaveAsUtf8 =
+    "save it as .xlsx or .ods, or as CSV in UTF-8: in LibreOffice, \"Character set: Unicode (UTF-8)\" in the CSV "
+    "dialog; in Excel, \"CSV UTF-8\"; in Google Sheets, download as CSV";
 
 const char* const kColumnList = "topic, points, question, answer, type, media, audio, fit (or тема, баллы, вопрос, "
-                                "ответ, тип, файл, звук)";
+                                "ответ, тип, файл, звук, кадр)";
 
 // Lower case for ASCII and Cyrillic, so that "Тема" and "TOPIC" name columns.
 std::string lowered(const std::string& utf8) {
@@ -98,13 +103,25 @@ std::string typeWord(const std::string& cell) {
     return cell;
 }
 
-// A points cell: a whole number becomes a JSON number, anything else stays
-// text, which the manifest's reader words as such.
+// A fit cell's word in Russian as the manifest's; anything else as it stands.
+std::string fitWord(const std::string& cell) {
+    std::string low = lowered(cell);
+    return low == "поля" ? "letterbox" : low == "растянуть" ? "stretch" : low == "как есть" ? "none" : cell;
+}
+
+// A points cell: a whole number becomes a JSON number, a fraction (100.5 or
+// 100,5) a JSON fraction, anything else stays text, which the manifest's
+// reader words as such.
 Json pointsValue(const std::string& cell) {
     size_t digits = cell.find_first_not_of('-') == 1 ? 1 : 0;
     bool number = cell.size() > digits && cell.size() - digits <= 18 &&
                   cell.find_first_not_of("0123456789", digits) == std::string::npos;
-    return number ? Json(std::stoll(cell)) : Json(cell);
+    if (number) return Json(std::stoll(cell));
+    std::string dotted = cell;
+    std::replace(dotted.begin(), dotted.end(), ',', '.');
+    char* end = nullptr;
+    double value = cell.find_first_of("0123456789") == 0 ? strtod(dotted.c_str(), &end) : 0;
+    return end && !*end && std::isfinite(value) ? Json(value) : Json(cell);
 }
 
 // Most bytes of a cell kept: the longest text the format holds (255 UTF-16
@@ -123,6 +140,7 @@ struct Parsed {
     // Past a count the format cannot hold, rows are only counted: the
     // topic column (from the header), the questions of each topic.
     bool headerSeen = false;
+    size_t filledBeforeHeader = 0;  // rows that are not blank, up to the header
     int topicColumn = -1;
     std::string topic;
     std::map<std::string, size_t> questionsOf;
@@ -160,18 +178,23 @@ void boundCell(csv_parser& parser, Parsed& parsed) {
     parser.entry_pos = parsed.keptOfCell;
 }
 
+// A title above the header is skipped: the header is the first of this many
+// rows (blank ones not counted) that names every column needed.
+const size_t headerSearchRows = 5;
+
 // Counts the row's question against the limits; false once a limit is
 // passed, when the row is not kept.
 bool countRow(Parsed& parsed, const std::vector<std::string>& row) {
     size_t number = parsed.rows.size() + 1;
     bool blank = true;
     for (const std::string& cell : row) blank = blank && trimmed(cell).empty();
-    if (!parsed.headerSeen) {  // blank lines before the header are no rows of questions
-        parsed.headerSeen = !blank;
+    if (!parsed.headerSeen) {  // blank lines and titles before the header are no rows of questions
         for (size_t c = 0; c < row.size(); ++c) {
             std::string name = lowered(trimmed(row[c]));
             if (name == "topic" || name == "тема") parsed.topicColumn = static_cast<int>(c);
         }
+        parsed.filledBeforeHeader += blank ? 0 : 1;
+        parsed.headerSeen = parsed.topicColumn >= 0 || parsed.filledBeforeHeader >= headerSearchRows;
         return true;
     }
     size_t at = size_t(parsed.topicColumn);
@@ -189,6 +212,8 @@ bool countRow(Parsed& parsed, const std::vector<std::string>& row) {
     return !parsed.overRow;
 }
 
+void addRow(Parsed& parsed, std::vector<std::string> row);
+
 // Every line end outside quotes ends a row, so that row numbers are the
 // spreadsheet's even past blank lines; the LF of a CR LF ends nothing more.
 void onRow(int end, void* data) {
@@ -196,15 +221,21 @@ void onRow(int end, void* data) {
     bool crlf = end == '\n' && parsed->lastEnd == '\r' && parsed->current.empty();
     parsed->lastEnd = end;
     if (crlf) return;
-    if (countRow(*parsed, parsed->current)) parsed->keptRows = parsed->rows.size() + 1;
-    // Rows past the limit keep only their place, for the row numbers.
-    parsed->rows.emplace_back(parsed->overRow ? std::vector<std::string>() : std::move(parsed->current));
+    addRow(*parsed, std::move(parsed->current));
     parsed->current.clear();
+}
+
+void addRow(Parsed& parsed, std::vector<std::string> row) {
+    if (countRow(parsed, row)) parsed.keptRows = parsed.rows.size() + 1;
+    // Rows past the limit keep only their place, for the row numbers.
+    parsed.rows.emplace_back(parsed.overRow ? std::vector<std::string>() : std::move(row));
 }
 
 int noSpaces(unsigned char) { return 0; }  // cells keep their spaces; columns that need it trim
 
 } // namespace
+
+std::string foldedCase(const std::string& utf8) { return lowered(utf8); }
 
 std::string TablePlaces::row(size_t topic, size_t question) const {
     int number = topic < rows.size() && question < rows[topic].size() ? rows[topic][question] : 0;
@@ -220,15 +251,58 @@ std::string TablePlaces::column(const std::string& key) const {
     return it == columns.end() ? "" : ", column \"" + it->second + "\"";
 }
 
+namespace {
+
+bool readRows(Parsed& parsed, char separator, Json& topics, TablePlaces& places, std::vector<Issue>& issues,
+              size_t errorsBefore);
+
+void startTable(const std::string& path, Json& topics, TablePlaces& places) {
+    topics = Json::array();
+    places = TablePlaces{};
+    places.file = shownPath(path.substr(path.rfind('/') + 1));
+}
+
+} // namespace
+
+bool readSheetQuestions(SheetCells& sheet, const std::string& path, Json& topics, TablePlaces& places,
+                        std::vector<Issue>& issues) {
+    size_t errorsBefore = countIssues(issues, Severity::Error);
+    startTable(path, topics, places);
+    Parsed parsed;
+    parsed.longCells = std::move(sheet.longCells);
+    for (std::vector<std::string>& row : sheet.rows) addRow(parsed, std::move(row));
+    sheet.rows.clear();
+    return readRows(parsed, 0, topics, places, issues, errorsBefore);
+}
+
+bool SheetCells::put(size_t row, size_t column, const std::string& text, std::string& why) {
+    if (row >= maxSheetRows || column >= maxSheetColumns) {
+        why = row >= maxSheetRows ? "the sheet has cells in row " + std::to_string(row + 1) + ", a questions table has at most " +
+                                        std::to_string(maxSheetRows) + " rows; split it into several packs"
+                                  : "the sheet has cells in column " + std::to_string(column + 1) +
+                                        ", a questions table reads at most " + std::to_string(maxSheetColumns) +
+                                        "; clear the cells right of the questions";
+        return false;
+    }
+    size_t keep = std::min(text.size(), maxCellBytes);
+    while (keep < text.size() && keep > 0 && (text[keep] & 0xC0) == 0x80) --keep;
+    if (keep < text.size()) longCells[{row, column}] = text.size();
+    bytes += keep + sizeof(std::string);
+    if (bytes > maxSheetBytes) {
+        why = "the sheet's cells come to more than " + std::to_string(maxSheetBytes >> 20) +
+              " MB; a questions table needs far less; delete what is not questions";
+        return false;
+    }
+    if (rows.size() <= row) rows.resize(row + 1);
+    if (rows[row].size() <= column) rows[row].resize(column + 1);
+    rows[row][column] = text.substr(0, keep);
+    return true;
+}
+
 bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path, Json& topics, TablePlaces& places,
                       std::vector<Issue>& issues) {
     size_t errorsBefore = countIssues(issues, Severity::Error);
-    topics = Json::array();
-    places.file = shownPath(path.substr(path.rfind('/') + 1));
-    places.rows.clear();
-    places.topicRows.clear();
-    places.columns.clear();
-    places.overLimit = false;
+    startTable(path, topics, places);
     auto error = [&](const std::string& where, const std::string& text) {
         addIssue(issues, Severity::Error, where, text);
         return false;
@@ -237,7 +311,7 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
     auto firstLine = std::find(bytes.begin(), bytes.end(), '\n');
     if ((bytes.size() >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF))) ||
         std::count(bytes.begin(), firstLine, 0) > 0)
-        return error(places.file, "the table is UTF-16 text; save it as \"CSV UTF-8\"");
+        return error(places.file, std::string("the table is UTF-16 text; ") + kSaveAsUtf8);
     size_t start = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF ? 3 : 0;
     size_t headerStart = start;
     while (headerStart < bytes.size() && strchr(" \t\r\n", bytes[headerStart]) && bytes[headerStart]) ++headerStart;
@@ -271,12 +345,25 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
                      "the table cannot be read here (libcsv: " + why +
                          "); a quote is not closed, or stands inside a cell that does not start with one; fix the "
                          "quotes, or save the table again from the spreadsheet");
+    return readRows(parsed, separator, topics, places, issues, errorsBefore);
+}
+
+namespace {
+
+// The table's rows, however they were read, into topics. A separator of 0
+// stands for a spreadsheet's own cells.
+bool readRows(Parsed& parsed, char separator, Json& topics, TablePlaces& places, std::vector<Issue>& issues,
+              size_t errorsBefore) {
+    auto error = [&](const std::string& where, const std::string& text) {
+        addIssue(issues, Severity::Error, where, text);
+        return false;
+    };
     for (size_t r = 0; r < parsed.rows.size(); ++r) {
         for (size_t c = 0; c < parsed.rows[r].size(); ++c) {
             if (!validUtf8(parsed.rows[r][c]))
                 return error(places.file + " row " + std::to_string(r + 1) + ", column " + std::to_string(c + 1),
-                             "the table is not UTF-8 text (Excel's plain \"CSV\" is saved in the Windows code page); "
-                             "save it as \"CSV UTF-8\"");
+                             std::string("the table is not UTF-8 text but a Windows code page, as Excel's plain "
+                                         "\"CSV\" saves it; ") + kSaveAsUtf8);
         }
     }
     if (parsed.rows.empty()) return error(places.file, "the table is empty; give a header row and a row per question");
@@ -287,6 +374,24 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
         return std::all_of(row.begin(), row.end(), [](const std::string& f) { return trimmed(f).empty(); });
     };
     while (headerRow + 1 < parsed.rows.size() && blankRow(parsed.rows[headerRow])) ++headerRow;
+    auto namesAll = [](const std::vector<std::string>& row) {
+        int named = 0;
+        for (const std::string& cell : row)
+            for (const auto& c : kColumns)
+                named += c.required && (lowered(trimmed(cell)) == c.english || lowered(trimmed(cell)) == c.russian);
+        return named == 4;
+    };
+    for (size_t r = headerRow, filled = 0; r < parsed.keptRows && filled < headerSearchRows; ++r) {
+        if (namesAll(parsed.rows[r])) {
+            if (r != headerRow)
+                addIssue(issues, Severity::Note, places.file + " row " + std::to_string(r + 1),
+                         "the header is taken from this row, the first that names every needed column; the rows "
+                         "above it are left out");
+            headerRow = r;
+            break;
+        }
+        filled += blankRow(parsed.rows[r]) ? 0 : 1;
+    }
     const std::string headerPlace = places.file + " row " + std::to_string(headerRow + 1);
     const std::vector<std::string>& header = parsed.rows[headerRow];
     int at[ColumnCount];
@@ -344,7 +449,7 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
         // One cell where the header has several: the row was written with
         // another separator than the header.
         for (char other : {',', ';', '\t'}) {
-            if (other != separator && header.size() > 1 && row.size() == 1 && row[0].find(other) != std::string::npos) {
+            if (separator && other != separator && header.size() > 1 && row.size() == 1 && row[0].find(other) != std::string::npos) {
                 addIssue(issues, Severity::Warning, rowPlace,
                          std::string("the row is one cell holding \"") + (other == '\t' ? "\\t" : std::string(1, other)) +
                              "\", while the header is separated by \"" + (separator == '\t' ? "\\t" : std::string(1, separator)) +
@@ -353,6 +458,11 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
             }
         }
         for (size_t c = header.size(); c < row.size(); ++c) {
+            if (!trimmed(row[c]).empty() && !separator) {
+                addIssue(issues, Severity::Warning, rowPlace + ", column " + std::to_string(c + 1),
+                         "the cell is right of the header's last column and is ignored; give its column a header");
+                break;
+            }
             if (!trimmed(row[c]).empty()) {
                 error(rowPlace + ", column " + std::to_string(c + 1),
                       "the row has " + std::to_string(row.size()) + " cells, the header " +
@@ -407,7 +517,7 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
             if (!media.empty()) q["media"] = media;
             if (!audio.empty()) q["audio"] = audio;
         }
-        if (!trimmed(cell(FitCol)).empty()) q["fit"] = trimmed(cell(FitCol));
+        if (!trimmed(cell(FitCol)).empty()) q["fit"] = fitWord(trimmed(cell(FitCol)));
         topics[found->second]["questions"].push_back(q);
         places.rows[found->second].push_back(static_cast<int>(r + 1));
     }
@@ -426,6 +536,8 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
     }
     return countIssues(issues, Severity::Error) == errorsBefore;
 }
+
+} // namespace
 
 void placeByRows(std::vector<Issue>& issues, const TablePlaces& places) {
     if (places.empty()) return;
@@ -462,7 +574,10 @@ bool csvFromTopics(const Json& topics, std::string& csv, std::string& whyNot, st
         quoted.resize(csv_write(&quoted[0], quoted.size(), text.data(), text.size()));
         return quoted;
     };
-    csv = "\xEF\xBB\xBFtopic,points,question,answer,type,media,audio\r\n";
+    bool fits = false;  // a fit column, for the videos
+    for (const Json& topic : topics)
+        for (const Json& q : topic.at("questions")) fits = fits || q.contains("fit");
+    csv = std::string("\xEF\xBB\xBFtopic,points,question,answer,type,media,audio") + (fits ? ",fit" : "") + "\r\n";
     std::set<std::string> seen;
     for (const Json& topic : topics) {
         if (!topic.at("name").is_string()) {
@@ -477,7 +592,7 @@ bool csvFromTopics(const Json& topics, std::string& csv, std::string& whyNot, st
                                              : "two topics are named \"" + shownPath(name) + "\"";
             return false;
         }
-        if (questions.empty()) ++row, csv += cell(name) + ",,,,,,\r\n";  // a topic without questions
+        if (questions.empty()) ++row, csv += cell(name) + ",,,,,," + (fits ? "," : "") + "\r\n";  // a topic without questions
         for (const Json& q : questions) {
             if (!q.at("type").is_string() || !q.at("question").is_string() || !q.at("answer").is_string()) {
                 whyNot = "a question of \"" + name + "\" has a type byte or texts that a table cannot hold";
@@ -493,7 +608,7 @@ bool csvFromTopics(const Json& topics, std::string& csv, std::string& whyNot, st
             ++row;
             csv += cell(name) + "," + std::to_string(q.at("points").get<int>()) + "," + cell(q.at("question"), "question") +
                    "," + cell(q.at("answer"), "answer") + "," + type + "," + cell(media, "media") + "," +
-                   cell(audio, "audio") + "\r\n";
+                   cell(audio, "audio") + (fits ? "," + q.value("fit", "") : "") + "\r\n";
         }
     }
     return true;

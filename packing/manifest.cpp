@@ -3,9 +3,11 @@
 // everything after it checks types before reading values.
 #include "packing/manifest.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cmath>
 #include <climits>
 #include <cstdlib>
 #include <cerrno>
@@ -17,6 +19,7 @@
 
 #include "module/format.h"
 #include "packing/pack_reader.h"
+#include "packing/sheet_questions.h"
 #include "platform/utf16.h"
 
 namespace rvlpack {
@@ -159,6 +162,11 @@ struct ManifestReader {
         }
         std::string name = it->get<std::string>();
         std::string file = "the " + what + " file \"" + shownPath(name) + "\"";
+        // media\кот.gif from a table made on Windows: a backslash separates,
+        // unless a file has that very name; ..\..\x is then refused as ../../x.
+        struct stat exact {};
+        if (name.find('\\') != std::string::npos && lstat((name[0] == '/' ? name : dir + name).c_str(), &exact) != 0)
+            std::replace(name.begin(), name.end(), '\\', '/');
         if (name.find('\0') != std::string::npos) {
             error(where, file + " holds a NUL byte, which no file name can; fix the path");
             return false;
@@ -166,7 +174,15 @@ struct ManifestReader {
         const std::string keepInside = "; media of a " + home() + " are read only from its folder, so that a " +
                                        home() + " from someone else cannot pull private files into the pack; copy the "
                                        "file beside the " + home() + ", or give --allow-outside if you trust it";
-        if (!options.allowOutside && (name[0] == '/' || !staysInside(name))) {
+        // An absolute path is judged by where it leads, as any other.
+        const std::string folderPath = name[0] == '/' ? resolved(dir.empty() ? "." : dir) : "";
+        bool absoluteInside = !folderPath.empty() && name.compare(0, folderPath.size() + 1, folderPath + "/") == 0 &&
+                              staysInside(name.substr(folderPath.size() + 1));
+        if (name[0] == '/' && !absoluteInside && !resolved(name).empty()) {
+            std::string real = resolved(name);
+            absoluteInside = real.compare(0, folderPath.size() + 1, folderPath + "/") == 0;
+        }
+        if (!options.allowOutside && ((name[0] == '/' && !absoluteInside) || !staysInside(name))) {
             error(where, file + " lies outside the " + home() + "'s folder" + keepInside);
             return false;
         }
@@ -190,8 +206,10 @@ struct ManifestReader {
             }
         }
         if (stat(full.c_str(), &st) != 0) {
-            error(where, file + " cannot be found (looked for " + shownPath(asNamed) + ": " + strerror(errno) +
-                             "); check the path, it is relative to the " + home());
+            std::string similar = errno == ENOENT ? sameButCase(asNamed) : "";
+            error(where, file + " cannot be found (looked for " + shownPath(asNamed) + ": " + strerror(errno) + ")" +
+                             (similar.empty() ? "; check the path, it is relative to the " + home()
+                                              : "; did you mean " + shownPath(similar) + "?"));
             return false;
         }
         if (!S_ISREG(st.st_mode)) {
@@ -209,6 +227,21 @@ struct ManifestReader {
             return false;
         }
         return true;
+    }
+
+    // The one file beside path whose name differs from its name only in
+    // case, or "".
+    static std::string sameButCase(const std::string& path) {
+        size_t slash = path.rfind('/');
+        std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1), wanted = foldedCase(path.substr(slash + 1));
+        std::string found;
+        int matches = 0;
+        if (DIR* list = opendir(folder.c_str())) {
+            while (dirent* entry = readdir(list))
+                if (foldedCase(entry->d_name) == wanted && ++matches == 1) found = entry->d_name;
+            closedir(list);
+        }
+        return matches == 1 ? found : "";
     }
 
     // The absolute path with every link resolved, or "" with errno set.
@@ -309,16 +342,17 @@ struct ManifestReader {
         return false;
     }
 
-    // "fit": "letterbox" or "none"; out stays as it is when the key is absent.
+    // "fit": "letterbox", "stretch" or "none"; out stays as it is when the key is absent.
     void fit(const Json& object, const std::string& where, std::string& out) {
         auto it = object.find("fit");
         if (it == object.end()) return;
-        if (it->is_string() && (*it == "letterbox" || *it == "none"))
+        if (it->is_string() && (*it == "letterbox" || *it == "stretch" || *it == "none"))
             out = it->get<std::string>();
         else
             error(where, "\"fit\" " + it->dump() +
-                             " is not known; use \"letterbox\" (pad a video with black to 4:3) or \"none\" (store "
-                             "the files as they are)");
+                             " is not known; use \"letterbox\" (pad a video with black to 4:3, the default), "
+                             "\"stretch\" (stretch it to 4:3) or \"none\" (store the files as they are); in a table "
+                             "поля, растянуть or как есть");
     }
 
     // The question's place in messages: its numbers, the start of its text
@@ -358,6 +392,7 @@ struct ManifestReader {
             return;
         }
         unknownKeys(q, {"type", "question", "answer", "points", "media", "audio", "video", "fit"}, where);
+        source.fit = sources.fit;  // the pack's, unless the question gives its own
         fit(q, at(where, "fit"), source.fit);
         bool typed = type(q, at(where, "type"), ask.type);
         text(q, "question", at(where, "question"), "question text", ask.question, true);
@@ -368,6 +403,12 @@ struct ManifestReader {
         } else if (points->is_string()) {
             error(at(where, "points"), "points must be a number, got the text " + points->dump() +
                                            "; write it as a whole number from 0 to 65535, in digits");
+        } else if (points->is_number_float() && std::isfinite(points->get<double>()) &&
+                   points->get<double>() != std::floor(points->get<double>())) {
+            error(at(where, "points"), "points must be a whole number, got " + points->dump() +
+                                           "; give a whole number from 0 to 65535");
+        } else if (points->is_number_float() && points->get<double>() >= 0 && points->get<double>() <= 65535) {
+            ask.points = static_cast<uint16_t>(points->get<double>());  // 100.0, as a spreadsheet may keep it
         } else if (!points->is_number_integer() || points->get<int64_t>() < 0 || points->get<int64_t>() > 65535) {
             error(at(where, "points"), "points " + points->dump() + " do not fit: give a whole number from 0 to 65535");
         } else {
@@ -597,7 +638,7 @@ bool loadRoot(Json root, const std::string& dir, Module& module, std::vector<Iss
         Json topics;
         std::string name = root["questions"].get<std::string>();
         // Only a table that cannot be read stops here; bad rows still leave the others to read.
-        if (!readCsvQuestions(table, name, topics, sources.table, issues) && topics.empty()) return false;
+        if (!readQuestionsTable(table, name, topics, sources.table, issues) && topics.empty()) return false;
         reader.overLimit = sources.table.overLimit;
         root["topics"] = std::move(topics);
         reader.dir = (name[0] == '/' ? "" : dir) + folderOf(name);  // the table's media are relative to the table
@@ -700,6 +741,8 @@ bool saveManifest(const Module& module, const std::string& dir, std::string* err
                 if (!saveBlock(ask.video, std::string(stem) + "-video", name)) return false;
                 jq["video"] = name;
             }
+            // A stored video stays as it is, though build pads those not 4:3 by default.
+            if (rvlformat::carriesVideo(ask.type)) jq["fit"] = "stretch";
             jt["questions"].push_back(jq);
         }
         root["topics"].push_back(jt);

@@ -38,7 +38,7 @@ struct MediaSource {
     std::string media, audio, video;  // as the manifest names them; "" for none
     bool soundFromVideo = false;      // a video question without "audio": its sound comes from the video file
     bool silent = false;              // "audio": null, a video without sound on purpose
-    std::string fit;                  // "", "letterbox" or "none" (keep every file as it is)
+    std::string fit;                  // "", "letterbox" (as ""), "stretch" or "none" (keep every file as it is)
     bool failed = false;              // an error was reported for the question: its media are left alone
 };
 

@@ -36,6 +36,7 @@ namespace {
 
 struct Checker {
     std::vector<Issue>& issues;
+    const CheckOptions& options;
     FontHandle cardFont;
     FontHandle topicFont;
 
@@ -100,15 +101,24 @@ struct Checker {
         }
     }
 
-    void video(const std::vector<uint8_t>& bytes, const std::string& where) {
+    // stretchedOk: the host asked for the video to be stretched.
+    void video(const std::vector<uint8_t>& bytes, const std::string& where, bool stretchedOk) {
         const std::string remedy = "; convert it, for example to an AVI with MJPEG pictures";
         if (bytes.empty()) {
             warn(where, "the video is empty (0 bytes); the reader will show no picture" + remedy);
             return;
         }
         VideoProbe probe = probeVideo(bytes);
+        double aspect = 0;
         switch (probe.verdict) {
-        case VideoProbe::Opens: break;
+        case VideoProbe::Opens:
+            if (stretchedOk || !options.stretchedVideo || !options.stretchedVideo(bytes, aspect)) break;
+            char shown[64];
+            snprintf(shown, sizeof shown, "%.2f (4:3 is 1.33)", aspect);
+            warn(where, std::string("the video has a display aspect ratio of ") + shown +
+                            " and the reader will stretch it to 4:3; to pad it with black instead, " +
+                            options.letterboxRemedy);
+            break;
         case VideoProbe::NotChecked: warn(where, "the video was not checked: " + probe.said); break;
         case VideoProbe::NoPicture:
             warn(where, "the video opens in OpenCV but gives no picture; the reader will show nothing" + remedy);
@@ -173,6 +183,7 @@ struct Checker {
     void cardText(const std::wstring& text, size_t fixed, const std::string& where, const std::string& what) {
         if (!cardFont) return;
         int w = width(cardFont.get(), text);
+        if (w > windowWidth && options.counts) ++(fixed ? options.counts->wideAnswers : options.counts->wideQuestions);
         if (w > windowWidth)
             warn(where, "the " + what + " is " + std::to_string(w) +
                             " pixels wide on the question card, the window is " + std::to_string(windowWidth) +
@@ -236,7 +247,7 @@ struct ModuleChecker::State {
 };
 
 ModuleChecker::ModuleChecker(const CheckOptions& options, std::vector<Issue>& issues)
-    : state_(new State{Checker{issues, {}, {}}}) {
+    : state_(new State{Checker{issues, options, {}, {}}}) {
     Checker& check = state_->check;
     IMG_Init(IMG_INIT_PNG | IMG_INIT_JPG);
     if (!options.fontDir.empty()) {
@@ -259,6 +270,7 @@ void ModuleChecker::topic(size_t t, const std::wstring& name, size_t questionCou
     Checker& check = state_->check;
     if (check.topicFont) {
         int w = check.width(check.topicFont.get(), name);
+        if (w > topicRowWidth && check.options.counts) ++check.options.counts->wideTopics;
         if (w > topicRowWidth)
             check.warn(topicPlace(t), "the topic name is " + std::to_string(w) +
                                           " pixels wide, its row on the board shows 340; the end will be cut "
@@ -298,7 +310,7 @@ void ModuleChecker::question(size_t t, size_t q, const Question& ask, const Medi
     case rvlformat::AskType::Video:
         // An empty sound track is a silent clip ("audio": null), not a fault.
         if (!ask.media.empty()) check.sound(ask.media, where, soundTrack, "the video will play without sound");
-        check.video(ask.video, where);
+        check.video(ask.video, where, source && source->fit == "stretch");
         break;
     default: {
         uint8_t code = static_cast<uint8_t>(ask.type);

@@ -98,6 +98,10 @@ struct Preparer {
                 addIssue(issues, Severity::Warning, where,
                          "the " + from.kind + " picture is cut short (it has no end marker); its missing part is "
                          "grey in the converted picture; copy the whole file again");
+            int64_t frames = from.kind == "GIF" ? animationFrames(block) : 0;
+            if (frames > 1)
+                note(where, "GIF with " + std::to_string(frames) + " frames: the first frame is kept; to keep the "
+                            "animation, make it a video question");
             note(where, "converted the picture (" + describePicture(from) + ", " + byteSize(block.size()) +
                             ") to " + describePicture(to) + ", " + byteSize(converted.size()));
             block = std::move(converted);
@@ -105,13 +109,8 @@ struct Preparer {
         }
     }
 
-    void warnStretched(const std::string& where, double aspect) {
-        addIssue(issues, Severity::Warning, where,
-                 "the video has a display aspect ratio of " + aspectText(aspect) +
-                     " and will be stretched to 4:3; to pad it with black instead, give it the fit letterbox"
-                     " (\"fit\": \"letterbox\" in a manifest, letterbox in a table's fit column)");
-    }
-
+    // A video the reader would stretch is padded with black unless the host
+    // asked for stretching; the check then warns about what is stored.
     void video(MediaBytes& block, const std::string& file, const std::string& where, bool letterbox) {
         const void* copy = block.copy();
         const std::string how = letterbox ? "letterboxed video" : "video";
@@ -123,7 +122,6 @@ struct Preparer {
         bool widthOff = known && aspectOffWindow(facts.aspect);
         bool opens = readerOpensVideo(block);
         if (opens && !(letterbox && widthOff)) {
-            if (widthOff) warnStretched(where, facts.aspect);
             double end = facts.seconds > 0 ? videoPacketsEnd(block) : 0;
             if (end > 0 && end < facts.seconds * 0.98)
                 addIssue(issues, Severity::Warning, where,
@@ -143,7 +141,6 @@ struct Preparer {
         note(where, std::string(letterbox && widthOff ? "letterboxed" : "re-encoded") + " the video (" +
                         describeVideo(from) + ", " + byteSize(block.size()) + ") to " + describeVideo(to) + ", " +
                         byteSize(converted.size()));
-        if (!letterbox && aspectOffWindow(from.aspect)) warnStretched(where, from.aspect);
         if (from.seconds > 0 && std::fabs(to.seconds / from.seconds - 1) > 0.02)
             addIssue(issues, Severity::Warning, where,
                      "the re-encoded video lasts " + seconds(to.seconds) + ", the source " + seconds(from.seconds) +
@@ -155,12 +152,6 @@ struct Preparer {
     static std::string seconds(double value) {
         char text[32];
         snprintf(text, sizeof text, "%.2f s", value);
-        return text;
-    }
-
-    static std::string aspectText(double aspect) {
-        char text[32];
-        snprintf(text, sizeof text, "%.2f (4:3 is 1.33)", aspect);
         return text;
     }
 };
@@ -185,7 +176,7 @@ void prepareMedia(Module& module, const ManifestMedia& sources, std::vector<Issu
             case rvlformat::AskType::Video:
                 if (!source.soundFromVideo)
                     prepare.sound(ask.media, source.audio, "the sound track \"" + shownPath(source.audio) + "\"", where);
-                prepare.video(ask.video, source.video, where, fit == "letterbox");
+                prepare.video(ask.video, source.video, where, fit != "stretch");
                 break;
             default: break;
             }

@@ -48,6 +48,13 @@ bool factsOf(InputFile& in, int index, VideoFacts& facts) {
 
 bool aspectOffWindow(double aspect) { return aspect > 0 && std::fabs(aspect / windowAspect - 1.0) > 0.02; }
 
+bool videoWillBeStretched(const std::vector<uint8_t>& video, double& aspect) {
+    VideoFacts facts;
+    std::string error;
+    aspect = readVideoFacts(video, facts, error) ? facts.aspect : 0;
+    return aspectOffWindow(aspect);
+}
+
 std::string describeVideo(const VideoFacts& f) {
     char text[200];
     int whole = static_cast<int>(f.seconds + 0.5);
@@ -89,6 +96,20 @@ double videoPacketsEnd(const std::vector<uint8_t>& input) {
         av_packet_unref(packet.get());
     }
     return end * av_q2d(stream->time_base);
+}
+
+int64_t animationFrames(const std::vector<uint8_t>& input) {
+    InputFile in(input);
+    std::string error;
+    PacketPtr packet(av_packet_alloc());
+    if (!packet || !in.open(error)) return 0;
+    int index = in.firstStream(AVMEDIA_TYPE_VIDEO);
+    int64_t frames = 0;
+    while (index >= 0 && av_read_frame(in.format(), packet.get()) >= 0) {
+        frames += packet->stream_index == index;
+        av_packet_unref(packet.get());
+    }
+    return frames;
 }
 
 bool convertVideo(const std::vector<uint8_t>& input, bool letterbox, int maxWidth, int maxHeight,

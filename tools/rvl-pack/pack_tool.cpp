@@ -20,11 +20,13 @@
 #include <vector>
 
 #include "packing/convert/media_prepare.h"
+#include "packing/convert/video_convert.h"
 #include "packing/issues.h"
 #include "packing/manifest.h"
 #include "packing/module_writer.h"
 #include "packing/pack_check.h"
 #include "packing/pack_reader.h"
+#include "packing/sheet_questions.h"
 #include "platform/resource_files.h"
 
 namespace rvlpack {
@@ -32,11 +34,12 @@ namespace rvlpack {
 namespace {
 
 const char* const usage =
-    "usage: rvl-pack build QUESTIONS.csv -o PACK.rvl [--name NAME] [--author AUTHOR] [--created TIME]\n"
+    "usage: rvl-pack build QUESTIONS.xlsx|.ods|.csv -o PACK.rvl [--name NAME] [--author AUTHOR] [--created TIME]\n"
     "                      [--res DIR] [--allow-outside] [--max-size SIZE]\n"
     "       rvl-pack build MANIFEST.json -o PACK.rvl [--res DIR] [--allow-outside] [--max-size SIZE]\n"
     "       rvl-pack unpack PACK.rvl -o DIR [--csv]\n"
     "       rvl-pack check PACK.rvl [--res DIR]\n"
+    "       rvl-pack --version\n"
     "--name, --author and --created (ISO 8601, such as 2024-05-01T18:30:00+03:00) give the\n"
     "pack's details when it is built from a table alone.\n"
     "--csv has unpack write the questions as DIR/questions.csv, which DIR/manifest.json names.\n"
@@ -70,11 +73,7 @@ bool parseSize(const std::string& text, uint64_t& bytes) {
 }
 
 // A questions table rather than a JSON manifest: by its file name.
-bool namesTable(const std::string& path) {
-    std::string tail = path.size() >= 4 ? path.substr(path.size() - 4) : "";
-    for (char& c : tail) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    return tail == ".csv" || tail == ".tsv";
-}
+bool namesTable(const std::string& path) { return namesQuestionsTable(path); }
 
 bool parseArguments(const std::vector<std::string>& argv, Arguments& args, std::string& error) {
     size_t argc = argv.size();
@@ -135,7 +134,7 @@ bool parseArguments(const std::vector<std::string>& argv, Arguments& args, std::
     const PackDetails& d = args.details;
     if ((!d.name.empty() || !d.author.empty() || !d.created.empty()) &&
         !(args.command == "build" && namesTable(args.input))) {
-        error = "--name, --author and --created go with a build from a .csv table; a manifest gives them itself";
+        error = "--name, --author and --created go with a build from a table (.xlsx, .ods or .csv); a manifest gives them itself";
         return false;
     }
     return true;
@@ -203,9 +202,44 @@ std::string summary(const Module& module) {
            counted(moduleSize(module), "byte");
 }
 
+// The last line of a build: its questions by kind, and how many texts the
+// reader will cut (the details are above it).
+std::string closingSummary(const Module& module, const ShownBadly& bad) {
+    size_t kinds[5] = {};  // text, picture, sound, video, other
+    const char* names[5] = {"text", "picture", "sound", "video", "of an unknown type"};
+    for (const Topic& topic : module.topics)
+        for (const Question& ask : topic.questions)
+            ++kinds[ask.type == 'T' ? 0 : ask.type == 'I' ? 1 : ask.type == 'A' ? 2 : ask.type == 'V' ? 3 : 4];
+    std::string text, kindsText;
+    for (int k = 0; k < 5; ++k)
+        if (kinds[k]) kindsText += (kindsText.empty() ? "" : ", ") + std::to_string(kinds[k]) + " " + names[k];
+    text = "summary: " + counted(kinds[0] + kinds[1] + kinds[2] + kinds[3] + kinds[4], "question") +
+           (kindsText.empty() ? "" : " (" + kindsText + ")");
+    std::string card;
+    if (bad.wideQuestions) card = counted(bad.wideQuestions, "question");
+    if (bad.wideAnswers) card += (card.empty() ? "" : " and ") + counted(bad.wideAnswers, "answer");
+    if (!card.empty())
+        text += "; " + card + (bad.wideQuestions + bad.wideAnswers == 1 ? " is" : " are") +
+                " too wide for the card and will be cut";
+    if (bad.wideTopics)
+        text += "; " + counted(bad.wideTopics, "topic name") + (bad.wideTopics == 1 ? " is" : " are") +
+                " too wide for the list";
+    return text;
+}
+
 // A pack that cannot be read: open failures name the file themselves.
 void addReadFailure(std::vector<Issue>& issues, const std::string& path, const ReadFailure& failure) {
     addIssue(issues, Severity::Error, failure.atOffset ? path : "", failure.message);
+}
+
+// How a host has a video padded with black, in the words of the input: its
+// table's fit column, or the manifest's key.
+std::string letterboxRemedy(const TablePlaces& table) {
+    auto column = table.columns.find("fit");
+    if (column == table.columns.end()) return "leave out its \"fit\" (\"letterbox\" is the default)";
+    bool russian = static_cast<unsigned char>(column->second[0]) >= 0xC0;
+    return std::string("write ") + (russian ? "поля" : "letterbox") + " in its \"" + column->second +
+           "\" column, or leave the cell empty";
 }
 
 bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
@@ -235,6 +269,7 @@ int build(const Console& console, const Arguments& args) {
                      "name another output");
     }
     ManifestMedia sources;
+    ShownBadly shownBadly;
     bool loaded = issues.empty() && (namesTable(args.input) ? loadQuestionsTable(args.input, args.details, module,
                                                                                  issues, manifestOptions, &sources)
                                                             : loadManifest(args.input, module, issues, manifestOptions,
@@ -246,12 +281,16 @@ int build(const Console& console, const Arguments& args) {
         prepareMedia(module, sources, issues);
         CheckOptions options;
         options.fontDir = findFontDir(args.resDir, issues);
+        options.stretchedVideo = videoWillBeStretched;
+        options.letterboxRemedy = letterboxRemedy(sources.table);
+        options.counts = &shownBadly;
         checkModule(module, options, issues, &sources);
     }
     placeByRows(issues, sources.table);
     if (!loaded || countIssues(issues, Severity::Error)) {
         int status = report(console, issues);
         fprintf(console.err, "error: nothing was written to %s\n", shownPath(args.output).c_str());
+        fprintf(console.out, "%s\n", closingSummary(module, shownBadly).c_str());
         return status;
     }
     std::string error;
@@ -260,7 +299,8 @@ int build(const Console& console, const Arguments& args) {
         return report(console, issues);
     }
     int status = report(console, issues);
-    fprintf(console.out, "wrote %s: %s\n", args.output.c_str(), summary(module).c_str());
+    fprintf(console.out, "wrote %s: %s\n%s\n", args.output.c_str(), summary(module).c_str(),
+            closingSummary(module, shownBadly).c_str());
     return status;
 }
 
@@ -276,6 +316,7 @@ int check(const Console& console, const Arguments& args) {
     std::vector<Issue> issues;
     CheckOptions options;
     options.fontDir = findFontDir(args.resDir, issues);
+    options.stretchedVideo = videoWillBeStretched;
     PackCounts counts;
     ReadFailure failure;
     if (!checkPackFile(args.input, options, issues, counts, &failure)) {
@@ -386,6 +427,10 @@ int runPackTool(const std::vector<std::string>& argv, FILE* out, FILE* err) {
     Console console{out, err};
     Arguments args;
     std::string error;
+    if (argv.size() == 2 && argv[1] == "--version") {
+        fprintf(out, "rvl-pack %s\n", RVL_VERSION);
+        return 0;
+    }
     if (argv.size() == 2 && (argv[1] == "--help" || argv[1] == "-h")) {
         fputs(usage, out);
         return 0;
