@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/app_state.h"
+#include "shell/app_state.h"
 
 // Pixels one mouse-wheel event scrolls the topic list.
 inline constexpr int32_t wheelStep = 25;

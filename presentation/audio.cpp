@@ -3,11 +3,11 @@
 #include <SFML/Audio/Sound.hpp>
 #include <SFML/Audio/SoundBuffer.hpp>
 
-#include "platform/app_state.h"
 #include "platform/event_pump.h"
 #include "platform/input_events.h"
 #include "presentation/presentations.h"
 #include "presentation/sound_decode.h"
+#include "shell/app_state.h"
 
 void playAudioAsk(unsigned char* media, uint32_t mediaSize) {
     sf::SoundBuffer sb;

@@ -1,11 +1,11 @@
 // The question card: the question, then after a left press the answer line,
 // then after another the background alone, and back to the board.
-#include "platform/app_state.h"
 #include "platform/event_pump.h"
 #include "platform/input_events.h"
 #include "platform/resource_files.h"
 #include "platform/text_texture.h"
 #include "presentation/presentations.h"
+#include "shell/app_state.h"
 
 TTF_Font* cardFont = nullptr;
 

@@ -1,11 +1,11 @@
 // The picture question: the picture at its own size, centred on the
 // background, until the user presses the left button.
-#include "platform/app_state.h"
 #include "platform/event_pump.h"
 #include "platform/input_events.h"
 #include "platform/sdl_handles.h"
 #include "presentation/presentations.h"
 #include "presentation/picture_decode.h"
+#include "shell/app_state.h"
 
 void showImageAsk(unsigned char* media, uint32_t mediaSize) {
     // A picture that does not decode leaves the background alone, and the

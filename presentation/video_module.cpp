@@ -10,10 +10,10 @@
 #include <string>
 #include <system_error>
 
-#include "platform/app_state.h"
 #include "platform/event_pump.h"
 #include "presentation/presentations.h"
 #include "presentation/video.h"
+#include "shell/app_state.h"
 
 VideoPlayStats* videoPlayStats = nullptr;
 const char* videoModulePath = nullptr;

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 build=(build-essential cmake pkg-config libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev
-       libsfml-dev libopencv-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev nettle-dev
+       libsfml-dev libopencv-dev libgtest-dev nlohmann-json3-dev libcli11-dev nettle-dev
        libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev libexif-dev libcsv-dev
        libzip-dev libpugixml-dev
        fonts-urw-base35 fonts-yanone-kaffeesatz dpkg-dev

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "board/board_text.h"
-#include "platform/app_state.h"
 #include "platform/resource_files.h"
 #include "platform/text_texture.h"
 #include "platform/utf16.h"
+#include "shell/app_state.h"
 #include "shell/game_session.h"
 
 namespace gamemode {

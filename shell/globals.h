@@ -1,12 +1,12 @@
 // App-wide state: what the board and the question screens share
-// (platform/app_state.h), the board, and what only the shell uses.
+// (shell/app_state.h), the board, and what only the shell uses.
 #pragma once
 
 #include <SDL.h>
 #include <SDL_ttf.h>
 
 #include "board/board_state.h"
-#include "platform/app_state.h"
+#include "shell/app_state.h"
 
 extern bool running;
 extern SDL_Window* window;

@@ -1,7 +1,7 @@
 // The app-wide state that the board and the question screens share with the
 // shell: window size, the renderer, the one event record every loop polls
-// into, and the background and speaker pictures. The shell defines the
-// variables.
+// into, and the background and speaker pictures. shell/globals.cpp defines
+// the variables, in a library linked under the screens and the board.
 #pragma once
 
 #include <SDL.h>
