@@ -143,7 +143,7 @@ TEST(PackTool, ProgramExitStatusesAndAllOrNothingOutput) {
     EXPECT_NE(noDevice.err.find("(nine.wav): the sound does not decode (SFML: Failed to load sound buffer (unsupported "
                                 "number of channels: 9))"), std::string::npos) << noDevice.err;
 
-#ifndef __SANITIZE_ADDRESS__  // the sanitizer's shadow memory alone needs more address space than the cap
+#ifndef RVL_SANITIZE  // the sanitizer's shadow memory alone needs more address space than the cap
     // A pack claiming a 1 GB block (a sparse file) unpacked in 600 MB of
     // address space: one line and status 2, not an abort.
     Bytes huge = {'R', 'V', 'L', '1', 0, 0, 0, 0, 0, 0, 1, 0, 1, 'I', 0, 0, 0, 1, 0x3B, 0x9A, 0xCA, 0x00};
