@@ -1,7 +1,15 @@
-// The event pump and the frame present shared by all loops.
+// The event pump, its quit-signal flag, and the frame present.
 #include "platform/event_pump.h"
 
+#include <csignal>
+#include <initializer_list>
+
 namespace {
+
+volatile sig_atomic_t quitSignal = 0;
+
+void noteQuitSignal(int) { quitSignal = 1; }
+
 EventFilter eventFilter = nullptr;
 FrameOverlay frameOverlay = nullptr;
 Uint32 routedWindow = 0;
@@ -20,6 +28,37 @@ void closeAsQuit(SDL_Event* e) {
 }
 } // namespace
 
+void catchQuitSignals() {
+    struct sigaction action {};
+    action.sa_handler = noteQuitSignal;
+    sigemptyset(&action.sa_mask);
+    // Restarted calls keep file reads and the wait for the chooser intact;
+    // the handler is reset after its first signal.
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    for (int sig : {SIGINT, SIGTERM}) {
+        // A signal our starter set to be ignored (a shell does so for
+        // SIGINT of a program started in the background) stays ignored.
+        struct sigaction before {};
+        if (sigaction(sig, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
+        sigaction(sig, &action, nullptr);
+    }
+}
+
+bool quitSignalled() { return quitSignal != 0; }
+
+bool pollEvent(SDL_Event* e) {
+    while (!quitSignalled() && SDL_PollEvent(e)) {
+        if (routedWindow && mouseOrWindowEventWindow(*e) == routedWindow) {
+            windowSink(*e);
+            continue;
+        }
+        closeAsQuit(e);
+        if (!eventFilter || !eventFilter(*e)) return true;
+    }
+    if (idleTask && !quitSignalled()) idleTask();
+    return false;
+}
+
 void setEventFilter(EventFilter filter) { eventFilter = filter; }
 void setFrameOverlay(FrameOverlay overlay) { frameOverlay = overlay; }
 void routeWindowEvents(Uint32 windowId, WindowEventSink sink) {
@@ -37,19 +76,6 @@ Uint32 mouseOrWindowEventWindow(const SDL_Event& e) {
     case SDL_MOUSEWHEEL: return e.wheel.windowID;
     default: return 0;
     }
-}
-
-int pollEvent(SDL_Event* e) {
-    while (SDL_PollEvent(e)) {
-        if (routedWindow && mouseOrWindowEventWindow(*e) == routedWindow) {
-            windowSink(*e);
-            continue;
-        }
-        closeAsQuit(e);
-        if (!eventFilter || !eventFilter(*e)) return 1;
-    }
-    if (idleTask) idleTask();
-    return 0;
 }
 
 void presentFrame(SDL_Renderer* renderer) {

@@ -1,12 +1,32 @@
-// The one way every loop of the reader takes its input and shows a frame.
-// By default both pass straight through to SDL. An opt-in layer (the game)
-// may install a filter that takes the events it answers before any loop
-// sees them, and an overlay drawn over every frame before it is presented.
+// The one place every event loop of the reader takes its input from, in
+// place of SDL_PollEvent, and the one way it shows a frame: the selection
+// screen, the board, the card and the picture, sound and video players (the
+// video module through VideoHost).
+// It carries the quit signals: SIGINT or SIGTERM only set a flag here, and
+// every loop that polls looks at it and ends as the reader's way out.
+// By default events and frames pass straight through to SDL. An opt-in
+// layer (the game) may install a filter that takes the events it answers
+// before any loop sees them, and an overlay drawn over every frame.
 // It may also open a second window of its own: that window's mouse and
 // window events go to it alone, never to a loop.
 #pragma once
 
 #include <SDL.h>
+
+// Catches SIGINT and SIGTERM from now on, unless they are ignored. The
+// handler only sets the flag; a second signal of the same kind ends the
+// process the hard way, for the moments no loop polls (a message box, a
+// chooser that hangs).
+void catchQuitSignals();
+
+// True once SIGINT or SIGTERM has arrived.
+bool quitSignalled();
+
+// The next pending event into *e, as SDL_PollEvent, less the events the
+// filter takes and those of a second window; false when none is pending
+// (after running the idle task), and always false once a quit
+// signal has arrived, so that no input after it starts anything.
+bool pollEvent(SDL_Event* e);
 
 // Returns true when it took the event: the loop then never sees it.
 using EventFilter = bool (*)(const SDL_Event& e);
@@ -25,8 +45,6 @@ void setFrameOverlay(FrameOverlay overlay);
 void routeWindowEvents(Uint32 windowId, WindowEventSink sink);
 void setIdleTask(IdleTask task);
 
-// SDL_PollEvent, less the events the filter takes and the second window's.
-int pollEvent(SDL_Event* e);
 // The overlay, if any, then SDL_RenderPresent.
 void presentFrame(SDL_Renderer* renderer);
 

@@ -27,7 +27,7 @@ void playAudioAsk(unsigned char* media, uint32_t mediaSize) {
     draw();
 
     bool listening = true;
-    while (listening && s.getStatus() == sf::Sound::Playing) {
+    while (listening && s.getStatus() == sf::Sound::Playing && !quitSignalled()) {
         while (pollEvent(&event)) {
             if (isLeftPress(event)) listening = false;
         }

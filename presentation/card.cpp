@@ -11,6 +11,11 @@ TTF_Font* cardFont = nullptr;
 
 namespace {
 
+// Opens cardFont unless it is open; a font that failed to open stays null,
+// so the next card tries again.
+void openCardFont() {
+    if (!cardFont) cardFont = TTF_OpenFont(resource::cardFont, resource::cardTextSize);
+}
 
 // An empty text or a missing font renders to no line; the card then shows
 // the background where the line would be.
@@ -21,13 +26,7 @@ void drawCentred(const TextTexture& line) {
 
 } // namespace
 
-bool openCardFont() {
-    if (!cardFont) cardFont = TTF_OpenFont(resource::cardFont, resource::cardTextSize);
-    return cardFont != nullptr;
-}
-
 void showAskCard(const std::wstring& question, const std::wstring& answer) {
-    // A font that failed to open stays null, so the next card tries again.
     openCardFont();
     const SDL_Color cl{255, 255, 255, 255};
     TextTexture ask = renderText(renderer, cardFont, question, cl);
@@ -43,6 +42,7 @@ void showAskCard(const std::wstring& question, const std::wstring& answer) {
         while (pollEvent(&event)) {
             if (isLeftPress(event)) ++clicks;
         }
+        if (quitSignalled()) break;
         if (clicks >= 2) showing = false;
         // The same frame again only when what lies over it has changed.
         if (clicks == drawnClicks && !redrawWanted()) continue;

@@ -25,7 +25,7 @@ void showImageAsk(unsigned char* media, uint32_t mediaSize) {
     draw();
 
     bool waiting = true;
-    while (waiting) {
+    while (waiting && !quitSignalled()) {
         while (pollEvent(&event)) {
             if (isLeftPress(event)) waiting = false;
         }

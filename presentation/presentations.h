@@ -8,10 +8,9 @@
 #include <cstdint>
 #include <string>
 
+// The card's font: opened by the first card, tried again by the next while
+// it is missing, open until the text library quits.
 extern TTF_Font* cardFont;
-
-// Opens cardFont unless it is open; false when the font cannot be opened.
-bool openCardFont();
 
 void showAskCard(const std::wstring& question, const std::wstring& answer);
 void showImageAsk(unsigned char* media, uint32_t mediaSize);

@@ -170,9 +170,10 @@ void playVideoClip(const VideoHost& host, unsigned char* media, uint32_t mediaSi
         if (soundPlays && d.action == SoundAction::pause) s.pause();
         if (d.restartToggleClock) c2.restart();
 
-        while (host.poll(&event)) {
+        while (host.pollEvent(&event)) {
             if (endsClip(event)) playing = false;
         }
+        if (host.quitSignalled()) playing = false;
     }
 
     if (stats) stats->soundStatusAtEnd = static_cast<int>(soundPlays ? s.getStatus() : sf::SoundSource::Stopped);

@@ -8,7 +8,8 @@
 extern "C" __attribute__((visibility("default"))) void rvlPlayVideoAsk(const VideoHost* host, unsigned char* media,
                                                                        uint32_t mediaSize, unsigned char* video,
                                                                        uint32_t videoSize) {
-    if (host && host->renderer && host->event) playVideoClip(*host, media, mediaSize, video, videoSize);
+    if (host && host->renderer && host->event && host->pollEvent && host->quitSignalled && host->present)
+        playVideoClip(*host, media, mediaSize, video, videoSize);
 }
 
 static_assert(std::is_same_v<decltype(&rvlPlayVideoAsk), VideoPlayEntry>, "the entry point and the reader disagree");

@@ -8,14 +8,15 @@
 
 struct VideoPlayStats;
 
-// The reader's state the player draws with and polls into.
+// The reader's state the player draws with and polls into, and the reader's
+// event pump (platform/event_pump.h), which the module cannot link itself.
 struct VideoHost {
     SDL_Renderer* renderer;
     SDL_Event* event;
     VideoPlayStats* stats;  // null unless a benchmark or test gathers figures
-    // The reader's event pump and frame present (platform/event_pump.h):
-    // the player polls and presents through them, never SDL directly.
-    int (*poll)(SDL_Event* e);
+    bool (*pollEvent)(SDL_Event* e);
+    bool (*quitSignalled)();
+    // The reader's frame present: what an opt-in layer draws goes over each frame.
     void (*present)(SDL_Renderer* renderer);
 };
 

@@ -106,6 +106,6 @@ void playVideoAsk(unsigned char* media, uint32_t mediaSize, unsigned char* video
         std::cerr << "The video player could not be loaded: " << videoModuleError() << std::endl;
         return;
     }
-    VideoHost host{renderer, &event, videoPlayStats, pollEvent, presentFrame};
+    VideoHost host{renderer, &event, videoPlayStats, pollEvent, quitSignalled, presentFrame};
     play(&host, media, mediaSize, video, videoSize);
 }

@@ -7,13 +7,17 @@
 const uint16_t leadLimit = 100;
 const uint16_t toggleInterval = 30;
 const double defaultFrameRate = 25.0;
+const double lowestFrameRate = 0.01;
+const double highestFrameRate = 1000.0;
 
 double usableFrameRate(double reportedFramesPerSecond) {
     // A rate of 0 or NaN would never make a frame due: nothing would show
-    // while the sound stutters against a position that never moves. Rates
-    // below 1 fps come from broken headers (a timescale of 0 reads as about
-    // 0.001 fps, hours per frame), and above 1000 fps no clip is meant.
-    if (!std::isfinite(reportedFramesPerSecond) || reportedFramesPerSecond < 1.0 || reportedFramesPerSecond > 1000.0)
+    // while the sound stutters against a position that never moves. Below
+    // 0.01 fps (over 100 s a frame) a rate comes from a broken header (a
+    // timescale of 0 reads as about 0.001 fps), and above 1000 fps no clip is
+    // meant. A slideshow of one picture every few seconds keeps its own rate.
+    if (!std::isfinite(reportedFramesPerSecond) || reportedFramesPerSecond <= 0.0 ||
+        reportedFramesPerSecond < lowestFrameRate || reportedFramesPerSecond > highestFrameRate)
         return defaultFrameRate;
     return reportedFramesPerSecond;
 }

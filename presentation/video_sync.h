@@ -15,8 +15,11 @@ extern const uint16_t leadLimit;
 // up no sooner and the sound would only stutter in coarser steps.
 extern const uint16_t toggleInterval;
 // Frame rate used when the capture reports none (0, negative or not a
-// number) or an implausible one (below 1 or above 1000 fps).
+// number) or an implausible one (below lowestFrameRate or above
+// highestFrameRate).
 extern const double defaultFrameRate;
+extern const double lowestFrameRate;
+extern const double highestFrameRate;
 
 // The capture's frame rate when it is usable, otherwise defaultFrameRate.
 double usableFrameRate(double reportedFramesPerSecond);

@@ -6,11 +6,14 @@ set -euo pipefail
 build=(build-essential cmake pkg-config libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev
        libsfml-dev libopencv-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev nettle-dev
        libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev libexif-dev libcsv-dev
-       fonts-urw-base35 fonts-yanone-kaffeesatz dpkg-dev)
+       fonts-urw-base35 fonts-yanone-kaffeesatz dpkg-dev
+       scdoc gettext bash-completion)  # manual pages, message catalogues, completion's directory
 # The file dialog: zenity, with the icon loaders GTK wants (installs run
 # without recommended packages).
 dialog=(zenity librsvg2-common libgtk-3-bin)
-test=(xvfb xauth xdotool x11-utils xfonts-base imagemagick locales clang libclang-rt-14-dev "${dialog[@]}")
+# The package test: lintian, AppStream and desktop-entry validators, man.
+test=(xvfb xauth xdotool x11-utils xfonts-base imagemagick locales clang libclang-rt-14-dev "${dialog[@]}"
+      lintian appstream desktop-file-utils man-db)
 run=("${dialog[@]}")
 
 want=("${build[@]}")

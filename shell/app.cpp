@@ -5,6 +5,9 @@
 #include <SDL_image.h>
 #include <SDL_ttf.h>
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -92,6 +95,14 @@ void requireVisibleWindow() {
     exit(0);
 }
 
+// The first card opens the card's font, and each card tries again while it
+// is missing; the cards then show no text. Start-up only says so.
+void warnIfCardFontMissing() {
+    if (access(resource::cardFont, R_OK) == 0) return;
+    std::cerr << "rvl-reader: " << resource::cardFont << ": " << strerror(errno) << "; cards will show no text"
+              << std::endl;
+}
+
 SDL_Texture* loadTexture(const char* file, int* w, int* h) {
     SurfaceHandle surface(IMG_Load(file));
     if (!surface) failResource("IMG_Load", file);
@@ -119,8 +130,10 @@ App::App() { running = true; }
 
 void App::init(const LaunchOptions& options) {
     // SDL would turn SIGTERM and SIGINT into quit requests, which the card
-    // and the players consume by design: the signals end the process instead.
+    // and the players consume by design. The reader's own flag ends every
+    // screen instead, and the board's loop, so that shutdown runs.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    catchQuitSignals();
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", "Device not found!", window);
     session.emplace();
     if (SDL_Init(SDL_INIT_EVERYTHING) != 0) failStartup("Can't iniitialise SDL", SDL_GetError());
@@ -144,7 +157,7 @@ void App::init(const LaunchOptions& options) {
     skRect = centredOnScreen(skRect.w, skRect.h);
     mainFont = TTF_OpenFont(resource::boardFont, resource::selectionTextSize);
     if (!mainFont) failResource("TTF_OpenFont", resource::boardFont);
-    if (!openCardFont()) failResource("TTF_OpenFont", resource::cardFont);
+    warnIfCardFontMissing();
 
     bool loaded = options.hasPack ? loadPackFromCommandLine(options.pack) : loadModule(selectModuleFile());
     if (!loaded) std::wcout << loaderError << std::endl;
@@ -152,6 +165,7 @@ void App::init(const LaunchOptions& options) {
     // them, and it gets them while the listing prints and the board is built.
     if (holdsVideo(topics)) preloadVideoPlayer();
     printModule();
+    if (!loaded && options.hasPack) showRefusedPack();
     // Opt-in: a resumed game takes its played questions off the board here.
     startGameMode(options);
     board.prepare(&topics, renderer);
@@ -176,6 +190,9 @@ void App::handleEvents() {
         }
         board.handleEvent(&topics, event);
     }
+    // A quit signal, on the board or in a question it played, ends the loop
+    // as a quit request does.
+    if (quitSignalled()) running = false;
 }
 
 void App::update() {}

@@ -152,7 +152,12 @@ void startGameMode(const LaunchOptions& options) {
 }
 
 void endGameMode() {
-    if (session) session->writer->drain();
+    if (!session) return;
+    setEventFilter(nullptr);
+    setFrameOverlay(nullptr);
+    questionWatch = QuestionWatch{};
+    for (auto& [id, js] : session->joysticks) SDL_JoystickClose(js);
+    session.reset();  // the writer's last save reaches the disk first
 }
 
 const game::Game* runningGame() { return session ? &session->model : nullptr; }

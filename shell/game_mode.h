@@ -13,7 +13,8 @@
 // continue, it says so in one line and ends the reader with status 2.
 void startGameMode(const LaunchOptions& options);
 
-// Waits for the last save to reach the disk; at shutdown.
+// Ends game mode at shutdown: unhooks it and waits for the last save to
+// reach the disk.
 void endGameMode();
 
 // The running game, or null in the default run.

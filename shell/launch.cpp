@@ -2,11 +2,11 @@
 #include "shell/launch.h"
 
 #include <SDL.h>
-#include <sys/stat.h>
 
 #include <iostream>
 
 #include "module/loader.h"
+#include "module/records.h"
 #include "platform/utf16.h"
 #include "shell/globals.h"
 
@@ -56,10 +56,15 @@ void clearBarsOfScaledPicture() {
 bool loadPackFromCommandLine(const std::string& pack) {
     std::wstring path = utf8ToUtf16(pack);
     std::wcout << L"Фаил: " << path << std::endl;
-    struct stat info {};
-    if (path.size() > 255 || stat(pack.c_str(), &info) != 0) {
+    // The chooser cannot return a longer path, so the reader never reads one.
+    if (path.size() > 255) {
         rejectModule();
         return false;
     }
     return loadModule(path);
+}
+
+void showRefusedPack() {
+    std::string text = utf16ToUtf8(Ravlin::RM_Reader::loaderError);
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", text.c_str(), window);
 }

@@ -23,6 +23,11 @@ void clearBarsOfScaledPicture();
 
 // Loads the pack named on the command line as if the chooser had returned
 // it: the "Фаил: " line, then the loader. A path of more than 255 UTF-16
-// units (more than the chooser can return) or one that names nothing is
-// refused like a foreign file. False with loaderError set when refused.
+// units (more than the chooser can return) is refused like a foreign file;
+// one that names nothing gets the loader's "cannot open" message. False with
+// loaderError set when refused.
 bool loadPackFromCommandLine(const std::string& pack);
+
+// Started from the desktop there is no console to read loaderError on: a
+// refused command-line pack is also shown in an error box.
+void showRefusedPack();

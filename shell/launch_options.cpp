@@ -59,6 +59,9 @@ int parseLaunchOptions(int argc, char** argv, LaunchOptions& options) {
                    "Game mode: open the host's own screen on display N, counted from 0")
         ->type_name("N")
         ->check(CLI::NonNegativeNumber);
+    app.footer("Every start shows a box titled \"Error\" saying \"Device not found!\". It is expected, nothing\n"
+               "is wrong: press Enter. A PACK that is refused is shown in an error box before the empty board.\n"
+               "See rvl-reader(1).");
     std::string pack;
     app.add_option("PACK", pack, "Open this pack directly instead of showing the selection screen");
     try {

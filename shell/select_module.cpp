@@ -72,11 +72,13 @@ FILE* openResultFile() {
 }
 
 // Runs the chooser and reads its answer. False, after telling the user, when
-// there is no result file or it names nothing. An answer left by an earlier
-// run is removed first: a chooser that writes nothing has chosen nothing.
+// there is no result file or it names nothing. The result file is the
+// chooser's: it is read as the chooser left it, and never removed here (our
+// chooser writes "nothing chosen" before it asks). False without a word when
+// a quit signal came while the chooser ran: the screen then ends.
 bool chooseModule(std::wstring& path) {
-    unlink(kResultFile);
     runCommandHere(kChooserProgram, kChooserArgument);
+    if (quitSignalled()) return false;
     FILE* file = openResultFile();
     if (!file) {
         showError("Can't open file!");
@@ -93,6 +95,8 @@ bool chooseModule(std::wstring& path) {
 std::wstring selectModuleFile() {
     drawScreen();
     for (;;) {
+        // A quit signal ends this screen as its quit request does.
+        if (quitSignalled()) exit(0);
         if (!pollEvent(&event)) continue;
         if (isQuitEvent(event)) exit(0);
         if (!isLeftPress(event)) continue;

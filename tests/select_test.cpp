@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "platform/console.h"
+#include "platform/event_pump.h"
 #include "shell/globals.h"
 #include "shell/select_module.h"
 #include "tests/support/test_support.h"
@@ -24,19 +25,20 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// On its Nth run the stand-in chooser leaves the file "runN", copies
-// "answerN" over the result file when there is one, or makes it a FIFO when
-// "fifoN" exists, notes any argument other than the single "-" and the PATH
-// it was given.
+// On its Nth run the stand-in chooser leaves the file "runN", puts a copy of
+// "answerN" in place of the result file when there is one, or makes it a FIFO
+// when "fifoN" exists, notes any argument other than the single "-" and the
+// PATH it was given, and then runs the commands of "thenN" when there are any.
 const char kChooserScript[] =
     "#!/bin/sh\n"
     "n=1\n"
     "while [ -e \"run$n\" ]; do n=$((n + 1)); done\n"
     ": > \"run$n\"\n"
-    "if [ -e \"answer$n\" ]; then cp \"answer$n\" openfilename.rlt; fi\n"
+    "if [ -e \"answer$n\" ]; then rm -f openfilename.rlt; cp \"answer$n\" openfilename.rlt; fi\n"
     "if [ -e \"fifo$n\" ]; then mkfifo openfilename.rlt; fi\n"
     "/usr/bin/env | grep ^PATH= > path-seen\n"
-    "if [ \"$#\" != 1 ] || [ \"$1\" != - ]; then : > bad-arguments; fi\n";
+    "if [ \"$#\" != 1 ] || [ \"$1\" != - ]; then : > bad-arguments; fi\n"
+    "if [ -e \"then$n\" ]; then . \"./then$n\"; fi\n";
 
 // Prepares the working directory: the chooser, its answers run by run
 // (nullopt: leave the result file alone) and a result file left from before.
@@ -81,6 +83,7 @@ ProcessResult runScreen(const std::function<void()>& pushEvents, const std::func
             std::cerr << "no window: " << SDL_GetError() << std::endl;
             _exit(3);
         }
+        catchQuitSignals();  // as the reader's start-up does
         pushEvents();
         std::wstring chosen = selectModuleFile();
         std::wcout << L"returned " << chosen.size() << L": " << std::flush;
@@ -93,7 +96,7 @@ ProcessResult runScreen(const std::function<void()>& pushEvents, const std::func
 
 } // namespace
 
-TEST(SelectScreen, ResultFileCases) {
+TEST(SelectScreen, ResultFileCasesAndWaysOut) {
     struct Row {
         const char* name;
         std::vector<std::optional<Bytes>> answers;
@@ -103,29 +106,52 @@ TEST(SelectScreen, ResultFileCases) {
         int cantOpen;          // "Can't open file!" reports
         int notSelected;       // "File not select!" reports
         int fifoOnRun = 0;     // the chooser's run that leaves a FIFO
+        std::string then = "";  // commands after its first run
+        std::function<void()> before = [] {};  // input queued before the clicks
     };
-    const Bytes b = {1, 0, 0x62};
+    // The real chooser asked on its terminal; "asked" gets its question.
+    const std::string real = "RVL_CHOOSER_TERMINAL=1 XDG_CONFIG_HOME=$PWD/config exec '" + runDir() + "/fileopen.exe' - ";
+    const Bytes b = {1, 0, 0x62}, c = {1, 0, 0x63};
     std::vector<Row> rows = {
         {"bytes after the units are ignored", {Bytes{2, 0, 0x61, 0x04, 0x3F, 0xFF, 0x00, 0x41}}, std::nullopt,
          "Фаил: aп", "0061 043F ", 0, 0},
-        {"every failure in turn; an earlier run's result is not read again",
-         {std::nullopt, Bytes{0, 0, 0x41}, Bytes{2, 0}, b}, Bytes{1, 0, 0x63}, "Фаил: b", "0062 ", 1, 2},
+        {"every failure in turn", {std::nullopt, Bytes{0, 0, 0x41}, Bytes{2, 0}, b}, std::nullopt, "Фаил: b", "0062 ", 1, 2},
+        {"an earlier run's result is read again when the chooser leaves it", {std::nullopt}, c, "Фаил: c", "0063 ", 0, 0},
+        // Our chooser writes "nothing chosen" before it asks.
+        {"the real chooser cancelled: its input ends", {std::nullopt}, c, "", "", 0, 1, 0, real + ">asked"},
+        {"the real chooser killed at its question", {std::nullopt}, c, "", "", 0, 1, 0,
+         "mkfifo typed; (until grep -qs rvl asked; do sleep 0.05; done; kill -TERM $$) & " + real + "<>typed >asked"},
+        // Then the screen ends as on its quit request, without a box.
+        {"SIGTERM to the reader while the chooser asks", {std::nullopt}, c, "", "", 0, 0, 0, "kill -TERM $PPID; " + real + ">asked"},
         {"a FIFO is refused without blocking; a surrogate pair joined on the console",
          {std::nullopt, Bytes{2, 0xD8, 0x3D, 0xDE, 0x00}}, std::nullopt, "Фаил: 😀", "D83D DE00 ", 1, 0, 1},
+        // The ways out end the process with status 0; the click behind them never runs the chooser.
+        {"F10 up alone", {}, std::nullopt, "", "", 0, 0, 0, "", [] { pushKey(SDL_SCANCODE_F10, SDL_KEYUP), pushLeftClick(); }},
+        {"quit request", {}, std::nullopt, "", "", 0, 0, 0, "", [] { pushQuit(), pushLeftClick(); }},
+        {"other buttons, motion, wheel and keys, then F10", {}, std::nullopt, "", "", 0, 0, 0, "",
+         [] { pushOtherInput(), pushLeftClick(); }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         ScratchDir dir;
         prepare(dir, row.answers, row.leftOver);
         if (row.fifoOnRun) writeText(dir.file("fifo" + std::to_string(row.fifoOnRun)), "");
+        if (!row.then.empty()) writeText(dir.file("then1"), row.then + "\n");
         ProcessResult r = runScreen([&] {
+            row.before();
             for (int i = 0; i < int(row.answers.size()); ++i) pushLeftClick(100 + 300 * i, 700 - 200 * i);
+            pushKey(SDL_SCANCODE_F10);  // the way out when nothing was chosen
         });
         ASSERT_EQ(r.exitCode, 0) << "signal " << r.signal << "\n" << r.err;
         std::vector<std::string> out = lines(r.out);
-        ASSERT_EQ(out.size(), 2u) << r.out;
-        EXPECT_EQ(out[0], row.console);
-        EXPECT_EQ(out[1], "returned " + std::to_string(row.units.size() / 5) + ": " + row.units);
+        if (row.console.empty()) {
+            EXPECT_EQ(r.out, "") << "nothing may be loaded: the screen must end the process";
+            EXPECT_TRUE(row.answers.empty() || readFile(dir.file("openfilename.rlt")) == Bytes{0}) << "nothing chosen";
+        } else {
+            ASSERT_EQ(out.size(), 2u) << r.out;
+            EXPECT_EQ(out[0], row.console);
+            EXPECT_EQ(out[1], "returned " + std::to_string(row.units.size() / 5) + ": " + row.units);
+        }
         EXPECT_EQ(chooserRuns(dir), int(row.answers.size())) << "the chooser runs once per left click, the failed ones included";
         EXPECT_FALSE(fileExists(dir.file("bad-arguments"))) << "the command line is \"fileopen.exe -\"";
         // Error boxes as the user would have seen them. Without a display SDL
@@ -134,30 +160,6 @@ TEST(SelectScreen, ResultFileCases) {
         std::string boxes = r.err + readText("boxes.log");
         EXPECT_EQ(count(boxes, "Can't open file!"), size_t(row.cantOpen)) << boxes;
         EXPECT_EQ(count(boxes, "File not select!"), size_t(row.notSelected)) << boxes;
-    }
-}
-
-TEST(SelectScreen, QuitRequestsEndTheProcessWithStatusZeroAndOtherInputIsIgnored) {
-    struct Row {
-        const char* name;
-        std::function<void()> push;
-    };
-    std::vector<Row> rows = {
-        {"F10 up alone", [] { pushKey(SDL_SCANCODE_F10, SDL_KEYUP); }},
-        {"quit request", [] { pushQuit(); }},
-        {"other buttons, motion, wheel and keys, then F10", pushOtherInput},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        ScratchDir dir;
-        prepare(dir, {Bytes{1, 0, 0x61}});
-        ProcessResult r = runScreen([&] {
-            row.push();
-            pushLeftClick();  // behind the quit: never reached
-        });
-        EXPECT_EQ(r.exitCode, 0) << "signal " << r.signal << "\n" << r.err;
-        EXPECT_EQ(r.out, "") << "the screen must end the process, not return";
-        EXPECT_EQ(chooserRuns(dir), 0) << "no input before the quit may run the chooser";
     }
 }
 

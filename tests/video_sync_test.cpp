@@ -50,8 +50,8 @@ TEST(VideoSync, SyncStepTable) {
 
 // One row per rule: the lead truncates toward zero, is 0 for NaN and clamps
 // to the 32-bit range; a reported picture position is believed, a lost one (0,
-// NaN, infinite) is counted from the frames read; a frame rate from 1 to 1000
-// is used, anything else becomes 25.
+// NaN, infinite) is counted from the frames read; a frame rate from 0.01 to
+// 1000 is used, a slideshow's included, anything else becomes 25.
 TEST(VideoSync, LeadPositionAndFrameRateRules) {
     const double nan = std::nan(""), inf = std::numeric_limits<double>::infinity();
     struct Lead { int32_t soundMs; double pictureMs; int32_t lead; };
@@ -66,7 +66,8 @@ TEST(VideoSync, LeadPositionAndFrameRateRules) {
         EXPECT_DOUBLE_EQ(picturePositionMs(row.captureMs, row.framesRead, row.fps), row.expected)
             << "capture " << row.captureMs << " ms, " << row.framesRead << " frames at " << row.fps;
     using Rate = std::pair<double, double>;  // reported, used
-    for (Rate row : {Rate{30.0, 30.0}, Rate{0.0, 25.0}, Rate{nan, 25.0}, Rate{1000.5, 25.0}})
+    for (Rate row : {Rate{30.0, 30.0}, Rate{0.5, 0.5}, Rate{0.01, 0.01}, Rate{1000.0, 1000.0}, Rate{0.0099, 25.0},
+                     Rate{0.0, 25.0}, Rate{-30.0, 25.0}, Rate{nan, 25.0}, Rate{inf, 25.0}, Rate{1000.5, 25.0}})
         EXPECT_DOUBLE_EQ(usableFrameRate(row.first), row.second) << "reported " << row.first;
     EXPECT_DOUBLE_EQ(framePeriodMicroseconds(25.0), 40000.0);
 }

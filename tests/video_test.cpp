@@ -128,6 +128,19 @@ TEST_F(VideoTest, EveryWrittenFormatPlaysToItsLastFrameWhateverItsSound) {
     }
 }
 
+// A slideshow clip keeps its own rate: at 0.5 fps the board stays 2 s before
+// the first frame, and the second follows 2 s after it.
+TEST_F(VideoTest, ASlowClipPlaysAtItsOwnRate) {
+    Bytes clip = makeClip("avi", "MJPG", 3, 160, 120, 0.5);
+    FrameRecorder recorder;
+    LeftPressAfterFrames press(recorder, 2);
+    Played p = play({}, clip);
+    EXPECT_EQ(p.stats.framesShown, 2);
+    EXPECT_EQ(recorder.frames().size(), 2u) << "nothing drawn before the first frame";
+    EXPECT_GE(p.stats.firstFrameMicroseconds, 1900000);
+    EXPECT_GE(p.stats.lastFrameMicroseconds - p.stats.firstFrameMicroseconds, 1900000);
+}
+
 TEST_F(VideoTest, LeftPressAndQuitRequestEndOnlyTheClipOtherInputDoesNot) {
     Bytes clip = makeClip("avi", "MJPG", 50);
     ASSERT_FALSE(clip.empty());

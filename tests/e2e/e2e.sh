@@ -6,16 +6,18 @@
 # wave output. The pictures themselves are checked pixel by pixel in-process
 # (board, card, picture tests); here it is the path through the program.
 #
-# Usage: e2e.sh demo|reject|fullscreen|package|game RUN_DIR PROBE DEMO_CONSOLE DEMO_FACTS ARTEFACT_DIR
+# Usage: e2e.sh demo|reject|refused|fullscreen|package|game RUN_DIR PROBE DEMO_CONSOLE DEMO_FACTS ARTEFACT_DIR
 #   demo        the demo module through a scripted chooser: the start-up box, the
 #               selection screen, trace and listing, the board, one question of
 #               each type played to its answer with its sound recorded, F10.
 #   reject      a file that is not a module: the rejection line, an empty board, F10.
+#   refused     a pack on the command line that does not exist: its message in a box too.
 #   fullscreen  the demo pack on the command line on a 1920x1080 screen: the
 #               picture scaled with black bars, clicks mapped back to the board.
-#   package     the Debian package made from this build tree with CPack, unpacked
-#               with dpkg-deb -x, run on a relative pack path: trace, listing,
-#               board and its per-user run directory.
+#   package     the Debian package made from this build tree with CPack: lintian,
+#               appstreamcli, desktop-file-validate, its manual pages, completion
+#               and copyright; unpacked with dpkg-deb -x, run on a relative pack
+#               path: trace, listing, board and its per-user run directory.
 #   game        the demo pack with --teams: a buzzer key shows the band, awards
 #               reach the saved game and the scoreboard, undo puts a played
 #               question back, a double-click on the card plays nothing; the
@@ -129,6 +131,11 @@ click() {
     sleep 0.2
 }
 
+box_up() { box=$(xwininfo -root -tree 2>/dev/null | awk '$2 == "\"Error\":" { print $1; exit }'); [ -n "$box" ] &&
+    xwininfo -id "$box" | grep -q IsViewable; }
+# (The box listens once it is drawn.)
+dismiss_box() { sleep 0.3 && xdotool key --window "$box" Return; }
+
 # start WxH ARGS...: the X server, then the reader with ARGS in $work; the
 # start-up box is dismissed.
 start() {
@@ -160,13 +167,10 @@ start() {
     reader_pid=$!
 
     step "the 'Device not found!' box"
-    box_up() { box=$(xwininfo -root -tree 2>/dev/null | awk '$2 == "\"Error\":" { print $1; exit }'); [ -n "$box" ] &&
-        xwininfo -id "$box" | grep -q IsViewable; }
     wait_for 30 "SDL's message box titled 'Error'" box_up
     window_listed "RVL Reader" && fail "the main window exists while the start-up box is up"
-    sleep 0.3  # the box listens once it is drawn
-    xdotool key --window "$box" Return
-    main_window() { ! window_listed Error && { window_listed "RVL Reader" || window_listed "Can't iniitialise SDL"; }; }
+    dismiss_box
+    main_window() { ! xwininfo -id "$box" >/dev/null 2>&1 && { window_listed "RVL Reader" || window_listed "Can't iniitialise SDL"; }; }
     wait_for 20 "the box to close and the window 'RVL Reader' to open" main_window
     window_listed "Can't iniitialise SDL" && fail "SDL could not reach the X server after the start-up box"
 }
@@ -197,6 +201,7 @@ $(head -n 30 "$art/stdout.diff")"
 }
 same_console() { diff -u "$art/expected-stdout.txt" "$art/stdout.txt" >"$art/stdout.diff"; }
 pack_console() { printf 'Фаил: %s\n' "$1" && cat "$demo_console"; }
+empty_listing=$'Версия: RVL1\nВремя создания: -\nАвтор: ; Название пака: '
 
 # A screenshot and what it shows: on_board, the yellow header line and
 # divider ($cells: grid cells with points); on_card, white text in the middle
@@ -413,10 +418,22 @@ reject() {
     # The listing of the empty module follows the rejection line.
     expect_console "Фаил: заметки.txt
 Данный фаил не является игровым модулем Ravlin.
-Версия: RVL1
-Время создания: -
-Автор: ; Название пака: "
+$empty_listing"
     step "the board"
+    wait_for 30 "the board" on_board board
+    quit_with_f10
+}
+
+# A pack named on the command line that is not there: the loader's message on
+# the console and in a box over the window, then the empty board.
+refused() {
+    start 1024x768 nosuch.rvl
+    expect_console "Фаил: $work/nosuch.rvl
+Не удалось открыть файл модуля: $work/nosuch.rvl
+$empty_listing"
+    step "the box with the loader's message"
+    wait_for 20 "a box titled 'Error' over the reader's window" box_up
+    dismiss_box
     wait_for 30 "the board" on_board board
     quit_with_f10
 }
@@ -451,19 +468,44 @@ package() {
     step "the package made with CPack from this build tree, unpacked"
     cpack -G DEB --config "$run_dir/../CPackConfig.cmake" -B "$art/cpack" >"$art/cpack.log" 2>&1 ||
         fail "cpack failed: $(tail -n 5 "$art/cpack.log")"
-    dpkg-deb -x "$art"/cpack/rvl-reader_*_amd64.deb "$art/root" || fail "dpkg-deb -x failed"
-    reader=$art/root/usr/bin/rvl-reader
+    local deb root=$art/root
+    deb=$(echo "$art"/cpack/rvl-reader_*_amd64.deb)
+    dpkg-deb -x "$deb" "$root" || fail "dpkg-deb -x failed"
+    step "what a distribution checks: lintian, AppStream, the desktop entry, manuals, completion, licence"
+    lintian --fail-on error,warning "$deb" >"$art/lintian.txt" 2>&1 || fail "lintian: $(cat "$art/lintian.txt")"
+    appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml >"$art/appstream.txt" 2>&1 ||
+        fail "appstreamcli: $(cat "$art/appstream.txt")"
+    desktop-file-validate "$root/usr/share/applications/rvl-reader.desktop" || fail "desktop-file-validate complained"
+    # Each manual page renders without a warning and names every option its program's --help lists.
+    local page said options option text completed
+    for page in rvl-reader rvl-pack; do
+        said=$(MANWIDTH=80 man --warnings -l "$root/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null) && [ -z "$said" ] ||
+            fail "man cannot render $page(1) without warnings: $said"
+        options=$(LC_ALL=C "$root/usr/bin/$page" --help | grep -oE -- '(^|[][ ,|])--?[a-z][a-z-]*' | sed 's/^[][ ,|]//' | sort -u)
+        [ "$(wc -w <<<"$options")" -ge 3 ] || fail "'$page --help' lists hardly any options: $options"
+        text=$(MANWIDTH=250 man -l "$root/usr/share/man/man1/$page.1.gz")
+        for option in $options; do grep -qF -- "$option" <<<"$text" || fail "$option of '$page --help' is not in $page(1)"; done
+    done
+    # shellcheck disable=SC2016  # expanded by the inner shell
+    completed=$(bash -c '. /usr/share/bash-completion/bash_completion; . "$1"; COMP_WORDS=(rvl-pack b) COMP_CWORD=1 COMP_LINE="rvl-pack b"
+        COMP_POINT=10; $(complete -p rvl-pack | grep -oP "(?<=-F )\S+"); echo "${COMPREPLY[*]}"' _ "$root$(pkg-config --variable=completionsdir bash-completion)/rvl-pack")
+    [ "$completed" = build ] || fail "completing 'rvl-pack b' gave '$completed'"
+    grep -q "^License: GPL-3+$" "$root/usr/share/doc/rvl-reader/copyright" || fail "the copyright file names no GPL-3+"
+    # The fonts' own packages are installed here; the unpacked tree's relative
+    # links reach them as the installed package's would.
+    ln -s /usr/share/fonts "$root/usr/share/fonts"
+    reader=$root/usr/bin/rvl-reader
     start 1024x768 demo.rvl
     # The pack is named relative to where the host stands.
     expect_console "$(pack_console "$work/demo.rvl")"
     wait_for 30 "the board" on_board board
     local data=$art/data/rvl-reader
-    [ "$(readlink "$data/res")" = "$art/root/usr/share/rvl-reader/res" ] && [ -x "$data/fileopen.exe" ] && [ -d "$data/temp" ] ||
+    [ "$(readlink "$data/res")" = "$root/usr/share/rvl-reader/res" ] && [ -x "$data/fileopen.exe" ] && [ -d "$data/temp" ] ||
         fail "the run directory $data is not prepared: $(ls -l "$data" 2>&1)"
     quit_with_f10
 }
 
 case "$scenario" in
-demo | reject | fullscreen | package | game) "$scenario" ;;
+demo | reject | refused | fullscreen | package | game) "$scenario" ;;
 *) echo "unknown scenario $scenario"; exit 2 ;;
 esac

@@ -1,5 +1,6 @@
 // rvl-board-shot PACK OUT.png: draws the board of a pack as the reader shows
-// it after a click on its first topic, off screen, and saves it as a PNG.
+// it after a click on its first topic, off screen, and saves it as a PNG at
+// half size.
 // The build makes the README's picture with it; run it in the run directory.
 #include <SDL.h>
 #include <SDL_image.h>
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <vector>
 
 #include "board/board_state.h"
 #include "board/geometry.h"
@@ -41,6 +43,23 @@ void clickAt(int x, int y) {
     board.handleEvent(&topics, e);
 }
 
+// The README's copy: half the size, each 2x2 block averaged, and 32 shades
+// per channel, which keeps the picture near 50 KB instead of 200 KB (the
+// background's smooth glow takes every shade otherwise).
+SDL_Surface* halfSizeFewerShades(const std::vector<Uint8>& rgb) {
+    const int w = screenWidth / 2, h = screenHeight / 2, pitch = screenWidth * 3;
+    SDL_Surface* half = SDL_CreateRGBSurfaceWithFormat(0, w, h, 24, SDL_PIXELFORMAT_RGB24);
+    if (!half) return nullptr;
+    for (int y = 0; y < h; ++y) {
+        Uint8* out = static_cast<Uint8*>(half->pixels) + y * half->pitch;
+        for (int x = 0; x < w * 3; ++x) {
+            const Uint8* in = &rgb[size_t(2 * y) * pitch + 2 * (x / 3) * 3 + x % 3];
+            out[x] = Uint8(((in[0] + in[3] + in[pitch] + in[pitch + 3] + 2) / 4) & 0xF8);
+        }
+    }
+    return half;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -69,10 +88,11 @@ int main(int argc, char** argv) {
     clickAt(topicTextIndent + 20, boardgeo::headerHeight() + topicRowHeight / 2);
     SDL_RenderCopy(renderer, boardBackground, nullptr, nullptr);
     board.draw(&topics, renderer);
-    SDL_Surface* shot = SDL_CreateRGBSurfaceWithFormat(0, screenWidth, screenHeight, 32, SDL_PIXELFORMAT_RGBA32);
-    if (!shot) return failed("SDL_CreateRGBSurfaceWithFormat");
-    if (SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGBA32, shot->pixels, shot->pitch) != 0)
+    std::vector<Uint8> screen(size_t(screenWidth) * screenHeight * 3);
+    if (SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGB24, screen.data(), screenWidth * 3) != 0)
         return failed("SDL_RenderReadPixels");
+    SDL_Surface* shot = halfSizeFewerShades(screen);
+    if (!shot) return failed("SDL_CreateRGBSurfaceWithFormat");
     const bool saved = IMG_SavePNG(shot, argv[2]) == 0;
     SDL_FreeSurface(shot);
     if (!saved) return failed("IMG_SavePNG");

@@ -69,7 +69,7 @@ Captured runCapturing(const std::vector<std::string>& argv) {
 Answer interpret(const Captured& c, const char* name) {
     Answer answer;
     if (!c.ran || (c.exitCode != 0 && c.exitCode != 1)) {
-        std::cerr << "fileopen.exe: " << name << chooserTexts().noWindow << c.exitCode << ")" << std::endl;
+        std::cerr << format(tr("fileopen.exe: %s could not show its window (code %d)"), name, c.exitCode) << std::endl;
         return answer;
     }
     std::string path = c.out;
@@ -108,30 +108,30 @@ std::string findOnPath(const std::string& name) {
 }
 
 Answer askZenity(const std::string& program, const std::string& startDir) {
-    const ChooserTexts& t = chooserTexts();
-    return interpret(runCapturing({program, "--file-selection", std::string("--title=") + t.title,
-                                   "--filename=" + startDir + "/", t.zenityPacks, t.zenityAll}),
+    return interpret(runCapturing({program, "--file-selection", std::string("--title=") + tr("Choose a quiz pack"),
+                                   "--filename=" + startDir + "/",
+                                   std::string("--file-filter=") + tr("Quiz packs (*.rvl)") + " | *.rvl",
+                                   std::string("--file-filter=") + tr("All files") + " | *"}),
                      "zenity");
 }
 
 Answer askKdialog(const std::string& program, const std::string& startDir) {
-    const ChooserTexts& t = chooserTexts();
-    return interpret(runCapturing({program, "--title", t.title, "--getopenfilename", startDir, t.kdialogPacks}),
+    return interpret(runCapturing({program, "--title", tr("Choose a quiz pack"), "--getopenfilename", startDir,
+                                   std::string("*.rvl|") + tr("Quiz packs (*.rvl)")}),
                      "kdialog");
 }
 
 Answer askTerminal(const std::string& startDir, const std::string& currentDir) {
-    const ChooserTexts& t = chooserTexts();
     Answer answer;
     answer.outcome = Outcome::Cancelled;
     std::vector<std::string> here = modulesIn(startDir);
     if (!here.empty()) {
-        std::cout << t.packsIn << startDir << ":";
+        std::cout << format(tr("Packs in %s:"), startDir.c_str());
         for (const std::string& name : here) std::cout << "\n  " << name;
         std::cout << "\n";
     }
     for (;;) {
-        std::cout << t.question << std::flush;
+        std::cout << tr("Path of the quiz pack (*.rvl), empty line to cancel: ") << std::flush;
         std::string line;
         if (!std::getline(std::cin, line)) {
             std::cout << std::endl;
@@ -147,6 +147,6 @@ Answer askTerminal(const std::string& startDir, const std::string& currentDir) {
             answer.path = line;
             return answer;
         }
-        std::cerr << t.noSuchFile << line << std::endl;
+        std::cerr << format(tr("fileopen.exe: no such file: %s"), line.c_str()) << std::endl;
     }
 }

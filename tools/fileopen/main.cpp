@@ -10,6 +10,7 @@
 #include "tools/fileopen/dialogs.h"
 #include "tools/fileopen/result_file.h"
 #include "tools/fileopen/start_folder.h"
+#include "tools/fileopen/texts.h"
 
 namespace {
 
@@ -41,6 +42,10 @@ Answer askForModule(const std::string& startDir, const std::string& currentDir) 
         std::string kdialog = findOnPath("kdialog");
         if (!kdialog.empty()) answer = askKdialog(kdialog, startDir);
         if (answer.outcome != Outcome::Unavailable) return answer;
+        if (zenity.empty() && kdialog.empty())
+            std::cerr << tr("fileopen.exe: no file dialog found: install the package zenity (or kdialog on KDE) to "
+                            "choose packs with the mouse; asking on the terminal instead")
+                      << std::endl;
     }
     return askTerminal(startDir, currentDir);
 }
@@ -54,14 +59,33 @@ std::string relativeIfInside(const std::string& path, const std::string& dir) {
     return path;
 }
 
+// Writes the record, or says on stderr why it could not.
+bool leaveResult(const std::vector<uint8_t>& record) {
+    std::string reason;
+    if (writeResultFile(kResultFile, record, reason)) return true;
+    std::cerr << "fileopen.exe: " << reason << std::endl;
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    initTexts();
+    // "Nothing chosen" stands in the result file before anything else
+    // happens, and a choice replaces it at the end: a run that ends any
+    // other way (a usage error, killed at its question, a failed write)
+    // leaves no earlier run's choice for the reader to load again.
+    if (!leaveResult(nothingChosen())) {
+        // Not even that could be written: an answer would be lost, so the
+        // user is not asked, and an earlier choice goes if it can.
+        unlink(kResultFile);
+        return 1;
+    }
     if (argc != 2 || std::string(argv[1]) != "-") {
-        std::cerr << "usage: fileopen.exe -\n"
-                     "  Lets the user pick a quiz module (*.rvl) and writes the choice to openfilename.rlt\n"
-                     "  in the current directory. RVL_CHOOSER_TERMINAL=1 asks on the terminal instead\n"
-                     "  of showing a dialog."
+        std::cerr << tr("usage: fileopen.exe -\n"
+                        "  Lets the user pick a quiz module (*.rvl) and writes the choice to openfilename.rlt\n"
+                        "  in the current directory. RVL_CHOOSER_TERMINAL=1 asks on the terminal instead\n"
+                        "  of showing a dialog.")
                   << std::endl;
         return 2;
     }
@@ -73,16 +97,13 @@ int main(int argc, char** argv) {
         std::string reason;
         if (!encodeResult(answer.path, record, reason) &&
             !encodeResult(relativeIfInside(answer.path, here), record, reason)) {
-            std::cerr << "fileopen.exe: модуль не выбран: " << reason << ": " << answer.path << std::endl;
+            std::cerr << format(tr("fileopen.exe: no pack chosen: %s: %s"), reason.c_str(), answer.path.c_str())
+                      << std::endl;
             record = nothingChosen();
         } else {
             rememberFolderOf(answer.path, here);
         }
     }
-    std::string reason;
-    if (!writeResultFile(kResultFile, record, reason)) {
-        std::cerr << "fileopen.exe: " << reason << std::endl;
-        return 1;
-    }
-    return 0;
+    if (record == nothingChosen()) return 0;  // already in place
+    return leaveResult(record) ? 0 : 1;
 }

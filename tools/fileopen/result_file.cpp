@@ -1,26 +1,32 @@
 // Encoding and writing of the chooser's result record.
 #include "tools/fileopen/result_file.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/utf16.h"
+#include "tools/fileopen/texts.h"
 
 bool encodeResult(const std::string& utf8Path, std::vector<uint8_t>& record, std::string& reason) {
     std::wstring units = utf8ToUtf16(utf8Path);
     // A name that is not UTF-8 would come back as a different, unopenable path.
     if (utf8Path.find('\0') != std::string::npos || utf16ToUtf8(units) != utf8Path) {
-        reason = "имя файла не в кодировке UTF-8, читалка не сможет его открыть";
+        reason = tr("the file name is not UTF-8, the reader could not open it");
         return false;
     }
     if (units.empty()) {
-        reason = "путь пуст";
+        reason = tr("the path is empty");
         return false;
     }
     if (units.size() > kMaxPathUnits) {
-        reason = "путь занимает " + std::to_string(units.size()) + " знаков UTF-16, а в файл ответа помещается не больше " +
-                 std::to_string(kMaxPathUnits) + "; обрезанный путь указал бы на другой файл";
+        reason = format(tr("the path takes %zu UTF-16 units, and the answer file holds at most %zu; a path cut "
+                           "short would name another file"),
+                        units.size(), kMaxPathUnits);
         return false;
     }
     record.clear();
@@ -35,16 +41,38 @@ bool encodeResult(const std::string& utf8Path, std::vector<uint8_t>& record, std
 std::vector<uint8_t> nothingChosen() { return std::vector<uint8_t>{0}; }
 
 bool writeResultFile(const std::string& name, const std::vector<uint8_t>& record, std::string& reason) {
-    FILE* file = fopen(name.c_str(), "wb");
-    if (!file) {
-        reason = "fopen(\"" + name + "\"): " + strerror(errno);
+    // Written beside it, then renamed over it: the reader finds the old
+    // record or the new one, never a part, and whatever stood there before
+    // (a FIFO, which a plain open for writing would wait on) is replaced.
+    std::string temporary = name + ".XXXXXX";
+    int fd = mkstemp(&temporary[0]);
+    if (fd < 0) {
+        reason = format("mkstemp(\"%s\"): %s", temporary.c_str(), strerror(errno));
         return false;
     }
-    bool written = fwrite(record.data(), 1, record.size(), file) == record.size();
+    // mkstemp makes the file for its owner alone; give it the mode that
+    // creating it plainly would.
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    size_t done = 0;
+    while (done < record.size()) {
+        ssize_t n = write(fd, record.data() + done, record.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
     int writeError = errno;
-    bool closed = fclose(file) == 0;
-    if (!written || !closed) {
-        reason = "запись \"" + name + "\": " + strerror(written ? errno : writeError);
+    bool closed = close(fd) == 0;
+    if (done != record.size() || !closed) {
+        reason = format(tr("writing \"%s\": %s"), temporary.c_str(),
+                        strerror(done != record.size() ? writeError : errno));
+        unlink(temporary.c_str());
+        return false;
+    }
+    if (rename(temporary.c_str(), name.c_str()) != 0) {
+        reason = format("rename(\"%s\", \"%s\"): %s", temporary.c_str(), name.c_str(), strerror(errno));
+        unlink(temporary.c_str());
         return false;
     }
     return true;

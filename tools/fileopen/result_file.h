@@ -18,5 +18,6 @@ bool encodeResult(const std::string& utf8Path, std::vector<uint8_t>& record, std
 // The record for "nothing chosen".
 std::vector<uint8_t> nothingChosen();
 
-// Replaces the file with the record. False, with the reason, on any failure.
+// Replaces the file with the record in one step (a new file renamed over
+// it). False, with the reason, on any failure; the file is then unchanged.
 bool writeResultFile(const std::string& name, const std::vector<uint8_t>& record, std::string& reason);

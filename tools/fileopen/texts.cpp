@@ -1,42 +1,53 @@
-// Both sets of the chooser's words.
+// Catalogue lookup and formatting of the chooser's messages.
 #include "tools/fileopen/texts.h"
 
-#include <cstdlib>
-#include <cstring>
-#include <initializer_list>
+#include <libintl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdarg>
+#include <cstdio>
 
 namespace {
 
-const ChooserTexts kRussian = {
-    "Выберите игровой модуль",
-    "--file-filter=Игровые модули (*.rvl) | *.rvl",
-    "--file-filter=Все файлы | *",
-    "*.rvl|Игровые модули (*.rvl)",
-    "Модули в папке ",
-    "Путь к игровому модулю (*.rvl), пустая строка - отмена: ",
-    "fileopen.exe: нет такого файла: ",
-    " не смог показать окно (код ",
-};
+const char kDomain[] = "rvl-reader";
 
-const ChooserTexts kEnglish = {
-    "Choose a quiz pack",
-    "--file-filter=Quiz packs (*.rvl) | *.rvl",
-    "--file-filter=All files | *",
-    "*.rvl|Quiz packs (*.rvl)",
-    "Packs in ",
-    "Path of the quiz pack (*.rvl), empty line to cancel: ",
-    "fileopen.exe: no such file: ",
-    " could not show its window (code ",
-};
+std::string programDirectory() {
+    std::string buf(4096, '\0');
+    ssize_t n = readlink("/proc/self/exe", &buf[0], buf.size());
+    if (n <= 0 || size_t(n) >= buf.size()) return ".";
+    buf.resize(size_t(n));
+    size_t slash = buf.find_last_of('/');
+    return slash == 0 ? "/" : buf.substr(0, slash);
+}
 
-bool desktopSpeaksRussian() {
-    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char* value = getenv(name);
-        if (value && *value) return strncmp(value, "ru", 2) == 0;
-    }
-    return false;
+bool isDirectory(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 } // namespace
 
-const ChooserTexts& chooserTexts() { return desktopSpeaksRussian() ? kRussian : kEnglish; }
+void initTexts() {
+    setlocale(LC_ALL, "");
+    std::string dir = programDirectory();
+    std::string beside = dir + "/locale";
+    bindtextdomain(kDomain, (isDirectory(beside) ? beside : dir + "/../../share/locale").c_str());
+    bind_textdomain_codeset(kDomain, "UTF-8");
+}
+
+const char* tr(const char* english) { return dgettext(kDomain, english); }
+
+std::string format(const char* message, ...) {
+    va_list args;
+    va_start(args, message);
+    va_list again;
+    va_copy(again, args);
+    int size = vsnprintf(nullptr, 0, message, args);
+    va_end(args);
+    std::string text(size > 0 ? size_t(size) : 0, '\0');
+    if (size > 0) vsnprintf(&text[0], text.size() + 1, message, again);
+    va_end(again);
+    return text;
+}

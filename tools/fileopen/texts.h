@@ -1,16 +1,17 @@
-// The chooser's words in the desktop's language: Russian where LC_ALL,
-// LC_MESSAGES or LANG (the first one set) starts with "ru", English otherwise.
+// The chooser's words in the desktop's language, by gettext: English in the
+// source, other languages from the catalogues of po/. gettext's own rule
+// (LANGUAGE, LC_ALL, LC_MESSAGES, LANG) picks the language.
 #pragma once
 
-struct ChooserTexts {
-    const char* title;
-    const char* zenityPacks;   // zenity's filter "NAME | PATTERN"
-    const char* zenityAll;
-    const char* kdialogPacks;  // kdialog's filter "PATTERN|NAME"
-    const char* packsIn;       // followed by a folder and ":"
-    const char* question;
-    const char* noSuchFile;
-    const char* noWindow;      // followed by the exit code and ")"
-};
+#include <string>
 
-const ChooserTexts& chooserTexts();
+// Sets the process locale from the environment and finds the catalogues:
+// locale/ beside the program in a build's run directory, else
+// PREFIX/share/locale for the installed PREFIX/libexec/rvl-reader/.
+void initTexts();
+
+// The message in the user's language.
+const char* tr(const char* english);
+
+// printf-style formatting of a translated message.
+std::string format(const char* message, ...) __attribute__((format(printf, 1, 2)));
