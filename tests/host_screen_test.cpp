@@ -28,24 +28,17 @@ void pump() {
 
 Uint32 hostId() { return SDL_GetWindowID(hostscreen::window()); }
 
-SDL_Rect controlRect(Control c, uint32_t team = 0, uint32_t topic = 0, uint32_t question = 0) {
+// A control as last drawn; a blank one when it was not.
+hostscreen::Hit hit(Control c, uint32_t team = 0, uint32_t topic = 0, uint32_t question = 0) {
     for (const auto& h : hostscreen::hits())
-        if (h.control == c && h.team == team && h.topic == topic && h.question == question) return h.rect;
-    ADD_FAILURE() << "no control " << int(c) << " drawn";
-    return SDL_Rect{0, 0, 0, 0};
+        if (h.control == c && h.team == team && h.topic == topic && h.question == question) return h;
+    return hostscreen::Hit{{0, 0, 0, 0}, c, team, topic, question, false};
 }
 
-bool enabled(Control c, uint32_t team, uint32_t topic = 0, uint32_t question = 0) {
-    for (const auto& h : hostscreen::hits())
-        if (h.control == c && h.team == team && h.topic == topic && h.question == question) return h.enabled;
-    return false;
-}
-
+// Motion and press share the place of their window field.
 void hostClick(int x, int y) {
-    for (Uint32 type : {Uint32(SDL_MOUSEMOTION), Uint32(SDL_MOUSEBUTTONDOWN)}) {
-        SDL_Event e = type == SDL_MOUSEMOTION ? motionEvent(x, y) : buttonEvent(SDL_BUTTON_LEFT, type, x, y);
-        e.button.windowID = hostId();  // motion and button share the field's place
-        if (type == SDL_MOUSEMOTION) e.motion.windowID = hostId();
+    for (SDL_Event e : {motionEvent(x, y), buttonEvent(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONDOWN, x, y)}) {
+        e.button.windowID = hostId();
         push(e);
     }
 }
@@ -60,16 +53,10 @@ void pushWindowClose(Uint32 windowId) {
 
 // Yellow text pixels of the host's window inside r.
 int yellowInk(const SDL_Rect& r) {
-    int w = 0, h = 0;
-    SDL_GetRendererOutputSize(hostscreen::renderer(), &w, &h);
-    Bytes px(size_t(w) * size_t(h) * 4);
-    SDL_RenderReadPixels(hostscreen::renderer(), nullptr, SDL_PIXELFORMAT_RGBA32, px.data(), w * 4);
+    Bytes px(size_t(r.w) * size_t(r.h) * 4);
+    SDL_RenderReadPixels(hostscreen::renderer(), &r, SDL_PIXELFORMAT_RGBA32, px.data(), r.w * 4);
     int ink = 0;
-    for (int y = std::max(0, r.y); y < std::min(h, r.y + r.h); ++y)
-        for (int x = std::max(0, r.x); x < std::min(w, r.x + r.w); ++x) {
-            const uint8_t* p = &px[(size_t(y) * size_t(w) + size_t(x)) * 4];
-            ink += p[0] > 200 && p[1] > 200 && p[2] < 80;
-        }
+    for (size_t i = 0; i < px.size(); i += 4) ink += px[i] > 200 && px[i + 1] > 200 && px[i + 2] < 80;
     return ink;
 }
 
@@ -148,18 +135,18 @@ TEST(HostScreen, DrivesTheGameBesideTheProjector) {
          [&] {
              EXPECT_GE(hostscreen::answerRect().h, 40);
              EXPECT_GT(yellowInk(hostscreen::answerRect()), 200);
-             EXPECT_FALSE(enabled(Control::Cell, 0, 1, 0)) << "cells are deaf while a question plays";
+             EXPECT_FALSE(hit(Control::Cell, 0, 1, 0).enabled) << "cells are deaf while a question plays";
              hostClick(hostscreen::answerRect());  // not a control, and not the picture's click
              SDL_Event key = keyEvent(SDL_SCANCODE_2);
              key.key.windowID = hostId();  // the host's window has the focus
              push(key);
          }},
-        {"the buzzer held, +N takes it", [] { return state().holder == 1u && enabled(Control::Right, 1); },
-         [] { hostClick(controlRect(Control::Right, 1)); }},
+        {"the buzzer held, +N takes it", [] { return state().holder == 1u && hit(Control::Right, 1).enabled; },
+         [] { hostClick(hit(Control::Right, 1).rect); }},
         {"the award made, the picture still up", [&] { return state().teams[1].score == 100 && pictureShows(); },
          [&] {
              drawn = hostscreen::redraws();
-             EXPECT_FALSE(enabled(Control::Right, 1)) << "no buzzer held after the award";
+             EXPECT_FALSE(hit(Control::Right, 1).enabled) << "no buzzer held after the award";
              push(buttonEvent(SDL_BUTTON_LEFT));  // the projector's click ends the picture
          }},
     };
@@ -167,7 +154,7 @@ TEST(HostScreen, DrivesTheGameBesideTheProjector) {
                       [&] {
                           cardFrame = capture();
                           hostClick(2, 2);
-                          hostClick(controlRect(Control::Plus100, 0));
+                          hostClick(hit(Control::Plus100, 0).rect);
                       }});
     script.push_back({"host clicks leave the card alone", [&] { return idlesSinceStep > 3; },
                       [&] {
@@ -176,7 +163,7 @@ TEST(HostScreen, DrivesTheGameBesideTheProjector) {
                           pushLeftClick();
                           pushLeftClick();
                       }});
-    hostClick(controlRect(Control::Cell, 0, 0));
+    hostClick(hit(Control::Cell, 0, 0).rect);
     pump();
     EXPECT_EQ(done, script.size()) << idlesSinceStep << " stopped before: " << (done < script.size() ? script[done].name : "");
     EXPECT_GT(hostscreen::redraws(), drawn);
@@ -185,7 +172,7 @@ TEST(HostScreen, DrivesTheGameBesideTheProjector) {
 
     // Undo from the host takes back the last command.
     pump();
-    hostClick(controlRect(Control::Undo));
+    hostClick(hit(Control::Undo).rect);
     pump();
     EXPECT_EQ(state().teams[0].score, 0);
 
