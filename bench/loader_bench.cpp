@@ -159,9 +159,9 @@ bool writeBigModule(const std::string& path) {
             ask.question = rvlpack::u16("Что на видео номер " + std::to_string(t + 1) + "?");
             ask.answer = rvlpack::u16("Ответ " + std::to_string(t + 1));
             ask.points = uint16_t(100 * (t + 1));
-            ask.media.assign(kBigAudio, uint8_t(0x41 + t));
-            ask.video.resize(kBigVideo);
-            for (size_t i = 0; i < kBigVideo; i += 4096) ask.video[i] = uint8_t(i >> 12);
+            ask.media.edit().assign(kBigAudio, uint8_t(0x41 + t));
+            ask.video.edit().resize(kBigVideo);
+            for (size_t i = 0; i < kBigVideo; i += 4096) ask.video.edit()[i] = uint8_t(i >> 12);
             part.topics.push_back({rvlpack::u16("Видео " + std::to_string(t + 1)), {}});
             part.topics[0].questions.push_back(std::move(ask));
             bytes.reserve(kBigAudio + kBigVideo + 4096);

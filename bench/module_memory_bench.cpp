@@ -32,7 +32,7 @@ void measure(const char* name, uint16_t textUnits, uint32_t mediaBytes) {
             ask.type = mediaBytes ? 'I' : 'T';
             ask.question = std::wstring(textUnits, L'В');
             ask.answer = std::wstring(textUnits, L'О');
-            ask.media.assign(mediaBytes, 0x5A);
+            ask.media.edit().assign(mediaBytes, 0x5A);
             topic.questions.push_back(ask);
         }
         m.topics.push_back(topic);

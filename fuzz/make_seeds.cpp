@@ -1,13 +1,15 @@
 // Writes the fuzz targets' seed corpus: modules made by the module writer
 // (every question type, empty texts, zero-length media, none, a wide grid),
 // small pictures (PNG, JPEG) and sounds (WAV, OGG, FLAC) made by the tests'
-// own media makers, and the hand-written seeds of fuzz/seeds/ (manifests,
-// questions tables, chooser result files) copied beside them.
+// own media makers, .xlsx and .ods files from their spreadsheet writer, and
+// the hand-written seeds of fuzz/seeds/ (manifests, questions tables,
+// chooser result files) copied beside them.
 // Usage: rvl-fuzz-seeds DIR   (makes DIR/loader, DIR/chooser_result, ...)
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "tests/support/spreadsheets.h"
 #include "tests/support/test_support.h"
 
 using namespace testing_support;
@@ -21,7 +23,7 @@ int main(int argc, char** argv) {
     std::error_code error;
     using std::filesystem::copy_options;
     std::filesystem::copy(RVL_FUZZ_SEEDS_DIR, dir, copy_options::recursive | copy_options::overwrite_existing, error);
-    for (const char* sub : {"/loader", "/picture", "/sound", "/pack_reader"})
+    for (const char* sub : {"/loader", "/picture", "/sound", "/pack_reader", "/xlsx_sheet", "/ods_sheet"})
         std::filesystem::create_directories(dir + sub);
     const Bytes png = makePng(5, 4), jpg = encodePicture(patternSurface(8, 8), "jpg"), wav = makeWav(0.01, 8000);
     std::vector<std::pair<std::string, Bytes>> seeds = {
@@ -53,6 +55,13 @@ int main(int argc, char** argv) {
         seeds.push_back({parser + "twelve-by-twelve.rvl", moduleBytes(wide)});
         seeds.push_back({parser + "example.rvl", exampleModule()});
     }
+    // Spreadsheets with every kind of cell: texts, numbers, a formula, a
+    // date, merged and repeated cells.
+    const std::vector<std::vector<std::string>> grid = {
+        {"Тема", "Баллы", "Вопрос", "Ответ", "Тип"}, {"Всё", "100", "Два\nдва?", "#4", ""},
+        {"", "=2*100|200", "Q", "@45413|2024-05-01", "текст"}, {"Ещё", "#2.5", "Q", "Q", ""}};
+    seeds.push_back({"xlsx_sheet/questions.xlsx", spreadsheet(false, grid)});
+    seeds.push_back({"ods_sheet/questions.ods", spreadsheet(true, grid)});
     bool ok = !error;
     for (const auto& seed : seeds) {
         writeFile(dir + "/" + seed.first, seed.second);

@@ -7,10 +7,13 @@
 #include <csv.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "module/format.h"
 #include "platform/utf16.h"
 
 namespace rvlpack {
@@ -27,10 +30,14 @@ const struct {
     bool required;
 } kColumns[ColumnCount] = {{"topic", "тема", true},   {"points", "баллы", true}, {"question", "вопрос", true},
                            {"answer", "ответ", true}, {"type", "тип", false},    {"media", "файл", false},
-                           {"audio", "звук", false},  {"fit", nullptr, false}};
+                           {"audio", "звук", false},  {"fit", "кадр", false}};
+
+const char* const kSaveAsUtf8 =
+    "save it as .xlsx or .ods, or as CSV in UTF-8: in LibreOffice, \"Character set: Unicode (UTF-8)\" in the CSV "
+    "dialog; in Excel, \"CSV UTF-8\"; in Google Sheets, download as CSV";
 
 const char* const kColumnList = "topic, points, question, answer, type, media, audio, fit (or тема, баллы, вопрос, "
-                                "ответ, тип, файл, звук)";
+                                "ответ, тип, файл, звук, кадр)";
 
 // Lower case for ASCII and Cyrillic, so that "Тема" and "TOPIC" name columns.
 std::string lowered(const std::string& utf8) {
@@ -96,24 +103,116 @@ std::string typeWord(const std::string& cell) {
     return cell;
 }
 
-// A points cell: a whole number becomes a JSON number, anything else stays
-// text, which the manifest's reader words as such.
+// A fit cell's word in Russian as the manifest's; anything else as it stands.
+std::string fitWord(const std::string& cell) {
+    std::string low = lowered(cell);
+    return low == "поля" ? "letterbox" : low == "растянуть" ? "stretch" : low == "как есть" ? "none" : cell;
+}
+
+// A points cell: a whole number becomes a JSON number, a fraction (100.5 or
+// 100,5) a JSON fraction, anything else stays text, which the manifest's
+// reader words as such.
 Json pointsValue(const std::string& cell) {
     size_t digits = cell.find_first_not_of('-') == 1 ? 1 : 0;
     bool number = cell.size() > digits && cell.size() - digits <= 18 &&
                   cell.find_first_not_of("0123456789", digits) == std::string::npos;
-    return number ? Json(std::stoll(cell)) : Json(cell);
+    if (number) return Json(std::stoll(cell));
+    std::string dotted = cell;
+    std::replace(dotted.begin(), dotted.end(), ',', '.');
+    char* end = nullptr;
+    double value = cell.find_first_of("0123456789") == 0 ? strtod(dotted.c_str(), &end) : 0;
+    return end && !*end && std::isfinite(value) ? Json(value) : Json(cell);
 }
+
+// Most bytes of a cell kept: the longest text the format holds (255 UTF-16
+// units, 765 bytes of UTF-8) and a margin. Longer cells are refused, so
+// the rest of them is never stored.
+const size_t maxCellBytes = 1024;
 
 struct Parsed {
     std::vector<std::vector<std::string>> rows;  // a blank line is a row without cells
     std::vector<std::string> current;
     int lastEnd = 0;
+    std::map<std::pair<size_t, size_t>, uint64_t> longCells;  // (row, column) -> its whole length in bytes
+    size_t keptOfCell = 0;   // bytes kept of the cell being read, when it is cut
+    uint64_t cutOfCell = 0;  // bytes of it dropped so far
+
+    // Past a count the format cannot hold, rows are only counted: the
+    // topic column (from the header), the questions of each topic.
+    bool headerSeen = false;
+    size_t filledBeforeHeader = 0;  // rows that are not blank, up to the header
+    int topicColumn = -1;
+    std::string topic;
+    std::map<std::string, size_t> questionsOf;
+    size_t keptRows = 0;  // rows kept: the table up to the first row over a limit
+    size_t overRow = 0;   // that row (from 1), or 0
+    std::string overTopic;  // the topic over 255 questions; "" for the 256th topic
 };
 
 void onField(void* field, size_t size, void* data) {
-    static_cast<Parsed*>(data)->current.emplace_back(static_cast<const char*>(field), size);
+    Parsed* parsed = static_cast<Parsed*>(data);
+    const char* text = static_cast<const char*>(field);
+    if (parsed->cutOfCell || size > maxCellBytes) {
+        parsed->longCells[{parsed->rows.size(), parsed->current.size()}] = size + parsed->cutOfCell;
+        if (!parsed->cutOfCell) {  // whole within one piece of input: cut at a character's start
+            parsed->keptOfCell = maxCellBytes;
+            while (parsed->keptOfCell > 0 && (static_cast<unsigned char>(text[parsed->keptOfCell]) & 0xC0) == 0x80)
+                --parsed->keptOfCell;
+        }
+        size = parsed->keptOfCell;
+        parsed->cutOfCell = 0;
+    }
+    parsed->current.emplace_back(text, size);
 }
+
+// Cuts the cell libcsv is gathering back to maxCellBytes, at a character's
+// start; called between pieces of input.
+void boundCell(csv_parser& parser, Parsed& parsed) {
+    if (parser.entry_pos <= maxCellBytes) return;
+    if (!parsed.cutOfCell) {
+        size_t keep = maxCellBytes;
+        while (keep > 0 && (parser.entry_buf[keep] & 0xC0) == 0x80) --keep;
+        parsed.keptOfCell = keep;
+    }
+    parsed.cutOfCell += parser.entry_pos - parsed.keptOfCell;
+    parser.entry_pos = parsed.keptOfCell;
+}
+
+// A title above the header is skipped: the header is the first of this many
+// rows (blank ones not counted) that names every column needed.
+const size_t headerSearchRows = 5;
+
+// Counts the row's question against the limits; false once a limit is
+// passed, when the row is not kept.
+bool countRow(Parsed& parsed, const std::vector<std::string>& row) {
+    size_t number = parsed.rows.size() + 1;
+    bool blank = true;
+    for (const std::string& cell : row) blank = blank && trimmed(cell).empty();
+    if (!parsed.headerSeen) {  // blank lines and titles before the header are no rows of questions
+        for (size_t c = 0; c < row.size(); ++c) {
+            std::string name = lowered(trimmed(row[c]));
+            if (name == "topic" || name == "тема") parsed.topicColumn = static_cast<int>(c);
+        }
+        parsed.filledBeforeHeader += blank ? 0 : 1;
+        parsed.headerSeen = parsed.topicColumn >= 0 || parsed.filledBeforeHeader >= headerSearchRows;
+        return true;
+    }
+    size_t at = size_t(parsed.topicColumn);
+    if (!blank && parsed.topicColumn >= 0 && at < row.size() && !row[at].empty()) parsed.topic = row[at];
+    if (blank || parsed.topicColumn < 0 || parsed.topic.empty()) return !parsed.overRow;
+    bool alone = true;  // a row naming its topic alone holds no question
+    for (size_t c = 0; c < row.size(); ++c) alone = alone && (c == at || trimmed(row[c]).empty());
+    bool known = parsed.questionsOf.count(parsed.topic) != 0;
+    size_t& questions = parsed.questionsOf[parsed.topic];
+    questions += alone ? 0 : 1;
+    if (!parsed.overRow && (questions > rvlformat::kMaxAsks || (!known && parsed.questionsOf.size() > rvlformat::kMaxTopics))) {
+        parsed.overRow = number;
+        parsed.overTopic = questions > rvlformat::kMaxAsks ? parsed.topic : "";
+    }
+    return !parsed.overRow;
+}
+
+void addRow(Parsed& parsed, std::vector<std::string> row);
 
 // Every line end outside quotes ends a row, so that row numbers are the
 // spreadsheet's even past blank lines; the LF of a CR LF ends nothing more.
@@ -122,13 +221,21 @@ void onRow(int end, void* data) {
     bool crlf = end == '\n' && parsed->lastEnd == '\r' && parsed->current.empty();
     parsed->lastEnd = end;
     if (crlf) return;
-    parsed->rows.push_back(std::move(parsed->current));
+    addRow(*parsed, std::move(parsed->current));
     parsed->current.clear();
+}
+
+void addRow(Parsed& parsed, std::vector<std::string> row) {
+    if (countRow(parsed, row)) parsed.keptRows = parsed.rows.size() + 1;
+    // Rows past the limit keep only their place, for the row numbers.
+    parsed.rows.emplace_back(parsed.overRow ? std::vector<std::string>() : std::move(row));
 }
 
 int noSpaces(unsigned char) { return 0; }  // cells keep their spaces; columns that need it trim
 
 } // namespace
+
+std::string foldedCase(const std::string& utf8) { return lowered(utf8); }
 
 std::string TablePlaces::row(size_t topic, size_t question) const {
     int number = topic < rows.size() && question < rows[topic].size() ? rows[topic][question] : 0;
@@ -144,26 +251,75 @@ std::string TablePlaces::column(const std::string& key) const {
     return it == columns.end() ? "" : ", column \"" + it->second + "\"";
 }
 
+namespace {
+
+bool readRows(Parsed& parsed, char separator, Json& topics, TablePlaces& places, std::vector<Issue>& issues,
+              size_t errorsBefore);
+
+void startTable(const std::string& path, Json& topics, TablePlaces& places) {
+    topics = Json::array();
+    places = TablePlaces{};
+    places.file = shownPath(path.substr(path.rfind('/') + 1));
+}
+
+} // namespace
+
+bool readSheetQuestions(SheetCells& sheet, const std::string& path, Json& topics, TablePlaces& places,
+                        std::vector<Issue>& issues) {
+    size_t errorsBefore = countIssues(issues, Severity::Error);
+    startTable(path, topics, places);
+    Parsed parsed;
+    parsed.longCells = std::move(sheet.longCells);
+    for (std::vector<std::string>& row : sheet.rows) addRow(parsed, std::move(row));
+    sheet.rows.clear();
+    return readRows(parsed, 0, topics, places, issues, errorsBefore);
+}
+
+bool SheetCells::put(size_t row, size_t column, const std::string& text, std::string& why) {
+    if (row >= maxSheetRows || column >= maxSheetColumns) {
+        why = row >= maxSheetRows ? "the sheet has cells in row " + std::to_string(row + 1) + ", a questions table has at most " +
+                                        std::to_string(maxSheetRows) + " rows; split it into several packs"
+                                  : "the sheet has cells in column " + std::to_string(column + 1) +
+                                        ", a questions table reads at most " + std::to_string(maxSheetColumns) +
+                                        "; clear the cells right of the questions";
+        return false;
+    }
+    size_t keep = std::min(text.size(), maxCellBytes);
+    while (keep < text.size() && keep > 0 && (text[keep] & 0xC0) == 0x80) --keep;
+    if (keep < text.size()) longCells[{row, column}] = text.size();
+    bytes += keep + sizeof(std::string);
+    if (bytes > maxSheetBytes) {
+        why = "the sheet's cells come to more than " + std::to_string(maxSheetBytes >> 20) +
+              " MB; a questions table needs far less; delete what is not questions";
+        return false;
+    }
+    if (rows.size() <= row) rows.resize(row + 1);
+    if (rows[row].size() <= column) rows[row].resize(column + 1);
+    rows[row][column] = text.substr(0, keep);
+    return true;
+}
+
 bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path, Json& topics, TablePlaces& places,
                       std::vector<Issue>& issues) {
     size_t errorsBefore = countIssues(issues, Severity::Error);
-    topics = Json::array();
-    places.file = path.substr(path.rfind('/') + 1);
-    places.rows.clear();
-    places.topicRows.clear();
-    places.columns.clear();
+    startTable(path, topics, places);
     auto error = [&](const std::string& where, const std::string& text) {
         addIssue(issues, Severity::Error, where, text);
         return false;
     };
-    if (bytes.size() >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF)))
-        return error(places.file, "the table is UTF-16 text; save it as \"CSV UTF-8\"");
+    // UTF-16 has a BOM, or NUL bytes between the letters of its header.
+    auto firstLine = std::find(bytes.begin(), bytes.end(), '\n');
+    if ((bytes.size() >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF))) ||
+        std::count(bytes.begin(), firstLine, 0) > 0)
+        return error(places.file, std::string("the table is UTF-16 text; ") + kSaveAsUtf8);
     size_t start = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF ? 3 : 0;
-    auto headerEnd = std::find(bytes.begin() + start, bytes.end(), '\n');
+    size_t headerStart = start;
+    while (headerStart < bytes.size() && strchr(" \t\r\n", bytes[headerStart]) && bytes[headerStart]) ++headerStart;
+    auto headerEnd = std::find(bytes.begin() + headerStart, bytes.end(), '\n');
     char separator = ',';
     long most = 0;
     for (char s : {',', ';', '\t'}) {
-        long n = std::count(bytes.begin() + start, headerEnd, s);
+        long n = std::count(bytes.begin() + headerStart, headerEnd, s);
         if (n > most) most = n, separator = s;
     }
 
@@ -173,9 +329,15 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
         return error(places.file, "csv_init failed: out of memory");
     csv_set_delim(&parser, static_cast<unsigned char>(separator));
     csv_set_space_func(&parser, noSpaces);
-    size_t size = bytes.size() - start;
-    bool readable = csv_parse(&parser, bytes.data() + start, size, onField, onRow, &parsed) == size &&
-                    csv_fini(&parser, onField, onRow, &parsed) == 0;
+    // In pieces, so that no cell grows past maxCellBytes between them.
+    const size_t piece = 65536;
+    bool readable = true;
+    for (size_t at = start; readable && at < bytes.size(); at += piece) {
+        size_t size = std::min(piece, bytes.size() - at);
+        readable = csv_parse(&parser, bytes.data() + at, size, onField, onRow, &parsed) == size;
+        boundCell(parser, parsed);
+    }
+    readable = readable && csv_fini(&parser, onField, onRow, &parsed) == 0;
     std::string why = readable ? "" : csv_strerror(csv_error(&parser));
     csv_free(&parser);
     if (!readable)
@@ -183,23 +345,60 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
                      "the table cannot be read here (libcsv: " + why +
                          "); a quote is not closed, or stands inside a cell that does not start with one; fix the "
                          "quotes, or save the table again from the spreadsheet");
+    return readRows(parsed, separator, topics, places, issues, errorsBefore);
+}
+
+namespace {
+
+// The table's rows, however they were read, into topics. A separator of 0
+// stands for a spreadsheet's own cells.
+bool readRows(Parsed& parsed, char separator, Json& topics, TablePlaces& places, std::vector<Issue>& issues,
+              size_t errorsBefore) {
+    auto error = [&](const std::string& where, const std::string& text) {
+        addIssue(issues, Severity::Error, where, text);
+        return false;
+    };
     for (size_t r = 0; r < parsed.rows.size(); ++r) {
         for (size_t c = 0; c < parsed.rows[r].size(); ++c) {
             if (!validUtf8(parsed.rows[r][c]))
                 return error(places.file + " row " + std::to_string(r + 1) + ", column " + std::to_string(c + 1),
-                             "the table is not UTF-8 text (Excel's plain \"CSV\" is saved in the Windows code page); "
-                             "save it as \"CSV UTF-8\"");
+                             std::string("the table is not UTF-8 text but a Windows code page, as Excel's plain "
+                                         "\"CSV\" saves it; ") + kSaveAsUtf8);
         }
     }
     if (parsed.rows.empty()) return error(places.file, "the table is empty; give a header row and a row per question");
 
-    // The header: which column holds what.
-    const std::vector<std::string>& header = parsed.rows[0];
+    // The header, past any blank lines: which column holds what.
+    size_t headerRow = 0;
+    auto blankRow = [](const std::vector<std::string>& row) {
+        return std::all_of(row.begin(), row.end(), [](const std::string& f) { return trimmed(f).empty(); });
+    };
+    while (headerRow + 1 < parsed.rows.size() && blankRow(parsed.rows[headerRow])) ++headerRow;
+    auto namesAll = [](const std::vector<std::string>& row) {
+        int named = 0;
+        for (const std::string& cell : row)
+            for (const auto& c : kColumns)
+                named += c.required && (lowered(trimmed(cell)) == c.english || lowered(trimmed(cell)) == c.russian);
+        return named == 4;
+    };
+    for (size_t r = headerRow, filled = 0; r < parsed.keptRows && filled < headerSearchRows; ++r) {
+        if (namesAll(parsed.rows[r])) {
+            if (r != headerRow)
+                addIssue(issues, Severity::Note, places.file + " row " + std::to_string(r + 1),
+                         "the header is taken from this row, the first that names every needed column; the rows "
+                         "above it are left out");
+            headerRow = r;
+            break;
+        }
+        filled += blankRow(parsed.rows[r]) ? 0 : 1;
+    }
+    const std::string headerPlace = places.file + " row " + std::to_string(headerRow + 1);
+    const std::vector<std::string>& header = parsed.rows[headerRow];
     int at[ColumnCount];
     std::fill(std::begin(at), std::end(at), -1);
     for (size_t c = 0; c < header.size(); ++c) {
         std::string name = lowered(trimmed(header[c]));
-        std::string where = places.file + " row 1, column \"" + trimmed(header[c]) + "\"";
+        std::string where = headerPlace + ", column \"" + shownPath(trimmed(header[c])) + "\"";
         int found = -1;
         for (int k = 0; k < ColumnCount; ++k)
             if (name == kColumns[k].english || (kColumns[k].russian && name == kColumns[k].russian)) found = k;
@@ -213,11 +412,11 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
     }
     for (int k = 0; k < ColumnCount; ++k) {
         if (kColumns[k].required && at[k] < 0)
-            error(places.file + " row 1", "the header has no " + std::string(kColumns[k].english) + " (" +
+            error(headerPlace, "the header has no " + std::string(kColumns[k].english) + " (" +
                                               kColumns[k].russian + ") column; add it");
     }
     if (countIssues(issues, Severity::Error) != errorsBefore) return false;
-    auto headerOf = [&](Column c) { return trimmed(header[at[c]]); };
+    auto headerOf = [&](Column c) { return shownPath(trimmed(header[at[c]])); };
     const struct { const char* key; Column column; } keyColumns[] = {
         {"name", TopicCol},   {"points", PointsCol}, {"question", QuestionCol}, {"answer", AnswerCol},
         {"type", TypeCol},    {"media", MediaCol},   {"video", MediaCol},       {"audio", AudioCol},
@@ -229,13 +428,41 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
     // merged cells of a spreadsheet are exported.
     std::map<std::string, size_t> topicIndex;
     std::string topic;
-    for (size_t r = 1; r < parsed.rows.size(); ++r) {
-        const std::vector<std::string>& row = parsed.rows[r];
+    for (size_t r = headerRow + 1; r < parsed.keptRows; ++r) {
+        std::vector<std::string>& row = parsed.rows[r];
         std::string rowPlace = places.file + " row " + std::to_string(r + 1);
         auto cell = [&](Column c) { return at[c] >= 0 && size_t(at[c]) < row.size() ? row[size_t(at[c])] : ""; };
         auto place = [&](Column c) { return rowPlace + ", column \"" + headerOf(c) + "\""; };
+        // A cell too long for any text is refused by its length alone; the
+        // start of it stays, to name the question by.
+        for (auto it = parsed.longCells.lower_bound({r, 0}); it != parsed.longCells.end() && it->first.first == r; ++it) {
+            size_t c = it->first.second;
+            error(rowPlace + (c < header.size() ? ", column \"" + shownPath(trimmed(header[c])) + "\"" : ""),
+                  "the cell holds " + std::to_string(it->second) + " bytes, more than " +
+                      std::to_string(rvlformat::kMaxTextUnits) + " characters, and a text holds at most " +
+                      std::to_string(rvlformat::kMaxTextUnits) + " UTF-16 units; shorten it");
+            std::wstring start = utf8ToUtf16(row[c]).substr(0, rvlformat::kMaxTextUnits);
+            if (!start.empty() && (start.back() & 0xFC00) == 0xD800) start.pop_back();
+            row[c] = utf16ToUtf8(start);
+        }
         if (std::all_of(row.begin(), row.end(), [](const std::string& f) { return trimmed(f).empty(); })) continue;
+        // One cell where the header has several: the row was written with
+        // another separator than the header.
+        for (char other : {',', ';', '\t'}) {
+            if (separator && other != separator && header.size() > 1 && row.size() == 1 && row[0].find(other) != std::string::npos) {
+                addIssue(issues, Severity::Warning, rowPlace,
+                         std::string("the row is one cell holding \"") + (other == '\t' ? "\\t" : std::string(1, other)) +
+                             "\", while the header is separated by \"" + (separator == '\t' ? "\\t" : std::string(1, separator)) +
+                             "\"; it is read as a topic name; save the table again with one separator");
+                break;
+            }
+        }
         for (size_t c = header.size(); c < row.size(); ++c) {
+            if (!trimmed(row[c]).empty() && !separator) {
+                addIssue(issues, Severity::Warning, rowPlace + ", column " + std::to_string(c + 1),
+                         "the cell is right of the header's last column and is ignored; give its column a header");
+                break;
+            }
             if (!trimmed(row[c]).empty()) {
                 error(rowPlace + ", column " + std::to_string(c + 1),
                       "the row has " + std::to_string(row.size()) + " cells, the header " +
@@ -290,12 +517,27 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
             if (!media.empty()) q["media"] = media;
             if (!audio.empty()) q["audio"] = audio;
         }
-        if (!trimmed(cell(FitCol)).empty()) q["fit"] = trimmed(cell(FitCol));
+        if (!trimmed(cell(FitCol)).empty()) q["fit"] = fitWord(trimmed(cell(FitCol)));
         topics[found->second]["questions"].push_back(q);
         places.rows[found->second].push_back(static_cast<int>(r + 1));
     }
+    if (parsed.overRow) {
+        places.overLimit = true;
+        std::string rest = "; the rows after row " + std::to_string(parsed.overRow - 1) + " were only counted";
+        size_t over = parsed.overTopic.empty() ? parsed.questionsOf.size() : parsed.questionsOf[parsed.overTopic];
+        size_t most = parsed.overTopic.empty() ? rvlformat::kMaxTopics : rvlformat::kMaxAsks;
+        error(places.file + " row " + std::to_string(parsed.overRow),
+              (parsed.overTopic.empty() ? "the table has " + std::to_string(over) + " topics, a pack holds at most "
+                                        : "the topic \"" + shownPath(parsed.overTopic) + "\" has " +
+                                              std::to_string(over) + " questions, a topic holds at most ") +
+                  std::to_string(most) + " (" + std::to_string(over - most) + " too many); " +
+                  (parsed.overTopic.empty() ? "split the table into two packs" : "move some into another topic") +
+                  rest);
+    }
     return countIssues(issues, Severity::Error) == errorsBefore;
 }
+
+} // namespace
 
 void placeByRows(std::vector<Issue>& issues, const TablePlaces& places) {
     if (places.empty()) return;
@@ -319,14 +561,23 @@ void placeByRows(std::vector<Issue>& issues, const TablePlaces& places) {
     }
 }
 
-bool csvFromTopics(const Json& topics, std::string& csv, std::string& whyNot) {
-    auto cell = [](const std::string& text) {
+bool csvFromTopics(const Json& topics, std::string& csv, std::string& whyNot, std::vector<Issue>* formulas) {
+    int row = 1;  // the header
+    auto cell = [&](const std::string& text, const char* column = "topic") {
+        if (formulas && !text.empty() && std::string("=+-@").find(text[0]) != std::string::npos)
+            addIssue(*formulas, Severity::Warning, "questions.csv row " + std::to_string(row) + ", column \"" + column + "\"",
+                     "the cell starts with \"" + text.substr(0, 1) +
+                         "\", and a spreadsheet opening the table may run it as a formula; check it before saving "
+                         "the table from a spreadsheet");
         if (text.find_first_of(",;\t\"\r\n") == std::string::npos) return text;
         std::string quoted(text.size() * 2 + 2, '\0');
         quoted.resize(csv_write(&quoted[0], quoted.size(), text.data(), text.size()));
         return quoted;
     };
-    csv = "\xEF\xBB\xBFtopic,points,question,answer,type,media,audio\r\n";
+    bool fits = false;  // a fit column, for the videos
+    for (const Json& topic : topics)
+        for (const Json& q : topic.at("questions")) fits = fits || q.contains("fit");
+    csv = std::string("\xEF\xBB\xBFtopic,points,question,answer,type,media,audio") + (fits ? ",fit" : "") + "\r\n";
     std::set<std::string> seen;
     for (const Json& topic : topics) {
         if (!topic.at("name").is_string()) {
@@ -335,11 +586,13 @@ bool csvFromTopics(const Json& topics, std::string& csv, std::string& whyNot) {
         }
         std::string name = topic.at("name");
         const Json& questions = topic.at("questions");
-        if (name.empty() || !seen.insert(name).second) {
-            whyNot = name.empty() ? "a topic has no name" : "two topics are named \"" + name + "\"";
+        if (trimmed(name).empty() || !seen.insert(name).second) {
+            whyNot = name.empty()          ? "a topic has no name"
+                     : trimmed(name).empty() ? "a topic's name is only blanks or line breaks, which a table reads as none"
+                                             : "two topics are named \"" + shownPath(name) + "\"";
             return false;
         }
-        if (questions.empty()) csv += cell(name) + ",,,,,,\r\n";  // a topic without questions
+        if (questions.empty()) ++row, csv += cell(name) + ",,,,,," + (fits ? "," : "") + "\r\n";  // a topic without questions
         for (const Json& q : questions) {
             if (!q.at("type").is_string() || !q.at("question").is_string() || !q.at("answer").is_string()) {
                 whyNot = "a question of \"" + name + "\" has a type byte or texts that a table cannot hold";
@@ -352,8 +605,10 @@ bool csvFromTopics(const Json& topics, std::string& csv, std::string& whyNot) {
             } else {
                 media = q.value("media", "");
             }
-            csv += cell(name) + "," + std::to_string(q.at("points").get<int>()) + "," + cell(q.at("question")) + "," +
-                   cell(q.at("answer")) + "," + type + "," + cell(media) + "," + cell(audio) + "\r\n";
+            ++row;
+            csv += cell(name) + "," + std::to_string(q.at("points").get<int>()) + "," + cell(q.at("question"), "question") +
+                   "," + cell(q.at("answer"), "answer") + "," + type + "," + cell(media, "media") + "," +
+                   cell(audio, "audio") + (fits ? "," + q.value("fit", "") : "") + "\r\n";
         }
     }
     return true;

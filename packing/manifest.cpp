@@ -3,17 +3,23 @@
 // everything after it checks types before reading values.
 #include "packing/manifest.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cmath>
+#include <climits>
+#include <cstdlib>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <map>
 #include <nlohmann/json.hpp>
 
 #include "module/format.h"
 #include "packing/pack_reader.h"
+#include "packing/sheet_questions.h"
 #include "platform/utf16.h"
 
 namespace rvlpack {
@@ -56,6 +62,20 @@ struct ManifestReader {
     const ManifestOptions& options;
     ManifestMedia& sources;
 
+    // A media file found and checked, read once the whole manifest is.
+    struct Pending {
+        std::string path;  // as checked: links resolved unless outside files are allowed
+        struct stat st {};
+        MediaBytes* to = nullptr;
+        MediaSource* source = nullptr;  // the question's, or null for the trailing bytes
+        std::string where;
+    };
+    std::vector<Pending> pending;
+    MediaSource* current = nullptr;  // the question being read
+    // A count or size the format (or the host's computer) cannot hold was
+    // found: reading media would be in vain.
+    bool overLimit = false;
+
     // What media paths are relative to, for messages.
     std::string home() const { return sources.table.empty() ? "manifest" : "table"; }
 
@@ -73,7 +93,7 @@ struct ManifestReader {
             for (const std::string& k : known) found = found || k == it.key();
             if (!found)
                 addIssue(issues, Severity::Warning, where,
-                         "unknown key \"" + it.key() + "\" is ignored; check its spelling (known keys: " + joined(known) +
+                         "unknown key \"" + shownPath(it.key()) + "\" is ignored; check its spelling (known keys: " + joined(known) +
                              ")");
         }
     }
@@ -93,6 +113,20 @@ struct ManifestReader {
             if (required) error(where, "\"" + std::string(key) + "\" is missing; give the " + what + " as a string");
             return !required;
         }
+        // A text longer than the format holds is refused by its length
+        // alone: it is never kept, nor measured later.
+        size_t units = 0;
+        if (it->is_string()) {
+            for (unsigned char c : it->get_ref<const std::string&>()) units += (c & 0xC0) != 0x80 ? 1 + (c >= 0xF0) : 0;
+        } else if (it->is_array()) {
+            units = it->size();
+        }
+        if (units > rvlformat::kMaxTextUnits) {
+            error(where, "the " + what + " is " + std::to_string(units) +
+                             " UTF-16 units long, the format holds at most 255 (a character outside the Basic "
+                             "Multilingual Plane, such as an emoji, takes two units); shorten it");
+            return false;
+        }
         if (it->is_string()) {
             out = utf8ToUtf16(it->get<std::string>());
         } else if (it->is_array()) {
@@ -108,18 +142,14 @@ struct ManifestReader {
             error(where, "\"" + std::string(key) + "\" must be a string");
             return false;
         }
-        if (out.size() > 255) {
-            error(where, "the " + what + " is " + std::to_string(out.size()) +
-                             " UTF-16 units long, the format holds at most 255 (a character outside the Basic "
-                             "Multilingual Plane, such as an emoji, takes two units); shorten it");
-            return false;
-        }
         return true;
     }
 
-    // Reads the media file named by object[key] into out.
-    bool media(const Json& object, const char* key, const std::string& where, const std::string& what,
-               std::vector<uint8_t>& out, std::string* givenName = nullptr) {
+    // Finds the file object[key] names and checks that it may be read: full
+    // gets the path to open (links resolved unless --allow-outside), st what
+    // stat says of it.
+    bool locate(const Json& object, const char* key, const std::string& where, const std::string& what,
+                std::string& full, struct stat& st, std::string* givenName) {
         auto it = object.find(key);
         if (it == object.end()) {
             error(where, "\"" + std::string(key) + "\" is missing; give the path of the " + what +
@@ -132,23 +162,54 @@ struct ManifestReader {
         }
         std::string name = it->get<std::string>();
         std::string file = "the " + what + " file \"" + shownPath(name) + "\"";
+        // media\кот.gif from a table made on Windows: a backslash separates,
+        // unless a file has that very name; ..\..\x is then refused as ../../x.
+        struct stat exact {};
+        if (name.find('\\') != std::string::npos && lstat((name[0] == '/' ? name : dir + name).c_str(), &exact) != 0)
+            std::replace(name.begin(), name.end(), '\\', '/');
         if (name.find('\0') != std::string::npos) {
             error(where, file + " holds a NUL byte, which no file name can; fix the path");
             return false;
         }
-        if (!options.allowOutside && (name[0] == '/' || !staysInside(name))) {
-            error(where, file + " lies outside the " + home() + "'s folder; media of a " + home() +
-                             " are read only from its folder, so that a " + home() +
-                             " from someone else cannot pull private files into the pack; copy the file beside the " +
-                             home() + ", or give --allow-outside if you trust it");
+        const std::string keepInside = "; media of a " + home() + " are read only from its folder, so that a " +
+                                       home() + " from someone else cannot pull private files into the pack; copy the "
+                                       "file beside the " + home() + ", or give --allow-outside if you trust it";
+        // An absolute path is judged by where it leads, as any other.
+        const std::string folderPath = name[0] == '/' ? resolved(dir.empty() ? "." : dir) : "";
+        bool absoluteInside = !folderPath.empty() && name.compare(0, folderPath.size() + 1, folderPath + "/") == 0 &&
+                              staysInside(name.substr(folderPath.size() + 1));
+        if (name[0] == '/' && !absoluteInside && !resolved(name).empty()) {
+            std::string real = resolved(name);
+            absoluteInside = real.compare(0, folderPath.size() + 1, folderPath + "/") == 0;
+        }
+        if (!options.allowOutside && ((name[0] == '/' && !absoluteInside) || !staysInside(name))) {
+            error(where, file + " lies outside the " + home() + "'s folder" + keepInside);
             return false;
         }
         if (givenName) *givenName = name;
-        std::string full = name[0] == '/' ? name : dir + name;
-        struct stat st {};
+        const std::string asNamed = name[0] == '/' ? name : dir + name;
+        full = asNamed;
+        if (!options.allowOutside) {
+            // The text of the path stays inside; its links must too.
+            std::string folder = resolved(dir.empty() ? "." : dir), real = resolved(full);
+            if (real.empty() && errno != ENOENT && errno != ENOTDIR) {
+                error(where, file + " cannot be opened (" + shownPath(full) + ": " + strerror(errno) + ")");
+                return false;
+            }
+            if (!real.empty() && !folder.empty() && real.compare(0, folder.size(), folder) == 0 &&
+                (folder == "/" || real.size() == folder.size() || real[folder.size()] == '/')) {
+                full = real;
+            } else if (!real.empty()) {
+                error(where, file + " leads outside the " + home() + "'s folder through a symbolic link (to " +
+                                 shownPath(real) + ")" + keepInside);
+                return false;
+            }
+        }
         if (stat(full.c_str(), &st) != 0) {
-            error(where, file + " cannot be found (looked for " + shownPath(full) + ": " + strerror(errno) +
-                             "); check the path, it is relative to the " + home());
+            std::string similar = errno == ENOENT ? sameButCase(asNamed) : "";
+            error(where, file + " cannot be found (looked for " + shownPath(asNamed) + ": " + strerror(errno) + ")" +
+                             (similar.empty() ? "; check the path, it is relative to the " + home()
+                                              : "; did you mean " + shownPath(similar) + "?"));
             return false;
         }
         if (!S_ISREG(st.st_mode)) {
@@ -165,12 +226,90 @@ struct ManifestReader {
                              " bytes, a media block holds at most 4294967295 (4 GiB); make it smaller");
             return false;
         }
-        std::string readError;
-        if (!readWholeFile(full, out, &readError)) {
-            error(where, readError);
-            return false;
-        }
         return true;
+    }
+
+    // The one file beside path whose name differs from its name only in
+    // case, or "".
+    static std::string sameButCase(const std::string& path) {
+        size_t slash = path.rfind('/');
+        std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1), wanted = foldedCase(path.substr(slash + 1));
+        std::string found;
+        int matches = 0;
+        if (DIR* list = opendir(folder.c_str())) {
+            while (dirent* entry = readdir(list))
+                if (foldedCase(entry->d_name) == wanted && ++matches == 1) found = entry->d_name;
+            closedir(list);
+        }
+        return matches == 1 ? found : "";
+    }
+
+    // The absolute path with every link resolved, or "" with errno set.
+    static std::string resolved(const std::string& path) {
+        char* real = realpath(path.c_str(), nullptr);
+        if (!real) return "";
+        std::string text = real;
+        free(real);
+        return text;
+    }
+
+    // Reads the file just as it was checked.
+    bool readChecked(const std::string& full, const struct stat& st, const std::string& where,
+                     std::vector<uint8_t>& out) {
+        std::string readError;
+        if (readWholeFile(full, out, &readError, &st, !options.allowOutside)) return true;
+        error(where, readError);
+        return false;
+    }
+
+    // Reads the file named by object[key] into out right away.
+    bool readNow(const Json& object, const char* key, const std::string& where, const std::string& what,
+                 std::vector<uint8_t>& out) {
+        std::string full;
+        struct stat st {};
+        return locate(object, key, where, what, full, st, nullptr) && readChecked(full, st, where, out);
+    }
+
+    // Finds and checks the media file named by object[key]; it is read into
+    // out by readMedia, once the whole manifest is known to fit the format.
+    bool media(const Json& object, const char* key, const std::string& where, const std::string& what,
+               MediaBytes& out, std::string* givenName = nullptr) {
+        Pending file;
+        if (!locate(object, key, where, what, file.path, file.st, givenName)) return false;
+        file.to = &out;
+        file.source = current;
+        file.where = where;
+        pending.push_back(file);
+        return true;
+    }
+
+    // The pack's size when every file found is stored as it is.
+    uint64_t projectedSize(const Module& module) const {
+        uint64_t size = moduleSize(module);
+        for (const Pending& file : pending) size += static_cast<uint64_t>(file.st.st_size);
+        return size;
+    }
+
+    // Reads each distinct file once; every question naming it shares the
+    // copy. Questions that already failed get nothing read.
+    void readMedia() {
+        std::map<std::pair<dev_t, ino_t>, MediaBytes> read;
+        for (const Pending& file : pending) {
+            if (file.source && file.source->failed) continue;
+            auto known = read.find({file.st.st_dev, file.st.st_ino});
+            if (known != read.end()) {
+                *file.to = known->second;
+                continue;
+            }
+            std::vector<uint8_t> bytes;
+            if (!readChecked(file.path, file.st, file.where, bytes)) {
+                if (file.source) file.source->failed = true;
+                continue;
+            }
+            *file.to = std::move(bytes);
+            read.emplace(std::make_pair(file.st.st_dev, file.st.st_ino), *file.to);
+        }
+        pending.clear();
     }
 
     void forbidMedia(const Json& object, const std::string& where, const std::string& typeName,
@@ -198,31 +337,39 @@ struct ManifestReader {
                 return true;
             }
         }
-        error(where, "unknown type " + (it->is_string() ? "\"" + name + "\"" : name) +
+        error(where, "unknown type " + (it->is_string() ? "\"" + shownPath(name) + "\"" : name) +
                          "; use \"text\", \"picture\", \"audio\" or \"video\"");
         return false;
     }
 
-    // "fit": "letterbox" or "none"; out stays as it is when the key is absent.
+    // "fit": "letterbox", "stretch" or "none"; out stays as it is when the key is absent.
     void fit(const Json& object, const std::string& where, std::string& out) {
         auto it = object.find("fit");
         if (it == object.end()) return;
-        if (it->is_string() && (*it == "letterbox" || *it == "none"))
+        if (it->is_string() && (*it == "letterbox" || *it == "stretch" || *it == "none"))
             out = it->get<std::string>();
         else
             error(where, "\"fit\" " + it->dump() +
-                             " is not known; use \"letterbox\" (pad a video with black to 4:3) or \"none\" (store "
-                             "the files as they are)");
+                             " is not known; use \"letterbox\" (pad a video with black to 4:3, the default), "
+                             "\"stretch\" (stretch it to 4:3) or \"none\" (store the files as they are); in a table "
+                             "поля, растянуть or как есть");
     }
 
     // The question's place in messages: its numbers, the start of its text
     // and its media file, read before anything is checked.
+    static const size_t labelBytes = 64;
     static std::string label(const Json& q, size_t t, size_t index) {
         std::wstring text;
         std::string file;
         if (q.is_object()) {
             auto it = q.find("question");
-            if (it != q.end() && it->is_string()) text = utf8ToUtf16(it->get<std::string>());
+            if (it != q.end() && it->is_string()) {
+                // Enough of a text of any length to name the question by.
+                const std::string& whole = it->get_ref<const std::string&>();
+                size_t cut = std::min(whole.size(), 4 * labelBytes);
+                while (cut > 0 && cut < whole.size() && (static_cast<unsigned char>(whole[cut]) & 0xC0) == 0x80) --cut;
+                text = utf8ToUtf16(whole.substr(0, cut));
+            }
             for (const char* key : {"video", "media"}) {
                 it = q.find(key);
                 if (file.empty() && it != q.end() && it->is_string()) file = it->get<std::string>();
@@ -233,7 +380,9 @@ struct ManifestReader {
 
     void question(const Json& q, const std::string& where, Question& ask, MediaSource& source) {
         size_t errorsBefore = countIssues(issues, Severity::Error);
+        current = &source;
         readQuestion(q, where, ask, source);
+        current = nullptr;
         source.failed = countIssues(issues, Severity::Error) != errorsBefore;
     }
 
@@ -243,6 +392,7 @@ struct ManifestReader {
             return;
         }
         unknownKeys(q, {"type", "question", "answer", "points", "media", "audio", "video", "fit"}, where);
+        source.fit = sources.fit;  // the pack's, unless the question gives its own
         fit(q, at(where, "fit"), source.fit);
         bool typed = type(q, at(where, "type"), ask.type);
         text(q, "question", at(where, "question"), "question text", ask.question, true);
@@ -253,6 +403,12 @@ struct ManifestReader {
         } else if (points->is_string()) {
             error(at(where, "points"), "points must be a number, got the text " + points->dump() +
                                            "; write it as a whole number from 0 to 65535, in digits");
+        } else if (points->is_number_float() && std::isfinite(points->get<double>()) &&
+                   points->get<double>() != std::floor(points->get<double>())) {
+            error(at(where, "points"), "points must be a whole number, got " + points->dump() +
+                                           "; give a whole number from 0 to 65535");
+        } else if (points->is_number_float() && points->get<double>() >= 0 && points->get<double>() <= 65535) {
+            ask.points = static_cast<uint16_t>(points->get<double>());  // 100.0, as a spreadsheet may keep it
         } else if (!points->is_number_integer() || points->get<int64_t>() < 0 || points->get<int64_t>() > 65535) {
             error(at(where, "points"), "points " + points->dump() + " do not fit: give a whole number from 0 to 65535");
         } else {
@@ -298,9 +454,11 @@ struct ManifestReader {
             error(where, "\"questions\" must be an array");
             return;
         }
-        if (qs->size() > 255)
+        if (qs->size() > 255) {
             error(where, std::to_string(qs->size()) +
                              " questions, a topic holds at most 255; move some into another topic");
+            overLimit = true;
+        }
         topic.questions.resize(qs->size());
         sources.questions[index].resize(qs->size());
         for (size_t q = 0; q < qs->size(); ++q) {
@@ -313,6 +471,13 @@ struct ManifestReader {
 };
 
 // Strips the JSON library's "[json.exception.parse_error.101] " prefix.
+// "4.6 GiB"
+std::string gibibytes(uint64_t bytes) {
+    char text[32];
+    snprintf(text, sizeof text, "%.1f GiB", double(bytes) / double(uint64_t(1) << 30));
+    return text;
+}
+
 std::string plainParseMessage(const std::string& what) {
     size_t close = what.find("] ");
     return close == std::string::npos ? what : what.substr(close + 2);
@@ -461,7 +626,7 @@ bool loadRoot(Json root, const std::string& dir, Module& module, std::vector<Iss
     ManifestMedia& sources = media ? *media : unused;
     sources = ManifestMedia{};
     size_t errorsBefore = countIssues(issues, Severity::Error);
-    ManifestReader reader{dir, issues, options, sources};
+    ManifestReader reader{dir, issues, options, sources, {}, nullptr, false};
     reader.unknownKeys(root, {"name", "author", "created", "topics", "questions", "trailing", "fit"}, "manifest");
     // "questions" names a questions table that gives the topics.
     if (root.contains("questions")) {
@@ -469,11 +634,12 @@ bool loadRoot(Json root, const std::string& dir, Module& module, std::vector<Iss
             reader.error("manifest", "both \"questions\" and \"topics\" are given; keep one");
             return false;
         }
-        if (table.empty() && !reader.media(root, "questions", "manifest", "questions table", table)) return false;
+        if (table.empty() && !reader.readNow(root, "questions", "manifest", "questions table", table)) return false;
         Json topics;
         std::string name = root["questions"].get<std::string>();
         // Only a table that cannot be read stops here; bad rows still leave the others to read.
-        if (!readCsvQuestions(table, name, topics, sources.table, issues) && topics.empty()) return false;
+        if (!readQuestionsTable(table, name, topics, sources.table, issues) && topics.empty()) return false;
+        reader.overLimit = sources.table.overLimit;
         root["topics"] = std::move(topics);
         reader.dir = (name[0] == '/' ? "" : dir) + folderOf(name);  // the table's media are relative to the table
     }
@@ -500,21 +666,36 @@ bool loadRoot(Json root, const std::string& dir, Module& module, std::vector<Iss
     if (topicList == root.end() || !topicList->is_array()) {
         reader.error("manifest", "\"topics\" is missing or not an array; list the topics in it");
     } else {
-        if (topicList->size() > 255)
+        if (topicList->size() > 255) {
             reader.error("manifest", std::to_string(topicList->size()) +
                                          " topics, a pack holds at most 255; split it into two packs");
+            reader.overLimit = true;
+        }
         module.topics.resize(topicList->size());
         sources.questions.resize(topicList->size());
         for (size_t t = 0; t < topicList->size(); ++t) reader.topic((*topicList)[t], t, module.topics[t]);
     }
     reader.dir = dir;
-    if (root.contains("trailing")) reader.media(root, "trailing", "manifest", "trailing bytes", module.trailing);
+    MediaBytes trailing;
+    if (root.contains("trailing")) reader.media(root, "trailing", "manifest", "trailing bytes", trailing);
+    uint64_t projected = reader.projectedSize(module);
+    if (projected > options.maxPackSize) {
+        reader.error("manifest", "the pack would be " + std::to_string(projected) + " bytes (" +
+                                     gibibytes(projected) + "), more than the " + gibibytes(options.maxPackSize) +
+                                     " a host's computer can be expected to load; split it into smaller packs, or "
+                                     "give --max-size to allow more");
+        reader.overLimit = true;
+    }
+    sources.mediaRead = !reader.overLimit;
+    if (sources.mediaRead) reader.readMedia();
+    module.trailing = trailing.bytes();
     return countIssues(issues, Severity::Error) == errorsBefore;
 }
 
 } // namespace
 
-bool saveManifest(const Module& module, const std::string& dir, std::string* error, bool table) {
+bool saveManifest(const Module& module, const std::string& dir, std::string* error, bool table,
+                  std::vector<Issue>* warnings) {
     std::string mediaDir = dir + "/media";
     if (mkdir(mediaDir.c_str(), 0777) != 0 && errno != EEXIST) {
         if (error) *error = "cannot create " + mediaDir + ": " + strerror(errno);
@@ -560,6 +741,8 @@ bool saveManifest(const Module& module, const std::string& dir, std::string* err
                 if (!saveBlock(ask.video, std::string(stem) + "-video", name)) return false;
                 jq["video"] = name;
             }
+            // A stored video stays as it is, though build pads those not 4:3 by default.
+            if (rvlformat::carriesVideo(ask.type)) jq["fit"] = "stretch";
             jt["questions"].push_back(jq);
         }
         root["topics"].push_back(jt);
@@ -571,7 +754,7 @@ bool saveManifest(const Module& module, const std::string& dir, std::string* err
     }
     if (table) {
         std::string csv, whyNot;
-        if (!csvFromTopics(root["topics"], csv, whyNot)) {
+        if (!csvFromTopics(root["topics"], csv, whyNot, warnings)) {
             if (error) *error = "the questions do not fit a table: " + whyNot + "; unpack without --csv";
             return false;
         }

@@ -13,6 +13,8 @@
 
 namespace rvlpack {
 
+const uint64_t defaultMaxPackSize = uint64_t(4) << 30;
+
 struct ManifestOptions {
     // Media named by an absolute path or one leading out of the manifest's
     // folder are refused unless this is set: a manifest from someone else
@@ -21,6 +23,9 @@ struct ManifestOptions {
     // A file that must not be read as an input (the output pack, which
     // would be replaced by the build): device and inode, or 0 and 0.
     uint64_t refusedDevice = 0, refusedInode = 0;
+    // Largest pack a build makes, by the sizes of its files before any
+    // conversion: a host's laptop must still be able to load it.
+    uint64_t maxPackSize = defaultMaxPackSize;
 };
 
 // Deepest nesting of arrays and objects a manifest may have; a real one
@@ -33,7 +38,7 @@ struct MediaSource {
     std::string media, audio, video;  // as the manifest names them; "" for none
     bool soundFromVideo = false;      // a video question without "audio": its sound comes from the video file
     bool silent = false;              // "audio": null, a video without sound on purpose
-    std::string fit;                  // "", "letterbox" or "none" (keep every file as it is)
+    std::string fit;                  // "", "letterbox" (as ""), "stretch" or "none" (keep every file as it is)
     bool failed = false;              // an error was reported for the question: its media are left alone
 };
 
@@ -46,6 +51,8 @@ struct ManifestMedia {
     std::string fit;  // the pack-wide "fit"
     std::vector<std::vector<MediaSource>> questions;  // [topic][question]
     TablePlaces table;  // the questions table the questions came from, if any
+    // False when a count or size over the limits left the media unread.
+    bool mediaRead = true;
 };
 
 // Fills module from the manifest at path. Every problem goes to issues:
@@ -69,7 +76,9 @@ bool loadQuestionsTable(const std::string& path, const PackDetails& details, Mod
 // the manifest gives back the module's bytes; with table, the questions go to
 // dir/questions.csv, which the manifest names. False with error set on
 // failure, or when the module holds what a table cannot.
-bool saveManifest(const Module& module, const std::string& dir, std::string* error, bool table = false);
+// Cells of the table that a spreadsheet may run as formulas go to warnings.
+bool saveManifest(const Module& module, const std::string& dir, std::string* error, bool table = false,
+                  std::vector<Issue>* warnings = nullptr);
 
 // ".png", ".jpg", ".wav", ".avi", ... from the first bytes; ".bin" when unknown.
 std::string mediaExtension(const std::vector<uint8_t>& bytes);

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "packing/temporary_files.h"
 #include "platform/utf16.h"
 
 namespace rvlpack {
@@ -159,6 +160,11 @@ bool writeModuleFile(const Module& module, const std::string& path, std::string*
     std::string temp = path + ".tmp-XXXXXX";
     int fd = mkstemp(&temp[0]);
     if (fd < 0) return setError(error, "cannot create " + path + ": " + strerror(errno));
+    holdTemporary(temp);
+    struct Release {
+        const std::string& temp;
+        ~Release() { releaseTemporary(temp); }
+    } release{temp};
     mode_t mask = umask(0);
     umask(mask);
     fchmod(fd, 0666 & ~mask);

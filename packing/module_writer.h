@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,13 +13,42 @@
 
 namespace rvlpack {
 
+// A media block's bytes. Questions naming one file share one copy of it, so
+// a block is changed by replacing it whole, or through edit() (which parts
+// it from the others first).
+class MediaBytes {
+public:
+    MediaBytes() = default;
+    MediaBytes(std::vector<uint8_t> bytes) : bytes_(std::make_shared<std::vector<uint8_t>>(std::move(bytes))) {}
+    const std::vector<uint8_t>& bytes() const { return bytes_ ? *bytes_ : none(); }
+    operator const std::vector<uint8_t>&() const { return bytes(); }
+    const uint8_t* data() const { return bytes().data(); }
+    size_t size() const { return bytes().size(); }
+    bool empty() const { return bytes().empty(); }
+    std::vector<uint8_t>& edit() {
+        if (!bytes_ || bytes_.use_count() > 1) bytes_ = std::make_shared<std::vector<uint8_t>>(bytes());
+        return *bytes_;
+    }
+    // What stands for the stored copy: equal for blocks that share it.
+    const void* copy() const { return bytes_.get(); }
+    friend bool operator==(const MediaBytes& a, const std::vector<uint8_t>& b) { return a.bytes() == b; }
+    friend bool operator==(const MediaBytes& a, const MediaBytes& b) { return a.bytes() == b.bytes(); }
+
+private:
+    static const std::vector<uint8_t>& none() {
+        static const std::vector<uint8_t> empty;
+        return empty;
+    }
+    std::shared_ptr<std::vector<uint8_t>> bytes_;
+};
+
 struct Question {
     char type = rvlformat::typeCode(rvlformat::AskType::Text);  // as stored: any byte
     std::wstring question;    // UTF-16 code units, at most 255
     std::wstring answer;
     uint16_t points = 0;
-    std::vector<uint8_t> media;  // picture, sound, or a video's sound track
-    std::vector<uint8_t> video;  // a video's only
+    MediaBytes media;  // picture, sound, or a video's sound track
+    MediaBytes video;  // a video's only
 };
 
 // A question as the format reader hands over its head (texts moved from),

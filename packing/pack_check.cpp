@@ -9,6 +9,9 @@
 #include <SDL_image.h>
 #include <SDL_ttf.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "packing/manifest.h"
 #include "packing/reader_probe.h"
 #include "platform/resource_files.h"
@@ -16,13 +19,24 @@
 #include "platform/text_texture.h"
 #include "platform/utf16.h"
 #include "presentation/picture_decode.h"
+#include "presentation/sound_decode.h"
 
 namespace rvlpack {
+
+bool pictureCutShort(const std::vector<uint8_t>& b) {
+    static const char iend[] = "IEND";
+    if (mediaKind(b) == "PNG") return std::search(b.begin(), b.end(), iend, iend + 4) == b.end();
+    if (mediaKind(b) != "JPEG") return false;
+    static const uint8_t scan[] = {0xFF, 0xDA}, end[] = {0xFF, 0xD9};
+    auto scanAt = std::find_end(b.begin(), b.end(), scan, scan + 2);
+    return scanAt != b.end() && std::search(scanAt, b.end(), end, end + 2) == b.end();
+}
 
 namespace {
 
 struct Checker {
     std::vector<Issue>& issues;
+    const CheckOptions& options;
     FontHandle cardFont;
     FontHandle topicFont;
 
@@ -54,6 +68,9 @@ struct Checker {
                             "); the reader will show no picture; save it again from an image editor");
             return;
         }
+        if (pictureCutShort(bytes))
+            warn(where, "the " + kind + " picture is cut short (it has no end marker); the reader shows its "
+                                        "missing part grey; copy the whole file again");
         if (image->w > windowWidth || image->h > windowHeight)
             warn(where, "the picture is " + std::to_string(image->w) + "x" + std::to_string(image->h) +
                             " pixels, larger than the " + std::to_string(windowWidth) + "x" +
@@ -69,6 +86,14 @@ struct Checker {
             return;
         }
         SoundProbe probe = probeSound(bytes);
+        // Cut by the reader's limit, not a header claiming more than the file holds.
+        if (probe.decoded && probe.samples + probe.channels > maxSoundSamples && probe.fileSamples > probe.samples &&
+            probe.channels && probe.rate) {
+            auto length = [&](uint64_t samples) { return minutes(double(samples) / probe.channels / probe.rate); };
+            warn(where, "the " + what + " lasts " + length(probe.fileSamples) + ", the reader plays only its first " +
+                            length(probe.samples) + " and cuts the last " + length(probe.fileSamples - probe.samples) +
+                            "; shorten it");
+        }
         if (!probe.decoded) {
             const std::string& why = probe.said;
             warn(where, "the " + what + " does not decode" + (why.empty() ? "" : " (SFML: " + why + ")") + "; " +
@@ -76,15 +101,24 @@ struct Checker {
         }
     }
 
-    void video(const std::vector<uint8_t>& bytes, const std::string& where) {
+    // stretchedOk: the host asked for the video to be stretched.
+    void video(const std::vector<uint8_t>& bytes, const std::string& where, bool stretchedOk) {
         const std::string remedy = "; convert it, for example to an AVI with MJPEG pictures";
         if (bytes.empty()) {
             warn(where, "the video is empty (0 bytes); the reader will show no picture" + remedy);
             return;
         }
         VideoProbe probe = probeVideo(bytes);
+        double aspect = 0;
         switch (probe.verdict) {
-        case VideoProbe::Opens: break;
+        case VideoProbe::Opens:
+            if (stretchedOk || !options.stretchedVideo || !options.stretchedVideo(bytes, aspect)) break;
+            char shown[64];
+            snprintf(shown, sizeof shown, "%.2f (4:3 is 1.33)", aspect);
+            warn(where, std::string("the video has a display aspect ratio of ") + shown +
+                            " and the reader will stretch it to 4:3; to pad it with black instead, " +
+                            options.letterboxRemedy);
+            break;
         case VideoProbe::NotChecked: warn(where, "the video was not checked: " + probe.said); break;
         case VideoProbe::NoPicture:
             warn(where, "the video opens in OpenCV but gives no picture; the reader will show nothing" + remedy);
@@ -93,6 +127,31 @@ struct Checker {
             warn(where, "the video does not open in OpenCV" + (probe.said.empty() ? "" : " (" + probe.said + ")") +
                             "; the reader will show no picture" + remedy);
             break;
+        }
+    }
+
+    static std::string minutes(double seconds) {
+        char text[32];
+        long whole = std::lround(seconds);
+        if (seconds < 60)
+            snprintf(text, sizeof text, "%.1f s", seconds);
+        else
+            snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
+        return text;
+    }
+
+    // Control characters: a NUL ends the card's text there, the others show
+    // as nothing. Named once per text, with where the first one stands.
+    void controls(const std::wstring& text, const std::string& where, const std::string& what) {
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text[i] >= 0x20 && text[i] != 0x7F) continue;
+            char code[16];
+            snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(text[i]));
+            warn(where, "the " + what + " holds the control character " + code + " at unit " +
+                            std::to_string(i + 1) + (text[i] == 0 ? "; the reader shows the text only up to it"
+                                                                  : "; the reader shows nothing in its place") +
+                            "; remove it");
+            return;
         }
     }
 
@@ -124,6 +183,7 @@ struct Checker {
     void cardText(const std::wstring& text, size_t fixed, const std::string& where, const std::string& what) {
         if (!cardFont) return;
         int w = width(cardFont.get(), text);
+        if (w > windowWidth && options.counts) ++(fixed ? options.counts->wideAnswers : options.counts->wideQuestions);
         if (w > windowWidth)
             warn(where, "the " + what + " is " + std::to_string(w) +
                             " pixels wide on the question card, the window is " + std::to_string(windowWidth) +
@@ -144,7 +204,8 @@ struct Checker {
                 c = 0x10000 + ((c - 0xD800) << 10) + ((static_cast<char32_t>(text[++i]) & 0xFFFF) - 0xDC00);
             bool known = false;
             for (char32_t m : missing) known = known || m == c;
-            if (!known && !TTF_GlyphIsProvided32(font, c)) missing.push_back(c);
+            bool control = c < 0x20 || c == 0x7F;  // warned about on their own
+            if (!known && !control && !TTF_GlyphIsProvided32(font, c)) missing.push_back(c);
         }
         if (missing.empty()) return;
         const size_t listed = 8;
@@ -186,7 +247,7 @@ struct ModuleChecker::State {
 };
 
 ModuleChecker::ModuleChecker(const CheckOptions& options, std::vector<Issue>& issues)
-    : state_(new State{Checker{issues, {}, {}}}) {
+    : state_(new State{Checker{issues, options, {}, {}}}) {
     Checker& check = state_->check;
     IMG_Init(IMG_INIT_PNG | IMG_INIT_JPG);
     if (!options.fontDir.empty()) {
@@ -209,6 +270,7 @@ void ModuleChecker::topic(size_t t, const std::wstring& name, size_t questionCou
     Checker& check = state_->check;
     if (check.topicFont) {
         int w = check.width(check.topicFont.get(), name);
+        if (w > topicRowWidth && check.options.counts) ++check.options.counts->wideTopics;
         if (w > topicRowWidth)
             check.warn(topicPlace(t), "the topic name is " + std::to_string(w) +
                                           " pixels wide, its row on the board shows 340; the end will be cut "
@@ -218,6 +280,9 @@ void ModuleChecker::topic(size_t t, const std::wstring& name, size_t questionCou
                                           " characters or fewer");
         check.glyphs(check.topicFont.get(), fileName(resource::boardFont), name, topicPlace(t), "topic name");
     }
+    if (questionCount == 0)
+        check.warn(topicPlace(t), "the topic has no questions; the board shows it with no cells; add questions or "
+                                  "remove it");
     if (questionCount > boardQuestions)
         check.warn(topicPlace(t), std::to_string(questionCount) +
                                       " questions, the board shows 20 at a time; question 21 and later appear "
@@ -233,6 +298,8 @@ void ModuleChecker::question(size_t t, size_t q, const Question& ask, const Medi
                    "answer line (\"Ответ: \" and the answer)");
     check.glyphs(check.cardFont.get(), fileName(resource::cardFont), ask.question, where, "question text");
     check.glyphs(check.cardFont.get(), fileName(resource::cardFont), ask.answer, where, "answer");
+    check.controls(ask.question, where, "question text");
+    check.controls(ask.answer, where, "answer");
     if (source && source->failed) return;  // its media were not read or not prepared
     std::string soundTrack = source && !source->audio.empty() ? "sound track \"" + shownPath(source->audio) + "\""
                                                              : std::string("sound track");
@@ -243,7 +310,7 @@ void ModuleChecker::question(size_t t, size_t q, const Question& ask, const Medi
     case rvlformat::AskType::Video:
         // An empty sound track is a silent clip ("audio": null), not a fault.
         if (!ask.media.empty()) check.sound(ask.media, where, soundTrack, "the video will play without sound");
-        check.video(ask.video, where);
+        check.video(ask.video, where, source && source->fit == "stretch");
         break;
     default: {
         uint8_t code = static_cast<uint8_t>(ask.type);
@@ -288,7 +355,7 @@ private:
         current_ = questionFrom(head);
     }
     bool block(rvlformat::Field block, uint32_t length, uint8_t*& to) override {
-        std::vector<uint8_t>& bytes = block == rvlformat::Field::Video ? current_.video : current_.media;
+        std::vector<uint8_t>& bytes = (block == rvlformat::Field::Video ? current_.video : current_.media).edit();
         try {
             bytes.resize(length);
         } catch (const std::bad_alloc&) {

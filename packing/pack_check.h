@@ -3,6 +3,7 @@
 // questions the board has no cell for. Uses the reader's own libraries.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,10 +16,21 @@
 
 namespace rvlpack {
 
+// What the reader will show badly, counted for a build's closing summary.
+struct ShownBadly {
+    size_t wideQuestions = 0, wideAnswers = 0, wideTopics = 0;
+};
+
 struct CheckOptions {
     // Directory holding Brush.ttf and FuturaC.ttf, the reader's fonts; empty
     // skips the text checks (widths, characters the fonts lack).
     std::string fontDir;
+    // Whether the reader will stretch a stored video to 4:3, with its display
+    // aspect; unset skips that check. The pack tool gives its video probe.
+    std::function<bool(const std::vector<uint8_t>& video, double& aspect)> stretchedVideo;
+    // How to have such a video padded instead, in the words of the input.
+    ShownBadly* counts = nullptr;  // counted into when given
+    std::string letterboxRemedy = "build the pack again from its table or manifest, which pads it with black";
 };
 
 // The reader's screen: window, the width a topic name has in its row, and
@@ -27,6 +39,10 @@ constexpr int windowWidth = screenWidth;
 constexpr int windowHeight = screenHeight;
 constexpr int topicRowWidth = boardgeo::panelWidth() - topicTextIndent;
 constexpr size_t boardQuestions = size_t(boardgeo::gridColumns) * size_t(boardgeo::visibleGridRows());
+
+// A PNG without its IEND chunk, a JPEG without an end marker after its
+// scan: the decoders show what they have (the rest grey) and say nothing.
+bool pictureCutShort(const std::vector<uint8_t>& bytes);
 
 // Appends warnings (and notes) about module to issues. With sources (a
 // build), messages name each question's files, and the media of questions

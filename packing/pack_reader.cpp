@@ -43,7 +43,7 @@ private:
     }
     bool block(Field block, uint32_t length, uint8_t*& to) override {
         Question& q = module_.topics.back().questions.back();
-        std::vector<uint8_t>& bytes = block == Field::Video ? q.video : q.media;
+        std::vector<uint8_t>& bytes = (block == Field::Video ? q.video : q.media).edit();
         bytes.resize(length);
         to = bytes.data();
         return true;
@@ -113,10 +113,20 @@ namespace {
 
 // Opens path for reading if it is a regular file; fd and size, or false with
 // error set. Non-blocking, so that a FIFO with no writer is refused instead
-// of waited for.
-bool openRegularFile(const std::string& path, int& fd, uint64_t& size, std::string* error) {
-    fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+// of waited for. With checked, the file opened must be the one stat gave
+// (and with noFollow, not a link), so that what is read is what was checked.
+bool openRegularFile(const std::string& path, int& fd, uint64_t& size, std::string* error,
+                     const struct stat* checked = nullptr, bool noFollow = false) {
+    fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0));
     struct stat st {};
+    bool swapped = fd >= 0 && checked && fstat(fd, &st) == 0 &&
+                   (st.st_dev != checked->st_dev || st.st_ino != checked->st_ino);
+    if (swapped || (fd < 0 && noFollow && errno == ELOOP)) {
+        if (fd >= 0) close(fd);
+        fd = -1;
+        if (error) *error = "cannot open " + shownPath(path) + ": it was replaced while the build ran; run it again";
+        return false;
+    }
     if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         std::string why = fd < 0 || !st.st_mode ? strerror(errno)
                           : S_ISDIR(st.st_mode) ? strerror(EISDIR)
@@ -132,11 +142,12 @@ bool openRegularFile(const std::string& path, int& fd, uint64_t& size, std::stri
 
 } // namespace
 
-bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error) {
+bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error,
+                   const struct stat* checked, bool noFollow) {
     bytes.clear();
     int fd = -1;
     uint64_t fileSize = 0;
-    if (!openRegularFile(path, fd, fileSize, error)) return false;
+    if (!openRegularFile(path, fd, fileSize, error, checked, noFollow)) return false;
     // Read no further than the size: a file growing meanwhile is not followed.
     size_t size = static_cast<size_t>(fileSize);
     bool ok = true;
@@ -151,7 +162,7 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::st
         ssize_t n = read(fd, bytes.data() + done, size - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            if (n == 0) errno = EIO;  // the file shrank while it was read
+            if (n == 0) errno = 0;  // the file shrank while it was read
             ok = false;
         } else {
             done += static_cast<size_t>(n);
@@ -161,7 +172,10 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::st
     close(fd);
     if (!ok) {
         bytes.clear();
-        if (error) *error = "cannot read " + shownPath(path) + ": " + strerror(code);
+        if (error)
+            *error = "cannot read " + shownPath(path) + ": " +
+                     (code ? strerror(code) : "it shrank to " + std::to_string(done) + " of its " +
+                                                  std::to_string(size) + " bytes while it was read; run it again");
     }
     return ok;
 }

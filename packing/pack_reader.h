@@ -9,6 +9,8 @@
 #include "module/format.h"
 #include "packing/module_writer.h"
 
+struct stat;
+
 namespace rvlpack {
 
 struct ReadFailure {
@@ -32,7 +34,9 @@ bool readPackFile(const std::string& path, rvlformat::ModuleSink& sink, ReadFail
                   uint64_t* size = nullptr, std::vector<uint8_t>* trailing = nullptr);
 
 // Reads a whole regular file, no further than its size; false with error set
-// when it cannot.
-bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error);
+// when it cannot. With checked, only the very file stat gave is read, and
+// with noFollow, not through a link at the end of path.
+bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error,
+                   const struct stat* checked = nullptr, bool noFollow = false);
 
 } // namespace rvlpack

@@ -5,13 +5,16 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <SFML/Audio/InputSoundFile.hpp>
 #include <SFML/Audio/SoundBuffer.hpp>
 #include <SFML/System/Err.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <opencv2/core/utils/logger.hpp>
 #include <sstream>
 
+#include "packing/temporary_files.h"
 #include "presentation/sound_decode.h"
 #include "presentation/video_player.h"
 
@@ -59,9 +62,27 @@ SoundProbe probeSound(const std::vector<uint8_t>& bytes) {
         probe.decoded = loadQuestionSound(buffer, bytes.data(), static_cast<uint32_t>(bytes.size()));
         sf::err().rdbuf(nullptr);
         probe.samples = buffer.getSampleCount();
+        sf::InputSoundFile file;
+        if (probe.decoded && file.openFromMemory(bytes.data(), bytes.size())) {
+            probe.fileSamples = file.getSampleCount();
+            probe.channels = file.getChannelCount();
+            probe.rate = file.getSampleRate();
+        }
     }
     sf::err().rdbuf(previous);
-    probe.said = firstLine(messages.str());
+    // Whether a device opened is no finding about the clip: what the library
+    // says about the clip itself (its channels, say) comes first.
+    std::string said = messages.str();
+    for (size_t start = 0; start < said.size();) {
+        size_t end = std::min(said.find('\n', start), said.size());
+        std::string line = said.substr(start, end - start);
+        if (!line.empty() && line.find("audio device") == std::string::npos) {
+            probe.said = line;
+            break;
+        }
+        start = end + 1;
+    }
+    if (probe.said.empty()) probe.said = firstLine(said);
     return probe;
 }
 
@@ -75,6 +96,8 @@ VideoProbe probeVideo(const std::vector<uint8_t>& bytes) {
     }
     // The reader hands the video to OpenCV through a file; so does this.
     std::string file = dir + "/videobuffer.bin";
+    holdTemporary(dir);
+    holdTemporary(file);
     FILE* out = fopen(file.c_str(), "wb");
     bool written = out && fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
     if (out) written = fclose(out) == 0 && written;
@@ -99,6 +122,8 @@ VideoProbe probeVideo(const std::vector<uint8_t>& bytes) {
     }
     remove(file.c_str());
     rmdir(dir.c_str());
+    releaseTemporary(file);
+    releaseTemporary(dir);
     return probe;
 }
 

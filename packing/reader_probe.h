@@ -23,7 +23,9 @@ private:
 
 struct SoundProbe {
     bool decoded = false;  // loadQuestionSound took it
-    uint64_t samples = 0;
+    uint64_t samples = 0;  // as the reader keeps them
+    uint64_t fileSamples = 0;  // all the file holds (every channel)
+    unsigned channels = 0, rate = 0;
     std::string said;      // the audio library's first line about it
 };
 SoundProbe probeSound(const std::vector<uint8_t>& bytes);

@@ -3,6 +3,7 @@
 #include "platform/user_run_directory.h"
 #include "platform/xdg_dirs.h"
 
+#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -87,12 +88,11 @@ bool findInstalledFiles(InstalledFiles& installed) {
     return isDirectory(installed.shared + "/res");
 }
 
-bool enterUserRunDirectory(const InstalledFiles& installed, std::string& error) {
-    std::string dir = userRunDirectory();
-    if (dir.empty()) {
-        error = "neither XDG_DATA_HOME nor HOME names a directory for the reader's files";
-        return false;
-    }
+namespace {
+
+// Links res and fileopen.exe in dir to the installed ones, makes dir/temp,
+// and makes dir the working directory.
+bool enterRunDirectory(const std::string& dir, const InstalledFiles& installed, std::string& error) {
     if (!makeDirectories(dir + "/temp", error)) return false;
     if (!linkTo(dir + "/res", installed.shared + "/res", error)) return false;
     if (!linkTo(dir + "/fileopen.exe", installed.libraries + "/fileopen.exe", error)) return false;
@@ -102,3 +102,42 @@ bool enterUserRunDirectory(const InstalledFiles& installed, std::string& error) 
     }
     return true;
 }
+
+std::string privateDirectory;  // made for this run only, removed at exit
+std::string failureReason;     // why no run directory could be had
+
+int removeEntry(const char* path, const struct stat*, int, FTW*) { return remove(path); }
+
+void removePrivateDirectory() { nftw(privateDirectory.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS); }
+
+// A run directory of this run alone, under XDG_RUNTIME_DIR or else the
+// temporary directory, for when the per-user one cannot be had.
+bool enterPrivateRunDirectory(const InstalledFiles& installed, std::string& error) {
+    const char* runtime = getenv("XDG_RUNTIME_DIR");
+    const char* temp = getenv("TMPDIR");
+    std::string base = runtime && runtime[0] == '/' && isDirectory(runtime) ? runtime
+                       : temp && temp[0]                                  ? temp
+                                                                          : "/tmp";
+    std::string dir = base + "/rvl-reader-XXXXXX";
+    if (!mkdtemp(&dir[0])) {
+        error = failure("mkdtemp", dir);
+        return false;
+    }
+    privateDirectory = dir;
+    atexit(removePrivateDirectory);
+    return enterRunDirectory(dir, installed, error);
+}
+
+} // namespace
+
+bool enterUserRunDirectory(const InstalledFiles& installed, std::string& error) {
+    std::string dir = userRunDirectory();
+    if (!dir.empty() && enterRunDirectory(dir, installed, error)) return true;
+    std::string why = dir.empty() ? "neither XDG_DATA_HOME nor HOME names a directory for the reader's files" : error;
+    if (enterPrivateRunDirectory(installed, error)) return true;
+    error = why + "; and no private run directory either: " + error;
+    failureReason = error;
+    return false;
+}
+
+const std::string& runDirectoryFailure() { return failureReason; }

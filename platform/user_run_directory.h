@@ -20,6 +20,10 @@ struct InstalledFiles {
 bool findInstalledFiles(InstalledFiles& installed);
 
 // Prepares the per-user run directory (links res and fileopen.exe to the
-// installed ones, makes temp/) and makes it the working directory. False,
-// with the reason, when that failed.
+// installed ones, makes temp/) and makes it the working directory. When it
+// cannot be had (no HOME, XDG_DATA_HOME naming a file, a read-only home), a
+// private one under XDG_RUNTIME_DIR or the temporary directory, removed at
+// exit. False, with the reasons, when neither could be prepared.
 bool enterUserRunDirectory(const InstalledFiles& installed, std::string& error);
+// Those reasons, for the box of a resource then missing; empty otherwise.
+const std::string& runDirectoryFailure();

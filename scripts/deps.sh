@@ -6,6 +6,7 @@ set -euo pipefail
 build=(build-essential cmake pkg-config libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev
        libsfml-dev libopencv-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev nettle-dev
        libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev libexif-dev libcsv-dev
+       libzip-dev libpugixml-dev
        fonts-urw-base35 fonts-yanone-kaffeesatz dpkg-dev
        scdoc gettext bash-completion)  # manual pages, message catalogues, completion's directory
 # The file dialog: zenity, with the icon loaders GTK wants (installs run
@@ -13,7 +14,7 @@ build=(build-essential cmake pkg-config libsdl2-dev libsdl2-image-dev libsdl2-tt
 dialog=(zenity librsvg2-common libgtk-3-bin)
 # The package test: lintian, AppStream and desktop-entry validators, man.
 # Two displays (the host's screen, --display 1): Xorg's dummy driver and xrandr.
-test=(xvfb xauth xdotool x11-utils xfonts-base imagemagick locales clang libclang-rt-14-dev "${dialog[@]}"
+test=(xvfb xauth xdotool x11-utils xfonts-base imagemagick gnumeric locales clang libclang-rt-14-dev "${dialog[@]}"
       lintian appstream desktop-file-utils man-db
       xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils)
 run=("${dialog[@]}")

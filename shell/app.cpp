@@ -24,6 +24,7 @@
 #include "platform/input_events.h"
 #include "platform/resource_files.h"
 #include "platform/sdl_handles.h"
+#include "platform/user_run_directory.h"
 #include "presentation/presentations.h"
 #include "presentation/video_module.h"
 #include "shell/game_mode.h"
@@ -72,6 +73,9 @@ std::optional<Session> session;
 // stop with a box that names the file instead.
 [[noreturn]] void failResource(const char* call, const char* file) {
     std::string text = std::string(call) + "(\"" + file + "\"): " + SDL_GetError();
+    // An installed reader without a run directory looks for res/ where it
+    // was started: the real reason is the run directory's.
+    if (!runDirectoryFailure().empty()) text += "; the reader's run directory could not be prepared: " + runDirectoryFailure();
     failStartup("Can't load resource", text.c_str());
 }
 

@@ -54,10 +54,13 @@ void clearBarsOfScaledPicture() {
 }
 
 bool loadPackFromCommandLine(const std::string& pack) {
-    std::wstring path = utf8ToUtf16(pack);
+    std::wstring path = pathToUtf16(pack);
     std::wcout << L"Фаил: " << path << std::endl;
     // The chooser cannot return a longer path, so the reader never reads one.
     if (path.size() > 255) {
+        std::cerr << "rvl-reader: the pack's path is " << path.size()
+                  << " UTF-16 units long, the reader opens paths of at most 255; move the pack to a shorter path"
+                  << std::endl;
         rejectModule();
         return false;
     }

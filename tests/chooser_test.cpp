@@ -53,7 +53,8 @@ TEST(Chooser, TerminalAnswers) {
         {"directory asked again, then input ends", {}, ".\n", kNothing, "."},
         {"255 units", {"m.rvl"}, dots + "m.rvl\n", ascii(dots + "m.rvl"), ""},
         {"256 units refused", {"mm.rvl"}, dots + "mm.rvl\n", kNothing, "256"},
-        {"name that is not UTF-8 refused", {"\xFF.rvl"}, "\xFF.rvl\n", kNothing, "UTF-8"},
+        {"name that is not UTF-8 kept byte for byte", {"\xFF.rvl"}, "\xFF.rvl\n", std::wstring{0xDCFF} + L".rvl", ""},
+        {"control characters shown escaped", {}, "a\x1B[2J\x07.rvl\n", kNothing, "a\\x1B[2J\\x07.rvl"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -184,4 +185,10 @@ TEST(Chooser, SpeaksTheDesktopLanguageAndOpensInTheLastPacksFolder) {
     r = run("ru", false, "");
     EXPECT_NE(zenityArgs().find("--filename=" + here + "/home/\n"), std::string::npos)
         << "a remembered folder that is gone is ignored: " << zenityArgs();
+    remove(dir.file("config/last-folder").c_str());
+    mkfifo(dir.file("config/last-folder").c_str(), 0600);
+    writeText(dir.file("answer"), here + "/bin/zenity\n");
+    r = run("ru", false, "");
+    EXPECT_NE(zenityArgs().find("--filename=" + here + "/home/\n"), std::string::npos)
+        << "a FIFO for the remembered folder is neither waited for nor replaced: " << zenityArgs();
 }

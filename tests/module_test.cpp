@@ -100,8 +100,8 @@ rvlpack::Module loadedModule() {
     for (const RM_Topic& t : topics) {
         m.topics.push_back({t.name, {}});
         for (const RM_Ask& a : t.asks)
-            m.topics.back().questions.push_back({a.type, a.question, a.answer, a.points, {a.media, a.media + a.mediaSize},
-                                                 {a.video, a.video + a.videoSize}});
+            m.topics.back().questions.push_back({a.type, a.question, a.answer, a.points, Bytes(a.media, a.media + a.mediaSize),
+                                                 Bytes(a.video, a.video + a.videoSize)});
     }
     return m;
 }

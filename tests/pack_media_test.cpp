@@ -36,10 +36,14 @@ TEST(PackMedia, BuildConvertsWhatTheReaderRefusesAndIsDeterministic) {
         {"voice.m4a", {"ipod", nullptr, 0, 0, 0, 25, "aac", 48000, 1, 2.0}, q("audio"), 2.0, 0, 0},
         {"clip.mp4", {"mp4", "libx264", 160, 120, 25, 25, "aac", 44100, 2, 1.0}, q("video"), 1.0, 160, 120},
         {"photo.jpg", {}, q("picture"), 0, 576, 768},
-        {"anim.gif", {"gif", "gif", 64, 48, 1}, q("picture"), 0, 64, 48},
+        {"anim.gif", {"gif", "gif", 64, 48, 3}, q("picture"), 0, 64, 48},
         {"wide.webp", {"webp", "libwebp", 1500, 900, 1}, q("picture"), 0, 1024, 614},
-        {"wide.mp4", {"mp4", "libx264", 320, 180, 25}, q("video", {{"audio", nullptr}, {"fit", "letterbox"}}), 0, 320, 240},
-        {"stretched.mp4", {"mp4", "libx264", 320, 180, 5}, q("video", {{"audio", nullptr}}), 0, 320, 180},
+        {"wide.mp4", {"mp4", "libx264", 320, 180, 25}, q("video", {{"audio", nullptr}}), 0, 320, 240},
+        {"stretched.mp4", {"mp4", "libx264", 320, 180, 5}, q("video", {{"audio", nullptr}, {"fit", "stretch"}}), 0, 320, 180},
+        {"kept.mp4", {"mp4", "libx264", 320, 180, 5}, q("video", {{"audio", nullptr}, {"fit", "none"}}), 0, 320, 180},
+        // A 5 s pause of one frame: re-encoded at a constant rate, the clip keeps its 6 s.
+        {"pause.mp4", {"mp4", "libx264", 320, 180, 25, 25, nullptr, 44100, 2, 0, 10, 125},
+         q("video", {{"audio", nullptr}, {"fit", "letterbox"}}), 0, 320, 240},
     };
     Json questions = Json::array();
     for (const Row& row : rows) {
@@ -58,12 +62,25 @@ TEST(PackMedia, BuildConvertsWhatTheReaderRefusesAndIsDeterministic) {
         return runProcess(args);
     };
     ProcessResult built = pack({"build", "pack.json", "-o", "a.rvl"});
-    EXPECT_EQ(built.exitCode, 1) << built.err;  // the one warning: the stretched clip
-    EXPECT_NE(built.err.find("warning: topic 1 question 8 \"Вопрос video\" (stretched.mp4): the video has a display "
-                             "aspect ratio of 1.78 (4:3 is 1.33) and will be stretched to 4:3"), std::string::npos)
-        << built.err;
-    for (const char* converted : {"(song.mp3): converted", "(voice.m4a): converted", "(clip.mp4): took", "(photo.jpg): con",
-                                  "(anim.gif): converted", "(wide.webp): converted", "(wide.mp4): letterboxed"})
+    // The one warning: the clip kept as it is, which the reader stretches; the
+    // check of the finished pack warns about both stored 16:9 clips.
+    EXPECT_EQ(built.exitCode, 1) << built.err;
+    const std::string stretched = "\"Вопрос video\" (kept.mp4): the video has a display aspect ratio of 1.78 (4:3 is "
+                                  "1.33) and the reader will stretch it to 4:3; to pad it with black instead, leave out "
+                                  "its \"fit\"";
+    auto warnings = [](const std::string& err) {
+        std::vector<std::string> found;
+        for (const std::string& line : lines(err))
+            if (line.rfind("warning:", 0) == 0) found.push_back(line);
+        return found;
+    };
+    EXPECT_NE(built.err.find("warning: topic 1 question 9 " + stretched + " (\"letterbox\" is the default)"), std::string::npos);
+    EXPECT_EQ(built.err.find("will stretch"), built.err.rfind("will stretch")) << built.err;
+    ProcessResult checked = pack({"check", "a.rvl"});
+    EXPECT_EQ(warnings(checked.err).size(), 2u) << checked.err;
+    EXPECT_NE(checked.err.find("question 8 \"Вопрос video\": the video has a display aspect ratio of 1.78"), std::string::npos) << checked.err;
+    for (const char* converted : {"(anim.gif): GIF with 3 frames: the first frame is kept", "(song.mp3): converted", "(voice.m4a): converted", "(clip.mp4): took", "(photo.jpg): con",
+                                  "(anim.gif): converted", "(wide.webp): converted", "(wide.mp4): letterboxed", "(pause.mp4): letterboxed"})
         EXPECT_NE(built.err.find(converted), std::string::npos) << converted << " not reported:\n" << built.err;
     rvlpack::Module module;
     ASSERT_TRUE(rvlpack::readModuleFile(dir.file("a.rvl"), module));
@@ -105,7 +122,10 @@ TEST(PackMedia, BuildConvertsWhatTheReaderRefusesAndIsDeterministic) {
             // Rows from the top whose green is darker than 40: the bars.
             int bars = 0;
             while (bars < frame.rows && cv::mean(frame.row(bars))[1] < 40) ++bars;
-            if (std::string(row.file) == "wide.mp4") {
+            if (std::string(row.file) == "pause.mp4") {
+                EXPECT_NEAR(capture.get(cv::CAP_PROP_FRAME_COUNT) / capture.get(cv::CAP_PROP_FPS), 6.0, 0.2);
+            }
+            if (row.width == 320 && row.height == 240) {  // letterboxed
                 EXPECT_LT(cv::mean(frame.row(0))[0], 20) << "bars are black";
                 double content = double(frame.cols) / (frame.rows - 2 * bars);
                 EXPECT_NEAR(content / (16.0 / 9), 1.0, 0.02) << "content aspect " << content;

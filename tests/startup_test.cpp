@@ -12,6 +12,7 @@
 #include "module/records.h"
 #include "packing/module_writer.h"
 #include "platform/console.h"
+#include "platform/user_run_directory.h"
 #include "shell/app.h"
 #include "shell/globals.h"
 #include "tests/support/test_support.h"
@@ -112,6 +113,7 @@ TEST(Startup, CommandLinePackThenAQuitRequestEndsTheLoop) {
     m.topics.push_back({L"Тема", {}});
     ASSERT_TRUE(rvlpack::writeModuleFile(m, dir.file("m.rvl")));
     writeText(dir.file("bad.rvl"), "not a module");
+    ASSERT_TRUE(rvlpack::writeModuleFile(m, dir.file("caf\xE9.rvl")));
     const std::string padding(255 - dir.path().size() - 6, '/');  // "//" names what "/" does
     const std::string notAModule = "Данный фаил не является игровым модулем Ravlin.\n";
     struct Row {
@@ -119,10 +121,13 @@ TEST(Startup, CommandLinePackThenAQuitRequestEndsTheLoop) {
         std::string pack;      // as typed, from the scratch directory
         std::string shown;     // after "Фаил: "
         std::string expected;  // in the console text
+        std::string err = "";  // on stderr
     };
     std::vector<Row> rows = {
         {"relative path", "./m.rvl", dir.file("m.rvl"), "Тема: Тема0\n"},
-        {"256 units", dir.path() + padding + "//m.rvl", dir.path() + padding + "//m.rvl", notAModule},
+        {"256 units", dir.path() + padding + "//m.rvl", dir.path() + padding + "//m.rvl", notAModule,
+         "the pack's path is 256 UTF-16 units long"},
+        {"Latin-1 name, kept byte for byte", "caf\xE9.rvl", "", "Тема: Тема0\n"},
         {"not a module", "bad.rvl", dir.file("bad.rvl"), notAModule},
         {"no such file", "nosuch.rvl", dir.file("nosuch.rvl"), "Не удалось открыть файл модуля: " + dir.file("nosuch.rvl")},
     };
@@ -136,8 +141,9 @@ TEST(Startup, CommandLinePackThenAQuitRequestEndsTheLoop) {
         ProcessResult r = runInChild([] { runReader(); });
         EXPECT_EQ(r.exitCode, 0) << r.err;
         ASSERT_FALSE(r.out.empty()) << r.err;
-        EXPECT_EQ(r.out.find("Фаил: " + row.shown + "\n"), 0u) << r.out;
+        EXPECT_EQ(r.out.find("Фаил: " + row.shown + (row.shown.empty() ? "" : "\n")), 0u) << r.out;
         EXPECT_NE(r.out.find(row.expected), std::string::npos) << r.out;
+        EXPECT_NE(r.err.find(row.err), std::string::npos) << r.err;
         EXPECT_EQ(lines(r.out).back(), "finished running=0 queued=1 questions=0") << r.out;
     }
     options = LaunchOptions{};
@@ -174,4 +180,48 @@ TEST(Startup, CommandLineErrorsEndBeforeAnyWindow) {
             EXPECT_EQ(lines(r.err).size(), 1u) << "one line on stderr";
         }
     }
+}
+
+// An installed reader whose per-user run directory cannot be made (here
+// XDG_DATA_HOME names a file) runs in a private one under XDG_RUNTIME_DIR,
+// with the same links, removed when it exits.
+TEST(Startup, InstalledReaderWithoutItsRunDirectoryUsesAPrivateOne) {
+    ScratchDir dir;
+    for (const char* d : {"share", "share/res", "lib", "runtime"}) mkdir(dir.file(d).c_str(), 0755);
+    writeText(dir.file("lib/fileopen.exe"), "#!/bin/sh\n", true);
+    writeText(dir.file("data"), "a file, not a folder");
+    ProcessResult r = runInChild([&] {
+        setenv("XDG_DATA_HOME", dir.file("data").c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", dir.file("runtime").c_str(), 1);
+        std::string error;
+        if (!enterUserRunDirectory(InstalledFiles{dir.file("share"), dir.file("lib")}, error)) {
+            fprintf(stderr, "%s\n", error.c_str());
+            exit(1);
+        }
+        char cwd[4096] = {};
+        struct stat info {};
+        bool inside = getcwd(cwd, sizeof cwd) && std::string(cwd).rfind(dir.file("runtime/rvl-reader-"), 0) == 0;
+        bool linked = stat("res", &info) == 0 && S_ISDIR(info.st_mode) && access("fileopen.exe", X_OK) == 0 &&
+                      stat("temp", &info) == 0 && S_ISDIR(info.st_mode);
+        fprintf(stderr, "in %s: inside %d, linked %d\n", cwd, inside, linked);
+        exit(inside && linked ? 0 : 2);
+    });
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(runProcess({"/bin/ls", "-A", dir.file("runtime")}).out, "") << "removed at exit";
+
+    // When no run directory can be had either, the box of the missing resource says why.
+    ProcessResult box = runInChild([&] {
+        setenv("XDG_DATA_HOME", dir.file("data").c_str(), 1);
+        unsetenv("XDG_RUNTIME_DIR");
+        setenv("TMPDIR", dir.file("data").c_str(), 1);
+        std::string error;
+        if (enterUserRunDirectory(InstalledFiles{dir.file("share"), dir.file("lib")}, error) ||
+            chdir(dir.file("lib").c_str()) != 0)
+            exit(3);
+        runReader();
+    });
+    EXPECT_EQ(box.exitCode, 0) << box.err;
+    EXPECT_NE(box.err.find("Can't load resource: IMG_Load(\"res/"), std::string::npos) << box.err;
+    EXPECT_NE(box.err.find("; the reader's run directory could not be prepared: mkdir(\"" + dir.file("data")),
+              std::string::npos) << box.err;
 }

@@ -12,6 +12,8 @@
 
 #include "packing/convert/av_support.h"
 #include "packing/manifest.h"
+#include "packing/reader_probe.h"
+#include "presentation/picture_decode.h"
 
 namespace rvlpack {
 
@@ -74,6 +76,19 @@ SDL_RWops* vectorWriter(std::vector<uint8_t>& out) {
     return rw;
 }
 
+// The swscale layout of an SDL pixel format, by byte order in memory.
+AVPixelFormat scalerFormat(Uint32 format) {
+    switch (format) {
+    case SDL_PIXELFORMAT_RGB24: return AV_PIX_FMT_RGB24;
+    case SDL_PIXELFORMAT_BGR24: return AV_PIX_FMT_BGR24;
+    case SDL_PIXELFORMAT_RGBA32: return AV_PIX_FMT_RGBA;
+    case SDL_PIXELFORMAT_BGRA32: return AV_PIX_FMT_BGRA;
+    case SDL_PIXELFORMAT_ARGB32: return AV_PIX_FMT_ARGB;
+    case SDL_PIXELFORMAT_ABGR32: return AV_PIX_FMT_ABGR;
+    default: return AV_PIX_FMT_NONE;
+    }
+}
+
 bool hasTransparency(const SDL_Surface* rgba) {
     for (int y = 0; y < rgba->h; ++y) {
         const uint8_t* row = static_cast<const uint8_t*>(rgba->pixels) + static_cast<size_t>(y) * rgba->pitch;
@@ -115,9 +130,38 @@ PictureOutcome preparePicture(const std::vector<uint8_t>& input, int maxWidth, i
         error = "it is larger than 2 GB";
         return PictureOutcome::Failed;
     }
-    SurfacePtr decoded(IMG_Load_RW(SDL_RWFromConstMem(input.data(), static_cast<int>(input.size())), 1));
+    // Only the six formats, each by its own decoder, and only once the
+    // header's size is known to fit: a forged header must not make a decoder
+    // allocate gigabytes.
+    PictureKind kind = PictureKind::unknown;
+    uint32_t w = 0, h = 0;
+    bool sized = declaredPicture(input.data(), static_cast<uint32_t>(input.size()), kind, w, h);
+    if (kind == PictureKind::unknown) {
+        error = "it is not a PNG, JPEG, GIF, BMP, WebP or TIFF picture";
+        return PictureOutcome::Failed;
+    }
+    if (!sized || !acceptablePictureSize(w, h)) {
+        from.width = static_cast<int>(std::min<uint32_t>(w, INT32_MAX));
+        from.height = static_cast<int>(std::min<uint32_t>(h, INT32_MAX));
+        error = !sized ? "its " + from.kind + " header cannot be read"
+                       : "its header claims " + std::to_string(w) + "x" + std::to_string(h) +
+                             " pixels, more than the " + std::to_string(maxPictureSide) + " a side or " +
+                             std::to_string(maxPicturePixels) + " in all a picture may have";
+        return sized ? PictureOutcome::TooLarge : PictureOutcome::Failed;
+    }
+    SurfacePtr decoded;
+    if (SDL_RWops* stream = SDL_RWFromConstMem(input.data(), static_cast<int>(input.size()))) {
+        MutedStderr muted;  // libpng's and libjpeg's own lines; the error below says it once
+        decoded.reset(kind == PictureKind::png    ? IMG_LoadPNG_RW(stream)
+                      : kind == PictureKind::jpeg ? IMG_LoadJPG_RW(stream)
+                      : kind == PictureKind::gif  ? IMG_LoadGIF_RW(stream)
+                      : kind == PictureKind::bmp  ? IMG_LoadBMP_RW(stream)
+                      : kind == PictureKind::webp ? IMG_LoadWEBP_RW(stream)
+                                                  : IMG_LoadTIF_RW(stream));
+        SDL_RWclose(stream);
+    }
     if (!decoded) {
-        error = std::string("SDL_image cannot decode it (IMG_Load_RW: ") + SDL_GetError() + ")";
+        error = "SDL_image cannot decode it (" + from.kind + " loader: " + SDL_GetError() + ")";
         return PictureOutcome::Failed;
     }
     from.width = decoded->w;
@@ -126,8 +170,13 @@ PictureOutcome preparePicture(const std::vector<uint8_t>& input, int maxWidth, i
     if (readerFormat && from.orientation == 1 && decoded->w <= maxWidth && decoded->h <= maxHeight)
         return PictureOutcome::Kept;
 
-    SurfacePtr rgba(SDL_ConvertSurfaceFormat(decoded.get(), SDL_PIXELFORMAT_RGBA32, 0));
+    // Scaled straight from the decoded pixels where swscale reads their
+    // layout: one full-size surface at a time. Others (palettes) go to RGBA.
+    AVPixelFormat layout = scalerFormat(decoded->format->format);
+    SurfacePtr rgba = layout != AV_PIX_FMT_NONE ? std::move(decoded)
+                                                : SurfacePtr(SDL_ConvertSurfaceFormat(decoded.get(), SDL_PIXELFORMAT_RGBA32, 0));
     decoded.reset();
+    if (layout == AV_PIX_FMT_NONE) layout = AV_PIX_FMT_RGBA;
     if (!rgba) {
         error = std::string("cannot convert its pixels (SDL_ConvertSurfaceFormat: ") + SDL_GetError() + ")";
         return PictureOutcome::Failed;
@@ -145,7 +194,7 @@ PictureOutcome preparePicture(const std::vector<uint8_t>& input, int maxWidth, i
         error = std::string("out of memory (SDL_CreateRGBSurfaceWithFormat: ") + SDL_GetError() + ")";
         return PictureOutcome::Failed;
     }
-    SwsPtr sws(sws_getContext(rgba->w, rgba->h, AV_PIX_FMT_RGBA, scaledW, scaledH, AV_PIX_FMT_RGBA,
+    SwsPtr sws(sws_getContext(rgba->w, rgba->h, layout, scaledW, scaledH, AV_PIX_FMT_RGBA,
                               SWS_AREA | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr));
     if (!sws) {
         error = "cannot set up the scaler (sws_getContext)";

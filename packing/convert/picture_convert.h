@@ -19,11 +19,12 @@ struct PictureFacts {
 // EXIF orientation of a JPEG (1 when it has none or an unknown value).
 int exifOrientation(const std::vector<uint8_t>& bytes);
 
-enum class PictureOutcome { Kept, Converted, Failed };
+enum class PictureOutcome { Kept, Converted, Failed, TooLarge };
 
 // Kept (output untouched) for a PNG or JPEG that fits maxWidth x maxHeight
 // and needs no turning; otherwise Converted into output, or Failed with
-// error set.
+// error set. TooLarge, before anything is decoded, for a header claiming
+// more pixels than the reader's limits (from holds the size).
 PictureOutcome preparePicture(const std::vector<uint8_t>& input, int maxWidth, int maxHeight,
                               std::vector<uint8_t>& output, PictureFacts& from, PictureFacts& to, std::string& error);
 

@@ -3,7 +3,9 @@
 // quality (MJPEG otherwise), frame after frame at the source's rate.
 #include "packing/convert/video_convert.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 extern "C" {
 #include <libavutil/imgutils.h>
@@ -46,6 +48,13 @@ bool factsOf(InputFile& in, int index, VideoFacts& facts) {
 
 bool aspectOffWindow(double aspect) { return aspect > 0 && std::fabs(aspect / windowAspect - 1.0) > 0.02; }
 
+bool videoWillBeStretched(const std::vector<uint8_t>& video, double& aspect) {
+    VideoFacts facts;
+    std::string error;
+    aspect = readVideoFacts(video, facts, error) ? facts.aspect : 0;
+    return aspectOffWindow(aspect);
+}
+
 std::string describeVideo(const VideoFacts& f) {
     char text[200];
     int whole = static_cast<int>(f.seconds + 0.5);
@@ -72,6 +81,37 @@ bool readVideoFacts(const std::vector<uint8_t>& input, VideoFacts& facts, std::s
     return true;
 }
 
+double videoPacketsEnd(const std::vector<uint8_t>& input) {
+    InputFile in(input);
+    VideoFacts facts;
+    std::string error;
+    int index = openFirstVideo(in, facts, error);
+    PacketPtr packet(av_packet_alloc());
+    if (index < 0 || !packet) return 0;
+    AVStream* stream = in.format()->streams[index];
+    int64_t start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0, end = 0;
+    while (av_read_frame(in.format(), packet.get()) >= 0) {
+        if (packet->stream_index == index && packet->pts != AV_NOPTS_VALUE)
+            end = std::max(end, packet->pts + std::max<int64_t>(packet->duration, 0) - start);
+        av_packet_unref(packet.get());
+    }
+    return end * av_q2d(stream->time_base);
+}
+
+int64_t animationFrames(const std::vector<uint8_t>& input) {
+    InputFile in(input);
+    std::string error;
+    PacketPtr packet(av_packet_alloc());
+    if (!packet || !in.open(error)) return 0;
+    int index = in.firstStream(AVMEDIA_TYPE_VIDEO);
+    int64_t frames = 0;
+    while (index >= 0 && av_read_frame(in.format(), packet.get()) >= 0) {
+        frames += packet->stream_index == index;
+        av_packet_unref(packet.get());
+    }
+    return frames;
+}
+
 bool convertVideo(const std::vector<uint8_t>& input, bool letterbox, int maxWidth, int maxHeight,
                   std::vector<uint8_t>& output, VideoFacts& from, VideoFacts& to, std::string& error,
                   const ProgressFn& progress) {
@@ -80,8 +120,23 @@ bool convertVideo(const std::vector<uint8_t>& input, bool letterbox, int maxWidt
     if (index < 0) return false;
     CodecPtr decoder = in.openDecoder(index, error);
     if (!decoder) return false;
-    AVRational rate = av_guess_frame_rate(in.format(), in.format()->streams[index], nullptr);
+    // A constant rate: the source's average, held between 1 and 60 frames a
+    // second; frames are placed by their timestamps, repeated over pauses and
+    // dropped where they come faster, so that the clip keeps its length.
+    AVStream* source = in.format()->streams[index];
+    AVRational rate = source->avg_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0) rate = av_guess_frame_rate(in.format(), source, nullptr);
     if (rate.num <= 0 || rate.den <= 0) rate = AVRational{25, 1};
+    if (av_q2d(rate) > 60) rate = AVRational{60, 1};
+    if (av_q2d(rate) < 1) rate = AVRational{1, 1};
+    av_reduce(&rate.num, &rate.den, rate.num, rate.den, 1 << 16);
+    const double slotsPerTick = av_q2d(source->time_base) * av_q2d(rate);
+    int64_t first = AV_NOPTS_VALUE;
+    // A forged timestamp or length must not make it encode for hours: one
+    // picture is held for a minute at most, and nothing far past the source's end.
+    const int64_t longestHold = std::llround(60 * av_q2d(rate));
+    const int64_t sourceEnd = from.seconds > 0 ? std::llround(from.seconds * av_q2d(rate)) : INT64_MAX;
+    const int64_t lastSlot = from.seconds > 0 ? std::llround((from.seconds * 1.1 + 1) * av_q2d(rate)) : INT64_MAX;
 
     // The picture as shown (display aspect), fitted into the frame.
     double aspect = from.aspect > 0 ? from.aspect : double(from.width) / from.height;
@@ -181,10 +236,23 @@ bool convertVideo(const std::vector<uint8_t>& input, bool letterbox, int maxWidt
                                   picture->data[1] + top / 2 * picture->linesize[1] + left / 2,
                                   picture->data[2] + top / 2 * picture->linesize[2] + left / 2};
             sws_scale(sws, frame->data, frame->linesize, 0, frame->height, planes, picture->linesize);
-            picture->pts = frames++;
-            return out.encode(enc.get(), stream, picture.get(), error);
+            int64_t stamp = frame->best_effort_timestamp;
+            if (stamp != AV_NOPTS_VALUE && first == AV_NOPTS_VALUE) first = stamp;
+            int64_t slot = stamp == AV_NOPTS_VALUE ? frames : std::llround((stamp - first) * slotsPerTick);
+            if (frames == 0) slot = 0;
+            slot = std::min({slot, frames + longestHold, lastSlot});
+            for (; frames <= slot; ++frames) {
+                picture->pts = frames;
+                if (!out.encode(enc.get(), stream, picture.get(), error)) return false;
+            }
+            return true;
         },
         progress, error);
+    // The last picture stays up to the source's end.
+    for (int64_t end = std::min(sourceEnd, frames + longestHold); ok && frames > 0 && frames < end; ++frames) {
+        picture->pts = frames;
+        ok = out.encode(enc.get(), stream, picture.get(), error);
+    }
     ok = ok && out.encode(enc.get(), stream, nullptr, error) && out.finish(output, error);
     if (!ok) return false;
     if (frames == 0) {

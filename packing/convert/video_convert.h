@@ -24,8 +24,22 @@ struct VideoFacts {
 // False with error set when FFmpeg finds no picture stream.
 bool readVideoFacts(const std::vector<uint8_t>& input, VideoFacts& facts, std::string& error);
 
-// True when aspect differs from 4:3 by more than 2%.
+// Where the first video stream's packets end, in seconds from its start,
+// read without decoding; 0 when unknown. Short of facts.seconds, the file
+// is cut.
+double videoPacketsEnd(const std::vector<uint8_t>& input);
+
+// Pictures in a file FFmpeg reads as a stream of them (the frames of an
+// animated GIF), counted without decoding; 0 when it reads none.
+int64_t animationFrames(const std::vector<uint8_t>& input);
+
+// True when aspect differs from 4:3 by more than 2%: the reader, which
+// fills its 4:3 window, stretches such a video. Build letterboxes by it and
+// the check warns by it.
 bool aspectOffWindow(double aspect);
+// The same asked of a stored video, with its display aspect; false when
+// FFmpeg finds no picture in it.
+bool videoWillBeStretched(const std::vector<uint8_t>& video, double& aspect);
 
 // Re-encodes the first picture stream of input as H.264 (constant quality)
 // in MP4, or as high-quality MJPEG in AVI when FFmpeg has no H.264 encoder;

@@ -348,6 +348,7 @@ game() {
     xdotool key equal
     wait_for 5 "the band gone after the award" on_card awarded
     wait_for 5 "the award saved" saved_has '"name":"Синие","score":100'
+    sound_check buzzer-tone 880 0.1 0.05
     step "a double-click on the answer card plays nothing"
     xdotool click --repeat 3 --delay 60 1
     wait_for 10 "the board with five cells" tour_cells 5

@@ -90,7 +90,7 @@ std::vector<uint8_t> makeClip(const ClipSpec& spec) {
             paint(rgb, spec.width, spec.height, i);
             av_frame_make_writable(frame.get());
             sws_scale(sws.get(), &src, &stride, 0, spec.height, frame->data, frame->linesize);
-            frame->pts = i;
+            frame->pts = i + (spec.pauseAfter && i >= spec.pauseAfter ? spec.pauseFrames : 0);
             if (!out.encode(video.get(), vs, frame.get(), error)) return {};
         }
         if (!out.encode(video.get(), vs, nullptr, error)) return {};

@@ -15,6 +15,7 @@ struct ClipSpec {
     const char* audioCodec = nullptr;  // encoder name, or null for no sound
     int rate = 44100, channels = 2;
     double seconds = 0;
+    int pauseAfter = 0, pauseFrames = 0;  // a still gap: frames after the first pauseAfter come pauseFrames later
 };
 
 // Grey frames with a red square in the top left corner, and a 440 Hz tone;

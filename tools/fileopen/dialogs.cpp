@@ -121,13 +121,25 @@ Answer askKdialog(const std::string& program, const std::string& startDir) {
                      "kdialog");
 }
 
+// A name as printed on the terminal: control bytes as \xHH, so that a file
+// name cannot move the cursor, clear the screen or break a line.
+std::string shown(const std::string& name) {
+    std::string text;
+    for (unsigned char c : name) {
+        char hex[8];
+        snprintf(hex, sizeof hex, "\\x%02X", c);
+        text += c < 0x20 || c == 0x7F ? std::string(hex) : std::string(1, char(c));
+    }
+    return text;
+}
+
 Answer askTerminal(const std::string& startDir, const std::string& currentDir) {
     Answer answer;
     answer.outcome = Outcome::Cancelled;
     std::vector<std::string> here = modulesIn(startDir);
     if (!here.empty()) {
-        std::cout << format(tr("Packs in %s:"), startDir.c_str());
-        for (const std::string& name : here) std::cout << "\n  " << name;
+        std::cout << format(tr("Packs in %s:"), shown(startDir).c_str());
+        for (const std::string& name : here) std::cout << "\n  " << shown(name);
         std::cout << "\n";
     }
     for (;;) {
@@ -147,6 +159,6 @@ Answer askTerminal(const std::string& startDir, const std::string& currentDir) {
             answer.path = line;
             return answer;
         }
-        std::cerr << format(tr("fileopen.exe: no such file: %s"), line.c_str()) << std::endl;
+        std::cerr << format(tr("fileopen.exe: no such file: %s"), shown(line).c_str()) << std::endl;
     }
 }

@@ -13,10 +13,11 @@
 #include "tools/fileopen/texts.h"
 
 bool encodeResult(const std::string& utf8Path, std::vector<uint8_t>& record, std::string& reason) {
-    std::wstring units = utf8ToUtf16(utf8Path);
-    // A name that is not UTF-8 would come back as a different, unopenable path.
-    if (utf8Path.find('\0') != std::string::npos || utf16ToUtf8(units) != utf8Path) {
-        reason = tr("the file name is not UTF-8, the reader could not open it");
+    // Bytes that are not UTF-8 travel as lone surrogates, which the reader
+    // turns back into the same bytes when it opens the file.
+    std::wstring units = pathToUtf16(utf8Path);
+    if (utf8Path.find('\0') != std::string::npos) {
+        reason = tr("the file name holds a NUL byte, which no file name can");
         return false;
     }
     if (units.empty()) {

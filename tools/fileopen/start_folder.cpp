@@ -4,7 +4,9 @@
 #include "platform/xdg_dirs.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -18,6 +20,25 @@ bool isDirectory(const std::string& path) {
 }
 
 std::string configDir() { return xdgAppDirectory("XDG_CONFIG_HOME", ".config"); }
+
+// Longest remembered folder read: more than any path, less than a hang.
+const size_t maxRememberedBytes = 8192;
+
+// The first line of the file at path if it is a regular file of at most
+// maxRememberedBytes; a FIFO or device there is not waited for.
+std::string firstLineOf(const std::string& path) {
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return "";
+    struct stat info {};
+    std::string text;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && size_t(info.st_size) <= maxRememberedBytes) {
+        text.resize(size_t(info.st_size));
+        ssize_t got = read(fd, &text[0], text.size());
+        text.resize(got > 0 ? size_t(got) : 0);
+    }
+    close(fd);
+    return text.substr(0, text.find('\n'));
+}
 
 void makeDirectories(const std::string& path) {
     for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
@@ -46,9 +67,8 @@ std::vector<std::string> modulesIn(const std::string& dir) {
 std::string startFolder(const std::string& currentDir) {
     std::string config = configDir();
     if (!config.empty()) {
-        std::ifstream in(config + "/last-folder");
-        std::string remembered;
-        if (std::getline(in, remembered) && remembered[0] == '/' && isDirectory(remembered)) return remembered;
+        std::string remembered = firstLineOf(config + "/last-folder");
+        if (!remembered.empty() && remembered[0] == '/' && isDirectory(remembered)) return remembered;
     }
     if (!modulesIn(currentDir).empty()) return currentDir;
     const char* home = getenv("HOME");
@@ -66,5 +86,7 @@ void rememberFolderOf(const std::string& chosenPath, const std::string& currentD
     // A name with a line break cannot be kept on one line.
     if (config.empty() || folder.find('\n') != std::string::npos) return;
     makeDirectories(config);
+    struct stat info {};
+    if (lstat((config + "/last-folder").c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return;  // not ours to replace
     std::ofstream(config + "/last-folder", std::ios::trunc) << folder << "\n";
 }

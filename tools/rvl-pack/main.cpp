@@ -3,11 +3,13 @@
 // Exit status: 0 clean, 1 warnings, 2 errors.
 #include <csignal>
 
+#include "packing/temporary_files.h"
 #include "tools/rvl-pack/pack_tool.h"
 
 int main(int argc, char** argv) {
     // Over a file size limit, let the write fail (and be cleaned up) rather
     // than have the signal end the process with a temporary file left over.
     signal(SIGXFSZ, SIG_IGN);
+    rvlpack::removeTemporariesOnSignal();
     return rvlpack::runPackTool(std::vector<std::string>(argv, argv + argc), stdout, stderr);
 }

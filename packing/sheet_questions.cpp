@@ -1,0 +1,58 @@
+// Which reader a questions table goes to.
+#include "packing/sheet_questions.h"
+
+#include <cstring>
+#include <nlohmann/json.hpp>
+
+#include "packing/sheet_parts.h"
+
+namespace rvlpack {
+
+namespace {
+
+std::string extension(const std::string& path) {
+    size_t dot = path.rfind('.');
+    std::string ext = dot == std::string::npos || path.find('/', dot) != std::string::npos ? "" : path.substr(dot + 1);
+    for (char& c : ext) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+bool startsWith(const std::vector<uint8_t>& bytes, const char* magic, size_t size) {
+    return bytes.size() >= size && memcmp(bytes.data(), magic, size) == 0;
+}
+
+} // namespace
+
+bool namesQuestionsTable(const std::string& path) {
+    std::string ext = extension(path);
+    return ext == "csv" || ext == "tsv" || ext == "xlsx" || ext == "xlsm" || ext == "ods" || ext == "xls";
+}
+
+bool readQuestionsTable(const std::vector<uint8_t>& bytes, const std::string& path, nlohmann::ordered_json& topics,
+                        TablePlaces& places, std::vector<Issue>& issues) {
+    const std::string ext = extension(path), file = shownPath(path.substr(path.rfind('/') + 1));
+    const std::string saveAs = "save it as .xlsx, .ods or CSV UTF-8";
+    topics = nlohmann::ordered_json::array();
+    places = TablePlaces{};
+    if (ext == "xls" || startsWith(bytes, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {
+        addIssue(issues, Severity::Error, file, "the file is an old binary Excel workbook (.xls); " + saveAs);
+        return false;
+    }
+    bool zipped = startsWith(bytes, "PK\x03\x04", 4);
+    if (!zipped && ext != "xlsx" && ext != "xlsm" && ext != "ods") return readCsvQuestions(bytes, path, topics, places, issues);
+    SheetCells sheet;
+    std::string why;
+    bool ods = ext == "ods" || (ext != "xlsx" && ext != "xlsm" && SheetArchive(bytes).has("content.xml"));
+    bool read = zipped && (ods ? readOdsSheet(bytes, sheet, why) : readXlsxSheet(bytes, sheet, why));
+    if (!read) {
+        addIssue(issues, Severity::Error, file,
+                 "the file cannot be read as " + std::string(ods ? "an .ods spreadsheet" : "an .xlsx workbook") +
+                     (zipped ? ": " + why : ": it is no zip archive") +
+                     // A limit's message says itself what to do.
+                     (why.find(';') == std::string::npos ? "; open it in the spreadsheet and " + saveAs : ""));
+        return false;
+    }
+    return readSheetQuestions(sheet, path, topics, places, issues);
+}
+
+} // namespace rvlpack
