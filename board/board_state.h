@@ -26,6 +26,9 @@ struct BoardState {
     void prepare(std::vector<Ravlin::RM_Reader::RM_Topic>* topics, SDL_Renderer* renderer);
     void draw(std::vector<Ravlin::RM_Reader::RM_Topic>* topics, SDL_Renderer* renderer);
     void handleEvent(std::vector<Ravlin::RM_Reader::RM_Topic>* topics, SDL_Event e);
+    // Plays the question in cell index of topic (both from 0), as a click on
+    // that cell does: media, card, then the question leaves its topic.
+    void playCell(std::vector<Ravlin::RM_Reader::RM_Topic>* topics, uint32_t topic, uint32_t index);
 };
 
 extern TTF_Font* pointsFont;

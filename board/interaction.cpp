@@ -60,17 +60,22 @@ void clickGrid(BoardState& board, std::vector<RM_Topic>& topics, const SDL_Event
     const int32_t row = (mouseY - boardgeo::headerHeight()) / board.cellHeight;
     if (column >= boardgeo::gridColumns) return;
     const uint32_t index = uint32_t(column + boardgeo::gridColumns * row);
-    std::vector<RM_Ask>& asks = topics[board.selectedTopic - 1].asks;
-    if (index >= asks.size()) return;
-    if (questionWatch.starting) questionWatch.starting(board.selectedTopic - 1, index);
-    playQuestion(asks[index]);
-    // Erase keeps the order of the rest: later questions move up one cell.
-    asks.erase(asks.begin() + index);
-    board.gridTopic = -10;
-    if (questionWatch.ended) questionWatch.ended();
+    board.playCell(&topics, board.selectedTopic - 1, index);
 }
 
 } // namespace
+
+void BoardState::playCell(std::vector<RM_Topic>* topics, uint32_t topic, uint32_t index) {
+    if (!topics || topic >= topics->size()) return;
+    std::vector<RM_Ask>& asks = (*topics)[topic].asks;
+    if (index >= asks.size()) return;
+    if (questionWatch.starting) questionWatch.starting(topic, index);
+    playQuestion(asks[index]);
+    // Erase keeps the order of the rest: later questions move up one cell.
+    asks.erase(asks.begin() + index);
+    gridTopic = -10;
+    if (questionWatch.ended) questionWatch.ended();
+}
 
 void BoardState::handleEvent(std::vector<RM_Topic>* topics, SDL_Event e) {
     // Every hit test uses the last motion's position, never the click's own.

@@ -7,6 +7,8 @@
 // By default events and frames pass straight through to SDL. An opt-in
 // layer (the game) may install a filter that takes the events it answers
 // before any loop sees them, and an overlay drawn over every frame.
+// It may also open a second window of its own: that window's mouse and
+// window events go to it alone, never to a loop.
 #pragma once
 
 #include <SDL.h>
@@ -21,7 +23,8 @@ void catchQuitSignals();
 bool quitSignalled();
 
 // The next pending event into *e, as SDL_PollEvent, less the events the
-// filter takes; false when none is pending, and always false once a quit
+// filter takes and those of a second window; false when none is pending
+// (after running the idle task), and always false once a quit
 // signal has arrived, so that no input after it starts anything.
 bool pollEvent(SDL_Event* e);
 
@@ -29,9 +32,18 @@ bool pollEvent(SDL_Event* e);
 using EventFilter = bool (*)(const SDL_Event& e);
 // Draws over the frame about to be presented.
 using FrameOverlay = void (*)(SDL_Renderer* renderer);
+// Gets the mouse and window events of a second window.
+using WindowEventSink = void (*)(const SDL_Event& e);
+// Runs whenever a loop has drained the queue.
+using IdleTask = void (*)();
 
 void setEventFilter(EventFilter filter);
 void setFrameOverlay(FrameOverlay overlay);
+// Routes the events of window windowId to sink; 0 routes nothing. While a
+// second window is open, SDL sends no quit request when the first one is
+// closed, so its close event becomes the quit request the loops answer.
+void routeWindowEvents(Uint32 windowId, WindowEventSink sink);
+void setIdleTask(IdleTask task);
 
 // The overlay, if any, then SDL_RenderPresent.
 void presentFrame(SDL_Renderer* renderer);
@@ -40,3 +52,7 @@ void presentFrame(SDL_Renderer* renderer);
 // presented: a loop whose picture stands still presents it again.
 bool redrawWanted();
 void requestRedraw();
+
+// The window an event belongs to, 0 for those of no window (keys carry the
+// focused window's, and are not routed by it).
+Uint32 mouseOrWindowEventWindow(const SDL_Event& e);

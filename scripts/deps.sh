@@ -13,8 +13,10 @@ build=(build-essential cmake pkg-config libsdl2-dev libsdl2-image-dev libsdl2-tt
 # without recommended packages).
 dialog=(zenity librsvg2-common libgtk-3-bin)
 # The package test: lintian, AppStream and desktop-entry validators, man.
+# Two displays (the host's screen, --display 1): Xorg's dummy driver and xrandr.
 test=(xvfb xauth xdotool x11-utils xfonts-base imagemagick gnumeric locales clang libclang-rt-14-dev "${dialog[@]}"
-      lintian appstream desktop-file-utils man-db)
+      lintian appstream desktop-file-utils man-db
+      xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils)
 run=("${dialog[@]}")
 
 want=("${build[@]}")

@@ -29,6 +29,7 @@
 #include "presentation/video_module.h"
 #include "shell/game_mode.h"
 #include "shell/globals.h"
+#include "shell/host_screen.h"
 #include "shell/launch.h"
 #include "shell/select_module.h"
 
@@ -174,6 +175,7 @@ void App::init(const LaunchOptions& options) {
     board.prepare(&topics, renderer);
     if (boardBackground) SDL_DestroyTexture(boardBackground);
     boardBackground = buildBoardBackground(renderer);
+    openHostScreen(options);
 }
 
 void App::run() {
@@ -207,6 +209,7 @@ void App::render() {
 }
 
 void App::shutdown() {
+    closeHostScreen();
     endGameMode();
     session.reset();
     renderer = nullptr;

@@ -60,6 +60,13 @@ void closeJoystick(SDL_JoystickID id) {
 }
 
 void buzz(uint32_t team, Uint32 stamp) {
+    const game::Game::State& s = session->model.state();
+    // The press after the winner's: how far ahead the winner was.
+    if (s.holder && *s.holder != team && !(session->nextPress && session->nextPressAfter == s.pressTime)) {
+        session->nextPressAfter = s.pressTime;
+        session->nextPress = stamp;
+        overlayChanged();
+    }
     if (apply(session->model.buzz(team, stamp), "buzz")) playBuzzTone();
 }
 

@@ -33,6 +33,10 @@ struct Session {
     std::map<SDL_JoystickID, SDL_Joystick*> joysticks;
     std::vector<SDL_JoystickID> attached;
     uint64_t version = 0;  // changes whenever what the overlay draws does
+    // The first press after the winning one, for the winner's lead: the
+    // winner's press stamp it follows, and its own.
+    Uint32 nextPressAfter = 0;
+    std::optional<Uint32> nextPress;
 };
 
 extern std::unique_ptr<Session> session;

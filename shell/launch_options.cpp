@@ -55,6 +55,10 @@ int parseLaunchOptions(int argc, char** argv, LaunchOptions& options) {
     std::string teams;
     app.add_option("--teams", teams, "Run the game: 2 to 8 team names, separated by commas")->type_name("NAMES");
     app.add_flag("--resume", options.resume, "Continue the saved game of this pack");
+    app.add_option("--host-display", options.hostDisplay,
+                   "Game mode: open the host's own screen on display N, counted from 0")
+        ->type_name("N")
+        ->check(CLI::NonNegativeNumber);
     app.footer("Every start shows a box titled \"Error\" saying \"Device not found!\". It is expected, nothing\n"
                "is wrong: press Enter. A PACK that is refused is shown in an error box before the empty board.\n"
                "See rvl-reader(1).");
@@ -82,6 +86,11 @@ int parseLaunchOptions(int argc, char** argv, LaunchOptions& options) {
             std::cerr << "rvl-reader: --teams: " << problem << " (see rvl-reader --help)" << std::endl;
             return 2;
         }
+    }
+    if (options.hostDisplay >= 0 && !options.gameMode()) {
+        std::cerr << "rvl-reader: --host-display needs a game: give --teams or --resume (see rvl-reader --help)"
+                  << std::endl;
+        return 2;
     }
     options.hasPack = app.count("PACK") > 0;
     if (options.hasPack) options.pack = absolutePath(pack);

@@ -1,5 +1,5 @@
 // The reader's command line: rvl-reader [--fullscreen] [--display N] [--vsync]
-// [--teams NAMES] [--resume] [PACK].
+// [--teams NAMES] [--resume] [--host-display N] [PACK].
 // Every option is opt-in; without arguments the reader starts as it always has.
 #pragma once
 
@@ -14,6 +14,7 @@ struct LaunchOptions {
     std::string pack;         // PACK made absolute, as bytes of the file system
     std::vector<std::string> teams;  // --teams: the game's team names, checked
     bool resume = false;             // --resume: continue this pack's saved game
+    int hostDisplay = -1;            // --host-display: the host's own screen there; -1 for none
     bool gameMode() const { return resume || !teams.empty(); }
 };
 

@@ -164,6 +164,9 @@ TEST(Startup, CommandLineErrorsEndBeforeAnyWindow) {
         {{"--teams", "A,,B"}, 2, "", "must have 1 to 24 characters"},
         {{"--resume", "--teams", "A, B ,C,D,E,F,G,H,I"}, 2, "", "not 9"},
         {{"--teams", "Оооооооооооооооооооооооо1,B"}, 2, "", "1 to 24"},
+        {{"--host-display", "1"}, 2, "", "--host-display needs a game: give --teams or --resume"},
+        {{"--host-display", "-1", "--teams", "A,B"}, 2, "", "--host-display"},
+        {{"--host-display", "x", "--resume"}, 2, "", "--host-display"},
     };
     for (const Row& row : rows) {
         std::vector<std::string> argv = {runDir() + "/rvl-reader"};

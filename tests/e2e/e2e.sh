@@ -6,7 +6,7 @@
 # wave output. The pictures themselves are checked pixel by pixel in-process
 # (board, card, picture tests); here it is the path through the program.
 #
-# Usage: e2e.sh demo|reject|refused|fullscreen|package|game RUN_DIR PROBE DEMO_CONSOLE DEMO_FACTS ARTEFACT_DIR
+# Usage: e2e.sh demo|reject|refused|fullscreen|package|game|host RUN_DIR PROBE DEMO_CONSOLE DEMO_FACTS ARTEFACT_DIR
 #   demo        the demo module through a scripted chooser: the start-up box, the
 #               selection screen, trace and listing, the board, one question of
 #               each type played to its answer with its sound recorded, F10.
@@ -23,6 +23,12 @@
 #               question back, a double-click on the card plays nothing; the
 #               reader killed three times and resumed; the last question shows
 #               the scoreboard by itself.
+#   host        the demo pack with --teams and --host-display 1 on two displays
+#               (Xorg's dummy driver): the host's window on the second display,
+#               the answer there while the picture shows, a buzzer key with
+#               the host's window focused, "+N" clicked there, host clicks
+#               that leave the picture and the card alone, F10; then
+#               --display 1 alone puts the projector's window there.
 # Exits 77 (skipped, with the reason) when the X tools are missing, unless
 # RVL_E2E_REQUIRED is set. Screenshots and logs stay in ARTEFACT_DIR/SCENARIO
 # when the test fails, or always with RVL_E2E_KEEP set.
@@ -62,7 +68,12 @@ step_no=0 step_name=start xvfb_pid= reader_pid= reader_status=
 
 finish() {
     local status=$?
-    [ -n "$reader_pid" ] && kill "$reader_pid" 2>/dev/null
+    if [ -n "$reader_pid" ]; then
+        # The reader first, while its X server is still there to part from.
+        kill "$reader_pid" 2>/dev/null
+        for _ in $(seq 50); do kill -0 "$reader_pid" 2>/dev/null || break; sleep 0.1; done
+        kill -9 "$reader_pid" 2>/dev/null
+    fi
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     wait 2>/dev/null
     if [ "$status" -ne 0 ] && [ "$status" -ne 77 ]; then
@@ -506,7 +517,88 @@ package() {
     quit_with_f10
 }
 
+# Two displays side by side, 1280x1024 and 1920x1080, from Xorg's dummy
+# driver (Xvfb shows SDL one display only); start then uses this server.
+two_displays() {
+    for tool in Xorg xrandr; do command -v "$tool" >/dev/null 2>&1 ||
+        skip "'$tool' not found (Debian packages: xserver-xorg-core x11-xserver-utils)"; done
+    [ -e /usr/lib/xorg/modules/drivers/dummy_drv.so ] || skip "Xorg's dummy driver not found (Debian package: xserver-xorg-video-dummy)"
+    printf '%s\n' 'Section "Device"' ' Identifier "d"' ' Driver "dummy"' ' VideoRam 256000' EndSection \
+        'Section "Monitor"' ' Identifier "m"' ' HorizSync 5.0-1000.0' ' VertRefresh 5.0-200.0' EndSection \
+        'Section "Screen"' ' Identifier "s"' ' Device "d"' ' Monitor "m"' ' DefaultDepth 24' ' SubSection "Display"' \
+        '  Depth 24' '  Virtual 4000 2000' ' EndSubSection' EndSection >"$art/dummy.conf"
+    Xorg -displayfd 3 -config "$art/dummy.conf" -noreset -nolisten tcp -logfile "$art/xorg.log" 3>"$art/display" \
+        >"$art/xorg.out" 2>&1 &
+    xvfb_pid=$!
+    wait_for 15 "Xorg's display number" test -s "$art/display"
+    export DISPLAY=":$(head -n 1 "$art/display")"
+    xrandr --output DUMMY0 --mode 1280x1024 && xrandr --addmode DUMMY1 1920x1080 &&
+        xrandr --output DUMMY1 --mode 1920x1080 --right-of DUMMY0 || fail "xrandr could not set up two displays"
+    # SDL finds the second display only once the monitors have been listed.
+    sdl_sees_two() { xrandr --listmonitors >/dev/null; why="SDL sees $(SDL_VIDEODRIVER=x11 "$probe" displays 2>&1)" && [ "${why##* }" = 2 ]; }
+    wait_for 10 "SDL to see both displays" sdl_sees_two
+}
+# window_at NAME: the window's id and its place, in $win and $geometry (WxH+X+Y).
+window_at() {
+    read -r win geometry < <(xwininfo -root -tree | grep -F "\"$1\":" | awk '{ print $1, $(NF-1); exit }')
+    why="window '$1' at ${geometry:-nowhere}"
+    [ -n "$win" ]
+}
+host_shot() { shot "$1" && host_area=$(count_of 1280 0 1000 260 yellow); }
+
+host() {
+    two_displays
+    start 1024x768 --teams "Красные,Синие" --host-display 1 demo.rvl
+    expect_console "$(pack_console "$work/demo.rvl")"
+    step "the host's window fills the second display"
+    wait_for 10 "the host's window" window_at "RVL Reader — ведущий"
+    local host_win=$win
+    [ "$geometry" = "1920x1080+1280+0" ] || fail "the host's window is at $geometry, not 1920x1080+1280+0"
+    # The projector's window to the corner, where the board's checks look.
+    window_at "RVL Reader" && xdotool windowmove --sync "$win" 0 0
+    wait_for 30 "the board" on_board board
+    host_shot no-question
+    [ "$host_area" -lt 500 ] || fail "yellow text on the host's screen before any question: $host_area pixels"
+    tour
+    step "the picture question: its answer on the host's screen while the picture shows"
+    click 602 242 1
+    picture() { shot picture && near 512 384 "$DEMO_PNG_CENTRE" 40; }
+    wait_for 10 "the picture" picture
+    answer_shown() { host_shot answer && why="$host_area yellow pixels" && [ "$host_area" -gt 3000 ]; }
+    wait_for 5 "the answer on the host's screen" answer_shown
+    step "a buzzer key with the host's window focused, then its +N"
+    xdotool windowfocus --sync "$host_win" key 1
+    wait_for 5 "the band" band_shows band
+    # The first team's "+N": the screen's layout at 1920x1080 (split at 55%,
+    # buttons a ninth of the right column wide, the first row's middle).
+    click $((1280 + 1557)) 42 1
+    wait_for 5 "the award saved" saved_has '"name":"Красные","score":2000'
+    step "host clicks leave the picture and the card alone"
+    click $((1280 + 400)) 900 1
+    sleep 0.5
+    picture || fail "a click on the host's screen ended the picture: $why"
+    click 512 600 1
+    wait_for 10 "the question card" on_card question
+    local card=$shot
+    click $((1280 + 400)) 900 1
+    click $((1280 + 400)) 900 1
+    sleep 0.5
+    shot still-card
+    [ "$(differing "$card" "$shot" 0 0 1024 768 0)" -eq 0 ] || fail "a click on the host's screen moved the card on"
+    click 512 600 1
+    click 512 600 1
+    wait_for 10 "the board with five cells" tour_cells 5
+    quit_with_f10
+    step "--display 1 alone: the projector's window on the second display"
+    start 1024x768 --display 1 demo.rvl
+    on_second() { window_at "RVL Reader" && [ "$(cut -d+ -f2 <<<"$geometry")" -ge 1280 ]; }
+    wait_for 10 "the window on the second display" on_second
+    xdotool key --window "$win" F10
+    wait_for 10 "the reader to end" reader_ended
+    [ "$reader_status" -eq 0 ] || fail "exit status $reader_status, expected 0"
+}
+
 case "$scenario" in
-demo | reject | refused | fullscreen | package | game) "$scenario" ;;
+demo | reject | refused | fullscreen | package | game | host) "$scenario" ;;
 *) echo "unknown scenario $scenario"; exit 2 ;;
 esac

@@ -72,6 +72,13 @@ void wav(const char* path, double freq) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The displays SDL sees on $DISPLAY, as the reader will.
+    if (argc == 2 && std::string(argv[1]) == "displays") {
+        if (SDL_Init(SDL_INIT_VIDEO) != 0) return fprintf(stderr, "SDL_Init: %s\n", SDL_GetError()), 1;
+        printf("%d\n", SDL_GetNumVideoDisplays());
+        SDL_Quit();
+        return 0;
+    }
     std::string cmd = argc > 2 ? argv[1] : "";
     auto n = [&](int i) { return int(strtol(argv[i], nullptr, 10)); };
     if (cmd == "wav" && argc == 4) return wav(argv[2], atof(argv[3])), 0;
@@ -92,6 +99,6 @@ int main(int argc, char** argv) {
         return printf("%d\n", cells), 0;
     }
     fprintf(stderr, "usage: screen_probe near IMG X Y R G B TOL | count IMG X Y W H yellow|white|black|dark | cells IMG\n"
-                    "       | wav FILE FREQ\n");
+                    "       | wav FILE FREQ | displays\n");
     return 2;
 }
