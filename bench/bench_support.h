@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers shared by the benchmark programs: a monotonic clock, medians, peak
 // memory, child processes with a chosen stdout, and the one row format that
 // scripts/bench.sh gathers into a single table.

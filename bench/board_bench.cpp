@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Figures for the board on SDL's software renderer: preparing a 255-topic
 // list (in one texture and in 1000-pixel pieces), a plain frame, and a grid
 // rebuild of 20 questions. Prints milliseconds as table rows for

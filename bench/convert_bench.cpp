@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Build's media conversions against the length of the media: a 5-minute MP3
 // to Ogg Vorbis, and a 30 s 1080p 16:9 clip letterboxed to 4:3. Each
 // conversion runs in a fresh process, so its peak memory is its own.

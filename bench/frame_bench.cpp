@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Board frame benchmark on SDL's software renderer (dummy video driver): one
 // App::render with a topic chosen against one bare full-window copy and
 // present, and the cost of rebuilding a grid of 20 cells.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What saving the game costs: one save on the writer thread (temporary
 // file, fsync, rename, fsync of the folder), the JSON the main thread makes
 // for it, and the video player's frame times while saves go on behind it.

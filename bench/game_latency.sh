@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The time from a buzzer key being queued to the band being presented, on
 # the real reader under Xvfb: 100 presses of key 2 on a question card, each
 # taken back with U. A preloaded probe (game_probe.cpp) notes both moments.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Preloaded (LD_PRELOAD) into the reader by bench/game_latency.sh. For each
 // digit key the reader takes from SDL's queue it keeps the stamp SDL gave
 // the event when it was queued; at the next SDL_RenderPresent, once the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Figures for the host's screen on SDL's software renderer (dummy video):
 // the projector's board frame with and without the host's window open, the
 // host screen's redraw, and a click on "+N" until the new score is on both

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rvl-pack build on hostile inputs made here: forged picture headers, a
 // huge table cell, one big file named by many rows, a million-row table.
 // Each build runs as its own process under /usr/bin/time and a 6 GB address

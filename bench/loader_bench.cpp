@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loader benchmark: a module of about 512 MiB in a few large media blocks
 // against one read of the same file, and a module of 255 topics of 255 text
 // questions against writing its trace's lines with a flush each.

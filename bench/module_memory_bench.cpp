@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prints what loading the largest modules the format can count costs: file
 // size, load time, and the memory the records take beside the media blocks.
 // Usage: module_memory_bench   (writes its modules to /tmp and removes them)

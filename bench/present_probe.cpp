@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Preloaded (LD_PRELOAD) into a program that startup_bench starts. It times
 // every SDL_ShowSimpleMessageBox, and on the program's first
 // SDL_RenderPresent it lets the present happen, writes the monotonic clock,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up and memory benchmark of the real reader under the dummy video
 // driver, timed and measured from outside by a preloaded probe
 // (present_probe.cpp), against a bare program that initialises the same

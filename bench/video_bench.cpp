@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plays generated 30-second clips (1280x720 and 1920x1080, with a sound
 // track) through the video player's own loop under the dummy video driver and
 // OpenAL's null output, and prints how far the sound ran ahead of the

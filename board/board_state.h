@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board's view state, its one-time preparation and its static background.
 #pragma once
 

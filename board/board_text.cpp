@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board's text colour and the points' digits.
 #include "board/board_text.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text of the board: its colour and the digits of a question's points.
 #pragma once
 

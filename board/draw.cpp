@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Per-frame drawing of the board: the visible part of the topic list, the
 // band over the chosen topic, and the question grid, rebuilt when stale.
 #include "board/board_state.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Screen geometry of the board, derived from the window size in integer
 // arithmetic with the division first (1024 / 100 * 35 = 350, not 358), and
 // the board's own layout constants.

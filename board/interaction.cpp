@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mouse input on the board: follows the pointer, scrolls and chooses topics
 // in the panel, and plays a clicked question of the grid (media, then card),
 // after which the question leaves its topic.

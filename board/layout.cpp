@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One-time board preparation (cell size, points font, topic list) and the
 // static background: picture, header labels, divider and header line.
 #include "board/board_state.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The topic list. All names are rendered once, at preparation, into target
 // textures of at most the renderer's largest height; a frame copies from
 // each piece the part that the scrolled window shows.

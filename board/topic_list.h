@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The topic list: names rendered once into stacked list pieces, and the
 // visible window of it copied onto the frame.
 #pragma once

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The manual pages, written in scdoc (docs/man/*.scd), rendered into
 # doc/man/ of the build tree and compressed for installation. Their date is
 # the changelog's, so that a build of the same sources gives the same pages.

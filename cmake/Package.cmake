@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installation and the Debian package (scripts/package.sh): the programs in
 # bin/, the chooser and the video module in libexec/rvl-reader/, the pictures and
 # links to Debian's fonts in share/rvl-reader/res/, the desktop entry, the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Assembles the directory the reader runs in: res/ with the fonts and the
 # generated pictures, an empty temp/, the reader itself and its video module,
 # which it loads from beside itself.

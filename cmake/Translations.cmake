@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Message catalogues of the chooser (po/*.po, gettext domain rvl-reader),
 # compiled with msgfmt into locale/ of the run directory, where the chooser
 # looks beside itself, and installed into share/locale. The target

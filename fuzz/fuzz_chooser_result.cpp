@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the reading of the chooser's result file: whatever the bytes, it
 // returns, and a path it accepts is exactly the units the file spells.
 #include <cstddef>

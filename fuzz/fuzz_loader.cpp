@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the module loader with whole files: whatever the bytes, it returns,
 // and it agrees with the pack tool's reader of the same bytes: both refuse
 // them, or both give the same records, media bytes included.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the manifest reader with whole JSON files: whatever the bytes, it
 // returns; it succeeds exactly when it reports no error, and a module it
 // gives back is one the format can hold.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the .ods questions table reader with whole files: whatever the
 // archive and its XML hold (sizes that lie, repeat counts in the millions,
 // missing parts), it returns within its bounds, and it succeeds exactly when

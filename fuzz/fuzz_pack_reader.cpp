@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the pack tool's module parser with whole files: whatever the bytes,
 // it returns; a refusal names an offset inside the file, and a module it
 // accepts is written back by the module writer to exactly the same bytes.

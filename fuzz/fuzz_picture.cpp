@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the decoding of a picture question's media block: whatever the
 // bytes, it returns; a picture it accepts is a PNG or JPEG with real pixels,
 // every byte of which can be read.

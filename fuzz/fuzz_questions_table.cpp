@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the questions table reader with whole CSV files: whatever the bytes
 // (any encoding, quoting, separators, row lengths), it returns, and it
 // succeeds exactly when it reports no error.

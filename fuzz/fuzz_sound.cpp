@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the decoding of an audio question's media block: whatever the
 // bytes, it returns; a sound it accepts has samples that can all be read.
 #include <SFML/Audio/SoundBuffer.hpp>

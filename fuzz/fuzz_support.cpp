@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shared set-up of the fuzz targets: the quiet console and the in-memory
 // input file.
 #include "fuzz/fuzz_support.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the fuzz targets share: the set-up libFuzzer runs once (a quiet
 // console, and an in-memory file the code under test opens and reads as it
 // would a module on disk), the input handed over as that file, and checks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the fuzz targets' seed corpus: modules made by the module writer
 // (every question type, empty texts, zero-length media, none, a wide grid),
 // small pictures (PNG, JPEG) and sounds (WAV, OGG, FLAC) made by the tests'

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game's rules: what each command does, what it refuses and why, and
 // the undo log of whole states before each command.
 #include "game/game.h"

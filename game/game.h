@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game played over a pack: teams, scores, the played questions, the
 // question in play with its buzzer, the buzzer bindings, and an undo log.
 // It changes only through its commands; every front end (keys, controllers,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saved games on disk: their folder and names, the durable replace, and the
 // writer thread.
 #include "game/game_store.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a saved game lives and how it is written: whole files only (a
 // temporary file, fsync, rename over the old one, fsync of the folder), by
 // a writer thread of its own so that the caller never waits for the disk.

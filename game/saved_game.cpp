@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The saved game's JSON (nlohmann/json) and the pack key (nettle's SHA-256).
 #include "game/saved_game.h"
 

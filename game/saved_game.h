@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The saved game as a file: which pack it belongs to (a key made from the
 // loaded pack's content), and the game's lasting state as JSON.
 #pragma once

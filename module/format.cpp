@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads a module field by field. Every count and length is compared with the
 // bytes left before anything is read or allocated (as `n <= size - at`, with
 // at never past size, so the check cannot overflow); the first field that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The .rvl module format in one place: the question types, the limits set by
 // the field widths, and the reading of every field in file order. Both the
 // reader's loader and the pack tool read modules through readModule here.

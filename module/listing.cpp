@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console listing of the loaded module: a three-line header, then one
 // line per topic and one tab-led line per question.
 #include "module/listing.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module loader. Every count and length in a module is checked against
 // the bytes left in the file before anything is read or allocated, so a cut
 // or crafted file gives a false result with a message, never a crash.

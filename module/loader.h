@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads a module file into the process-wide records, with a console trace.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module-string reader over a stdio file.
 #include "module/read_primitives.h"
 

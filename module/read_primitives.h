@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module-string reader over a stdio file, for the chooser's result file,
 // which stores its path the way a module stores a text.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Storage of the process-wide module objects.
 #include "module/records.h"
 

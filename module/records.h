@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // In-memory records of one loaded quiz module and the process-wide objects
 // that hold it. Media blocks are owned by the loader, not by the records.
 #pragma once

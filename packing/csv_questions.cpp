@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Questions tables through libcsv (quoted separators and line breaks, RFC
 // 4180). The separator is whichever of comma, semicolon and tab the header
 // line holds most. Every problem of the file is collected; none stops the

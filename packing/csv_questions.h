@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The questions of a pack as a spreadsheet exports them (CSV, UTF-8 with or
 // without a BOM, comma, semicolon or tab): read into the manifest's "topics",
 // with the row and column of every cell for messages, and written back out.

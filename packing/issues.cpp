@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Collecting and wording the pack tool's findings.
 #include "packing/issues.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Findings of the pack tool about a manifest or a pack: hard errors (the
 // format cannot hold it), warnings (the reader will show it badly), notes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Manifest reading and writing for the pack tool. The JSON library reports
 // syntax errors by exception; that is caught right at the parse call, and
 // everything after it checks types before reading values.

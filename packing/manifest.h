@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pack tool's JSON manifest: reading one (with the media files it names,
 // relative to the manifest) into a Module, and writing a Module back out as
 // a manifest with one file per media block.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The .rvl writer: big-endian numbers, count-prefixed UTF-16BE strings, and
 // media blocks behind their u32 lengths, in file order.
 #include "packing/module_writer.h"

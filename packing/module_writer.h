@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes quiz modules in the .rvl format. Used by the pack tool, the demo
 // module build and the tests; the reader itself never writes a module.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The first table of an .ods spreadsheet's content.xml: rows and cells may
 // stand for several by a repeat count, which the empty ones at the end of a
 // sheet use by the million; those are counted, never spelled out.

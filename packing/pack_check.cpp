@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs every media block through the very decoder the reader plays it with
 // (same caps, same refusals) and measures every text with the reader's
 // fonts. The libraries print their own

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Warnings about a module that the format holds but the reader will show
 // badly: media its decoders reject, texts wider than their place on screen,
 // questions the board has no cell for. Uses the reader's own libraries.

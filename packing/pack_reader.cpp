@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pack tool's module reader: the format core reads the fields into a
 // Module, and a foreign or cut file fails with a message naming the offset
 // of the field that does not fit.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Parses a whole .rvl file into a Module for the pack tool and the tests,
 // through the same format core as the reader's loader.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reader's sound decoder and video capture run on a pack's media blocks,
 // the libraries' complaints muted and their first line kept.
 #include "packing/reader_probe.h"

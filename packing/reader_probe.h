@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reader's own sound decoder and video capture asked about a pack's
 // media, with what the libraries print kept off the terminal: the check
 // words its findings from these answers, and build converts what they refuse.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Spreadsheet parts through libzip and pugixml.
 #include "packing/sheet_parts.h"
 

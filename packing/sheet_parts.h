@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parts of a spreadsheet file: its zip archive read from memory with
 // libzip, each entry bounded before it is inflated, and its XML parsed with
 // pugixml, elements and attributes matched by their names without prefix.

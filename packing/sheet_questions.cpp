@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which reader a questions table goes to.
 #include "packing/sheet_questions.h"
 

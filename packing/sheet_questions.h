@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Questions tables as a host saves them: an .xlsx workbook or an .ods
 // spreadsheet (their first sheet) as well as CSV, all read with the same
 // columns, rules and messages.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The held paths live in fixed buffers, so that the signal handler only
 // reads memory and calls unlink and rmdir, both safe in a handler.
 #include "packing/temporary_files.h"

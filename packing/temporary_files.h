@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Temporary files and folders the pack tool is holding (a video copy for
 // the reader's capture, a pack being written): removed when an interrupt
 // or a termination ends the tool, as they are on every other path.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The first sheet of an .xlsx workbook: the workbook names its sheets, its
 // relationships where their parts are; texts are in the shared strings or
 // inline, numbers and dates in the cells, styles tell a date from a number.

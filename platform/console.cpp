@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A wide stream buffer that turns UTF-16 units into UTF-8 bytes on stdout.
 // It writes with byte-oriented stdio, so stdout never turns wide-oriented and
 // narrow std::cout lines keep working; an unpaired surrogate prints as U+FFFD

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Console output: the wide stream writes UTF-8 bytes to the same stdout as
 // the narrow stream, so lines of both appear in the order they were written.
 #pragma once

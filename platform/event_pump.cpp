@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The event pump, its quit-signal flag, and the frame present.
 #include "platform/event_pump.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one place every event loop of the reader takes its input from, in
 // place of SDL_PollEvent, and the one way it shows a frame: the selection
 // screen, the board, the card and the picture, sound and video players (the

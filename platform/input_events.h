@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The inputs the reader's loops answer: a press of the left mouse button
 // (wherever it is), and the events that end a loop: a quit request (the
 // window's close button), or F10 pressed or released.

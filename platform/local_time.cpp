@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // 64-bit time_t on Linux covers every u32 stamp (1970 to 2106).
 #include "platform/local_time.h"
 

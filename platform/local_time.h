@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stand-in for the 64-bit local-time conversion: seconds since the Unix epoch
 // to broken-down local time, with the machine's time zone rules.
 #pragma once

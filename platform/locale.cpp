@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Russian" is the Windows name; Linux systems know "ru_RU.UTF-8" when it is
 // generated, and "C.UTF-8" always gives UTF-8 character handling. Only the C
 // locale changes: the C++ streams keep the classic number formatting, so

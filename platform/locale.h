@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sets the process locale to Russian where the system has one.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The resource files the reader opens, by path relative to its working
 // directory, and the point sizes at which it opens its two fonts.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starts a program without the shell and without touching our environment:
 // other threads (SDL's) may read it at any time, and the child must see the
 // PATH the user gave us, not one with "." in front.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs an external program the way the Windows command processor would: the
 // current directory is searched before PATH.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Owners of the graphics libraries' handles: each releases its handle with
 // the library's own call when it goes, so no early return can leak one.
 #pragma once

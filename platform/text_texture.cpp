@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rendering a line of text with SDL_ttf and making a texture of it.
 #include "platform/text_texture.h"
 

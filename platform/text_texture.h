@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text made into a texture: the one way the board, the card and the
 // selection screen turn a line of text into something to copy.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding the installed files from the reader's own path, and the per-user
 // run directory that links to them.
 #include "platform/user_run_directory.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where an installed reader runs. The reader reads res/ and writes temp/
 // relative to its working directory, so an installed one works from a
 // per-user directory that links to what the package installed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Conversions between the program's UTF-16 texts and UTF-8.
 #include "platform/utf16.h"
 

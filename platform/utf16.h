@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // UTF-16 code units (one per wchar_t) to UTF-8 bytes. Surrogate pairs are
 // joined; a unit that cannot be paired becomes U+FFFD.
 #pragma once

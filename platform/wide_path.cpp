@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Linux file names are bytes; the program's paths are UTF-16, so encode them
 // as UTF-8 before opening.
 #include "platform/wide_path.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stand-in for opening a file by a wide (UTF-16) path.
 #pragma once
 

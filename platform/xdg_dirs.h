@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Per-user base directories (data, configuration) by the XDG rules: the
 // variable when it holds an absolute path, otherwise the default under $HOME.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The audio question: the clip plays over the audio screen (background and
 // speaker picture) until it ends or the user presses the left button.
 #include <SFML/Audio/Sound.hpp>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The question card: the question, then after a left press the answer line,
 // then after another the background alone, and back to the board.
 #include "platform/event_pump.h"

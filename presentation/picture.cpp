@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture question: the picture at its own size, centred on the
 // background, until the user presses the left button.
 #include "platform/event_pump.h"

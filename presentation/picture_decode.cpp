@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Picture questions come from module files, which are untrusted. Only PNG and
 // JPEG, the formats the reader initialises the image library for, are handed
 // to a decoder, and only after their signature and declared size are checked.

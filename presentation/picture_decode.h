@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decoding of a picture question's bytes, kept apart from the screen so that
 // the fuzz targets can feed it directly.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The modal screens that present one clicked question: its media, then the
 // card with the question and the answer.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The audio library's own loadFromMemory sizes its sample store from the
 // count the file's header claims, so a forged 44-byte WAV could demand
 // gigabytes. Here the samples are read in slices, and only what the bytes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decoding of a question's sound clip (an audio question, or a video
 // question's sound track) into a sound buffer, from memory.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The video question: the video block goes through a temporary file to the
 // capture, its frames are shown full-window at the clip's rate while the
 // separate sound track plays from memory and is held back when it runs ahead.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The video player's optional statistics hook that benchmarks and tests fill
 // in; the reader hands it to the video module with every question.
 #pragma once

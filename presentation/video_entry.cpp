@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The C entry point of rvl-video.so, the one symbol the module exports; the
 // reader finds it with dlsym under videoEntryName.
 #include <type_traits>

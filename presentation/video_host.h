@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The contract between the reader and its video module (rvl-video.so): the
 // module's one C entry point and what the reader hands it for one question.
 #pragma once

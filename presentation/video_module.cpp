@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loads the video module (ahead of time on a background thread, or at the
 // first video question) and plays video questions through it.
 #include "presentation/video_module.h"

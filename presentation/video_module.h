@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The video player lives in a module of its own, so that the video libraries
 // it pulls in are loaded only for packs that have video. playVideoAsk
 // (presentations.h) waits for the module and hands the question to it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The video module's code, linked into rvl-video.so and, directly, into the
 // tools and tests that need it: the player, its frame copy and the capture's
 // opening, which the pack check shares so that it judges a video as the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Frame pacing and sound-hold-back rules of the video player.
 #include "presentation/video_sync.h"
 

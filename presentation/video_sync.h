@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules that pace a video's frames and keep its separate sound track from
 // running ahead of the picture: frame rate, picture position, lead and the
 // pause/resume toggle. Pure functions, so the player's loop stays thin.

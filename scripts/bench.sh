@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the reader and its benchmarks in release mode (build-release/), runs
 # every bench program and prints one table of all their figures.
 set -uo pipefail

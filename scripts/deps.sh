@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages this project needs. Usage: deps.sh build|test|run
 # (test and run include build). Uses sudo only when not root.
 set -euo pipefail

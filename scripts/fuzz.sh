@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang, ASan and UBSan in build-sanitize/
 # (the sanitizers preset, shared with the sanitizer suite), writes their seed
 # corpus, and runs each target for a bounded time.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package rvl-reader_VERSION_amd64.deb into build-package/
 # (a release build without the tests), then shows its facts and, where
 # lintian is installed, checks it: an error or a warning fails the script.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the reader and every test with clang, AddressSanitizer and
 # UndefinedBehaviorSanitizer in build-sanitize/ (the sanitizers preset, which
 # also builds the fuzz targets) and runs the whole test suite there. Leaks are

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what the tests need, builds, and runs every test: the suite, the
 # same suite under AddressSanitizer and UndefinedBehaviorSanitizer, and each
 # fuzz target for a bounded time (RVL_FUZZ_SECONDS, default 20; longer runs: scripts/fuzz.sh SECONDS).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up sequence, the board's frame loop and its event pump, and shutdown.
 #include "shell/app.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The app-wide state that the board and the question screens share with the
 // shell: window size, the renderer, the one event record every loop polls
 // into, and the background and speaker pictures. shell/globals.cpp defines

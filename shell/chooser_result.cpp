@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chooser's result file holds one module string; a cut file counts as
 // "nothing chosen" rather than handing a partial path to the loader.
 #include "shell/chooser_result.h"

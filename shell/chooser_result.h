@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading the file chooser's result file "openfilename.rlt": one count byte N,
 // then N UTF-16 code units, high byte first.
 #pragma once

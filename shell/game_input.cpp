@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Game mode's input, taken from the event pump before any loop sees it:
 // buzzers (keys 1-8, controller buttons, and whatever was assigned), the
 // host's keys (+ - 0 U, Tab, A), controllers coming and going, the

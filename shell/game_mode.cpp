@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Game mode's start (new or resumed game, the saved file's neighbours), its
 // commands' common ending (save, redraw, board in step), and the board's
 // played questions reported to the model.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Game mode, opt-in by --teams or --resume: the game model over the loaded
 // pack, saved after every command, driven by keys and controllers through
 // the event pump, with its band and scoreboard drawn over the frames.

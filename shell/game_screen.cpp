@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What game mode draws over the projector's frames: the band with the name
 // of the team holding the buzzer, across the top; on the board, the
 // scoreboard (Tab, the end of the game, buzzer assignment). Also the short

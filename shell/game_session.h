@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What game mode's parts share: the model, its saved file, the pack as
 // loaded, and the front end's own state (scoreboard, assignment, devices).
 #pragma once

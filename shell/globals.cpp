@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Storage and initial values of the app-wide state.
 #include "shell/globals.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // App-wide state: what the board and the question screens share
 // (shell/app_state.h), the board, and what only the shell uses.
 #pragma once

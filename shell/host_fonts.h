@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board's face at the host screen's three sizes, open while the host
 // screen is.
 #pragma once

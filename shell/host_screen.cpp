@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drawing of the host's screen. Everything is laid out from the window's
 // size and rendered afresh on each drawing: it happens only when the game
 // has changed, and the projector never waits for it.

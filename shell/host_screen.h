@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The host's own screen (--host-display N, game mode only): a second window
 // with the question in play and its answer, the buzzer, the teams with their
 // award buttons, the controls with the last commands, the board in

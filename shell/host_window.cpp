@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The host screen's window: where it opens, its events (routed to it by the
 // event pump), the commands its clicks give the game, and its redraw when
 // the game has changed, run whenever a loop has drained the queue.

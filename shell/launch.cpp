@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up steps of the command-line options.
 #include "shell/launch.h"
 

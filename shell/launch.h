@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the command-line options change in the start-up: the display the
 // window opens on, the scaled picture of full-screen mode, and a pack given
 // instead of the selection screen.

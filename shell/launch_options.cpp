@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Command-line parsing with CLI11 (Debian's libcli11-dev, header only): it
 // gives --help, typed values and one error per bad argument; its messages
 // are folded into one line here.

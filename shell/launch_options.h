@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reader's command line: rvl-reader [--fullscreen] [--display N] [--vsync]
 // [--teams NAMES] [--resume] [--host-display N] [PACK].
 // Every option is opt-in; without arguments the reader starts as it always has.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Entry point of the reader: locale, command line and console first, then
 // the one App.
 #include <iostream>

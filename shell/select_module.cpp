@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module selection screen: a prompt drawn once, then a wait in which a
 // left click runs the external chooser and reads the path it left behind.
 #include "shell/select_module.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module selection screen and the external file chooser it runs.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Audio questions played for real through OpenAL Soft's wave output, which
 // records what was played to a WAV file. Every case runs in a child process,
 // because OpenAL reads its configuration once, when a process first uses it.

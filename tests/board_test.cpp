@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board on the software renderer, read back pixel by pixel, and mouse
 // input handed to its event handler: lines and labels, the topic list and its
 // selection band, the question grid, scrolling, choosing and playing, and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chooser program fileopen.exe, run as a real process: typed answers on
 // its terminal, and stand-in zenity/kdialog programs for the desktop dialog.
 // Every result file is read back with the reader's own readChooserResult.

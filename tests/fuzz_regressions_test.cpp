@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Inputs the fuzz targets found crashing, and their kin, fed again to the code
 // they crashed. Each runs in a child process, so a crash fails its own row.
 // The saved inputs are in tests/fuzz_regressions/TARGET/; those named

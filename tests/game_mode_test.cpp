@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Game mode in-process, through the reader's own event pump and board: SDL's
 // virtual joysticks exist only in the process that makes them, so the
 // controller path (arrival, default binding, assignment, removal) is tested here.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game model driven by scripted commands, its saved file read back, and
 // the saved file under a writer killed at random moments.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The host's screen in-process on the dummy driver: its own window beside
 // the projector's, its events routed by window, its clicks driving the game
 // while the projector's loops run, its pixels read back.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # layer_check.sh SOURCE_DIR: fails on an #include "..." in product code that
 # runs against the layers the build links:
 #   platform <- module <- presentation <- board <- shell (the reader only)

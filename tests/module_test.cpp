@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module loader and the console listing on real bytes: the worked
 // example, accepted and refused files, lengths past the end, a module cut at
 // every byte, an allocation failure at every point, and the listing read from

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pack tool's build on the media hosts have: sounds, clips and pictures
 // made here with FFmpeg's encoders go through the real rvl-pack, and what it
 // stores is checked with the reader's own decoders.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pack tool on real manifests and real media: round trips, every error,
 // warning and refusal with its message and exit status (run in-process), and
 // the program itself for its exit statuses and its all-or-nothing output.

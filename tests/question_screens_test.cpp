@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The question card and the picture question on the software renderer, read
 // back from the frames the dummy video driver saves: which presses lead to
 // which frames, where the white text and the picture stand on the background,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module selection screen under the dummy video driver. A scripted
 // "fileopen.exe" in the working directory answers each click with prepared
 // result-file bytes; input comes as pushed events; each screen runs in a

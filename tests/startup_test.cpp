@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reader's start-up, frame loop and shutdown under the dummy video driver.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The video player's pacing and sync rules as tables; the video test plays
 // them with real sounds.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The video player on real clips written by OpenCV's own writer: the frame
 // copy into the streaming texture, the clip's loop under the dummy video
 // driver with OpenAL's null output, its ways out, and the temporary file.

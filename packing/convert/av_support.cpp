@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FFmpeg plumbing shared by the sound, picture and video conversions.
 #include "packing/convert/av_support.h"
 

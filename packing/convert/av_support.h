@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small RAII holders for FFmpeg's handles, a read/write/seek stream over a
 // byte vector (so conversions never touch the disk), and error wording.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The media step of build: the reader's decoders decide what is kept, and
 // the FFmpeg and SDL_image conversions make the rest.
 #include "packing/convert/media_prepare.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Build's media step: turns the media a host has into what the reader plays
 // well, question by question, before the pack is checked and written.
 #pragma once

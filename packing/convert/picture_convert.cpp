@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Picture conversion. SDL_image decodes (GIF gives its first frame), libexif
 // reads the orientation, swscale's area filter scales down, SDL_image
 // encodes the result.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Makes a picture the reader shows whole and upright: decodes what
 // SDL_image reads, turns it by its EXIF orientation, scales it down to fit
 // the window, and stores it as JPEG (photos) or PNG (transparency, lossless).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A progress line for long conversions: "name: 42% 3.1 s", redrawn in place
 // on stderr once a conversion has run for a second, and only when stderr is
 // a terminal, so that logs and pipes get no scrolling lines.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether the reader takes a sound or video block as it is, asked of the
 // reader's own sound decoder and video capture.
 #include "packing/convert/reader_accepts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sound conversion: decode, resample and mix down with swresample, buffer
 // into the encoder's frame size, encode with libvorbis, mux into Ogg.
 #include "packing/convert/sound_convert.h"

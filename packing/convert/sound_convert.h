@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Turns any sound FFmpeg decodes (an audio file, or the first sound stream
 // of a video file) into Ogg Vorbis, which the reader's audio library plays.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Video re-encode: decode with FFmpeg, scale with swscale's area filter into
 // a black 4:3 frame when letterboxing, encode with libx264 at constant
 // quality (MJPEG otherwise), frame after frame at the source's rate.

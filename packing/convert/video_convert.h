@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Video facts (size, display aspect, frame rate) and the re-encode of a
 // video into one the reader's capture opens, optionally padded with black
 // to the window's 4:3 so that the reader's stretching keeps circles round.

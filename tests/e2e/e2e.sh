@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # shellcheck disable=SC2015  # "check && check || fail" is meant: fail ends the script
 # End to end, as a person uses the reader: the real program in a real X window
 # under Xvfb, driven with pointer clicks and keys (xdotool), checked by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads screenshots and recorded sound for the end-to-end test: a pixel's
 // colour, counts of pixels of a colour class, the question grid, and how long
 // a recording (16-bit mono) is loud.

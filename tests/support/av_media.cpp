@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Media makers on FFmpeg's encoders, through the pack tool's own
 // in-memory muxer.
 #include "tests/support/av_media.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real media written with FFmpeg's encoders for the conversion tests: sound
 // in any codec, clips of grey frames, stills, and EXIF tags.
 #pragma once

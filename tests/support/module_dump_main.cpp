@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test helper: loads the module named on the command line and prints the
 // loader's trace and the listing to stdout, exactly as the reader does.
 #include <iostream>

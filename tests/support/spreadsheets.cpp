@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Spreadsheet files for the tests, written out by hand.
 #include "tests/support/spreadsheets.h"
 

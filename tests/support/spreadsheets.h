@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Spreadsheet files written by the tests themselves: the XML of an .xlsx
 // workbook or an .ods spreadsheet zipped with libzip, from a grid of cells.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tests' fixtures (see test_support.h): files and processes, the window
 // and its frames, pushed input, and media written by the libraries' own
 // encoders.

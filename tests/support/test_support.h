@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tests' fixtures: scratch directories, files, child processes, the window
 // on the software renderer with pushed input and frames read back, and media
 // made on the spot (modules, pictures, sounds, video clips).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rvl-board-shot PACK OUT.png: draws the board of a pack as the reader shows
 // it after a click on its first topic, off screen, and saves it as a PNG at
 // half size.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Expected trace and listing of a module, so that the end-to-end test can
 // compare the reader's stdout with it line for line. The trace follows the
 // written bytes through the format core; the listing follows the records.

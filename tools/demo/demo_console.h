@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console text the reader must print for a module: the loader's trace
 // and the listing, worked out from the module and its written bytes.
 #pragma once

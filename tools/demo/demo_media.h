@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Media of the demo module, all made here: pictures drawn on SDL surfaces,
 // tones written as WAV, and a short MJPG clip drawn frame by frame.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds the demo module: ten topics with Russian names, text, picture (PNG
 // and JPEG), audio and video questions, points from 100 to 65535. Besides the
 // module it writes the console text the reader must print for it and a few

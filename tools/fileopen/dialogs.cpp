@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Desktop file dialogs run as child processes, read back from their stdout,
 // and the terminal question used where no dialog can be shown.
 #include "tools/fileopen/dialogs.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ways the chooser asks for a module: the desktop's file dialog (zenity
 // or kdialog) or, without one, a question on its own terminal.
 #pragma once

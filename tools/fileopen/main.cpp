@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // fileopen.exe: the reader's file chooser. With the argument "-" it lets the
 // user pick a module and writes the choice to "openfilename.rlt" in the
 // current directory, where the reader picks it up.

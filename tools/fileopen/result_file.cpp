@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Encoding and writing of the chooser's result record.
 #include "tools/fileopen/result_file.h"
 

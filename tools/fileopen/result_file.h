@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chooser's answer as the reader reads it from "openfilename.rlt": one
 // count byte N, then N UTF-16 code units, high byte first; N = 0 means that
 // nothing was chosen.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The remembered folder: one line holding an absolute path.
 #include "tools/fileopen/start_folder.h"
 

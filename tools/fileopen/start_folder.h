@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the chooser's dialog opens: the folder of the last pack chosen,
 // remembered in $XDG_CONFIG_HOME/rvl-reader/last-folder.
 #pragma once

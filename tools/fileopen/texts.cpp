@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Catalogue lookup and formatting of the chooser's messages.
 #include "tools/fileopen/texts.h"
 

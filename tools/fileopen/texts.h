@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chooser's words in the desktop's language, by gettext: English in the
 // source, other languages from the catalogues of po/. gettext's own rule
 // (LANGUAGE, LC_ALL, LC_MESSAGES, LANG) picks the language.

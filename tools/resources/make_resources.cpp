@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the reader's two pictures: the background (dark blue, on which yellow
 // and white text read well) and the speaker shown while a sound plays; and,
 // for the desktop, the program's icon.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rvl-pack: builds .rvl quiz packs from a JSON manifest and media files,
 // unpacks them again, and checks them against what the reader can show.
 // Exit status: 0 clean, 1 warnings, 2 errors.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rvl-pack's commands: builds .rvl quiz packs from a questions table or a JSON
 // manifest and media files, unpacks them again, and checks them against what
 // the reader can show.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pack tool's commands, callable in-process (the tests do) as well as
 // from rvl-pack's entry function.
 #pragma once
