@@ -17,30 +17,6 @@ using namespace testing_support;
 
 namespace {
 
-void le16(Bytes& b, unsigned v) { b.push_back(uint8_t(v)), b.push_back(uint8_t(v >> 8)); }
-void le32(Bytes& b, unsigned v) { le16(b, v & 0xFFFF), le16(b, v >> 16); }
-
-// A GIF whose screen and first frame claim 65535x65535, with one byte of data.
-Bytes forgedGif() {
-    Bytes b = {'G', 'I', 'F', '8', '9', 'a'};
-    le16(b, 65535), le16(b, 65535);
-    b.insert(b.end(), {0, 0, 0, 0x2C, 0, 0, 0, 0});
-    le16(b, 65535), le16(b, 65535);
-    b.insert(b.end(), {0, 2, 1, 0, 0, 0x3B});
-    return b;
-}
-
-// An 8-bit RLE BMP claiming 20000x20000, its pixel data one end-of-bitmap code.
-Bytes forgedBmp() {
-    Bytes b = {'B', 'M'};
-    le32(b, 54 + 1024 + 2), le32(b, 0), le32(b, 54 + 1024);
-    le32(b, 40), le32(b, 20000), le32(b, 20000), le16(b, 1), le16(b, 8), le32(b, 1 /* RLE8 */), le32(b, 2);
-    le32(b, 2835), le32(b, 2835), le32(b, 256), le32(b, 0);
-    b.resize(b.size() + 1024);
-    b.insert(b.end(), {0, 1});
-    return b;
-}
-
 std::string row(const std::string& topic, const std::string& media, int points, const std::string& text = "Q") {
     return topic + "," + std::to_string(points) + "," + text + ",A," + media + "\n";
 }

@@ -59,30 +59,6 @@ Json question(const char* type, const std::string& q, const std::string& a, int 
     return Json{{"type", type}, {"question", q}, {"answer", a}, {"points", points}};
 }
 
-void le16(Bytes& b, unsigned v) { b.push_back(uint8_t(v)), b.push_back(uint8_t(v >> 8)); }
-void le32(Bytes& b, unsigned v) { le16(b, v & 0xFFFF), le16(b, v >> 16); }
-
-// Pictures whose headers claim more than the reader's limits, their data a
-// few bytes: a decoder trusting them would allocate gigabytes.
-Bytes forgedGif() {
-    Bytes b = {'G', 'I', 'F', '8', '9', 'a'};
-    le16(b, 65535), le16(b, 65535);
-    b.insert(b.end(), {0, 0, 0, 0x2C, 0, 0, 0, 0});
-    le16(b, 65535), le16(b, 65535);
-    b.insert(b.end(), {0, 2, 1, 0, 0, 0x3B});
-    return b;
-}
-
-Bytes forgedBmp() {  // 8-bit RLE, ending at once
-    Bytes b = {'B', 'M'};
-    le32(b, 54 + 1024 + 2), le32(b, 0), le32(b, 54 + 1024);
-    le32(b, 40), le32(b, 20000), le32(b, 20000), le16(b, 1), le16(b, 8), le32(b, 1), le32(b, 2);
-    le32(b, 2835), le32(b, 2835), le32(b, 256), le32(b, 0);
-    b.resize(b.size() + 1024);
-    b.insert(b.end(), {0, 1});
-    return b;
-}
-
 Bytes pngHeader(uint32_t w, uint32_t h) {
     Bytes b = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
     for (uint32_t v : {w, h}) b.insert(b.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});

@@ -500,4 +500,28 @@ Bytes makeClip(const std::string& extension, const char* fourcc, int frames, int
     return takeFile(path);
 }
 
+namespace {
+void le16(Bytes& b, unsigned v) { b.push_back(uint8_t(v)), b.push_back(uint8_t(v >> 8)); }
+void le32(Bytes& b, unsigned v) { le16(b, v & 0xFFFF), le16(b, v >> 16); }
+} // namespace
+
+Bytes forgedGif() {
+    Bytes b = {'G', 'I', 'F', '8', '9', 'a'};
+    le16(b, 65535), le16(b, 65535);
+    b.insert(b.end(), {0, 0, 0, 0x2C, 0, 0, 0, 0});
+    le16(b, 65535), le16(b, 65535);
+    b.insert(b.end(), {0, 2, 1, 0, 0, 0x3B});
+    return b;
+}
+
+Bytes forgedBmp() {
+    Bytes b = {'B', 'M'};
+    le32(b, 54 + 1024 + 2), le32(b, 0), le32(b, 54 + 1024);
+    le32(b, 40), le32(b, 20000), le32(b, 20000), le16(b, 1), le16(b, 8), le32(b, 1 /* RLE8 */), le32(b, 2);
+    le32(b, 2835), le32(b, 2835), le32(b, 256), le32(b, 0);
+    b.resize(b.size() + 1024);
+    b.insert(b.end(), {0, 1});
+    return b;
+}
+
 } // namespace testing_support

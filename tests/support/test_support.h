@@ -177,4 +177,9 @@ using Painter = std::function<void(cv::Mat& frame, int index)>;
 Bytes makeClip(const std::string& extension, const char* fourcc, int frames, int w = 160, int h = 120,
                double fps = 25.0, const Painter& paint = nullptr);
 
+// Pictures whose headers claim more than the reader's limits, their data a
+// few bytes: a decoder trusting them would allocate gigabytes.
+Bytes forgedGif();  // screen and first frame 65535x65535
+Bytes forgedBmp();  // 8-bit RLE, 20000x20000, ending at once
+
 } // namespace testing_support
