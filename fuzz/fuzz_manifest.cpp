@@ -11,9 +11,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     rvlpack::Module module;
-    std::vector<rvlpack::Issue> issues;
+    std::vector<rvlpack::Finding> issues;
     bool loaded = rvlpack::loadManifest(fuzzInputFile(data, size), module, issues);
-    fuzzCheck(loaded == (rvlpack::countIssues(issues, rvlpack::Severity::Error) == 0),
+    fuzzCheck(loaded == (rvlpack::countFindings(issues, rvlpack::Severity::Error) == 0),
               "a manifest loads exactly when it has no error");
     if (loaded) fuzzCheck(rvlpack::checkLimits(module), "a loaded manifest fits the format");
     return 0;

@@ -14,9 +14,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     nlohmann::ordered_json topics;
     rvlpack::TablePlaces places;
-    std::vector<rvlpack::Issue> issues;
+    std::vector<rvlpack::Finding> issues;
     bool read = rvlpack::readQuestionsTable(std::vector<uint8_t>(data, data + size), "q.ods", topics, places, issues);
-    fuzzCheck(read == (rvlpack::countIssues(issues, rvlpack::Severity::Error) == 0),
+    fuzzCheck(read == (rvlpack::countFindings(issues, rvlpack::Severity::Error) == 0),
               "a table reads exactly when it has no error");
     if (read) fuzzCheck(topics.is_array() && places.rows.size() == topics.size(), "every topic read has its rows");
     return 0;

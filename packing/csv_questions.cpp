@@ -254,7 +254,7 @@ std::string TablePlaces::column(const std::string& key) const {
 
 namespace {
 
-bool readRows(Parsed& parsed, char separator, Json& topics, TablePlaces& places, std::vector<Issue>& issues,
+bool readRows(Parsed& parsed, char separator, Json& topics, TablePlaces& places, std::vector<Finding>& issues,
               size_t errorsBefore);
 
 void startTable(const std::string& path, Json& topics, TablePlaces& places) {
@@ -266,8 +266,8 @@ void startTable(const std::string& path, Json& topics, TablePlaces& places) {
 } // namespace
 
 bool readSheetQuestions(SheetCells& sheet, const std::string& path, Json& topics, TablePlaces& places,
-                        std::vector<Issue>& issues) {
-    size_t errorsBefore = countIssues(issues, Severity::Error);
+                        std::vector<Finding>& issues) {
+    size_t errorsBefore = countFindings(issues, Severity::Error);
     startTable(path, topics, places);
     Parsed parsed;
     parsed.longCells = std::move(sheet.longCells);
@@ -301,11 +301,11 @@ bool SheetCells::put(size_t row, size_t column, const std::string& text, std::st
 }
 
 bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path, Json& topics, TablePlaces& places,
-                      std::vector<Issue>& issues) {
-    size_t errorsBefore = countIssues(issues, Severity::Error);
+                      std::vector<Finding>& issues) {
+    size_t errorsBefore = countFindings(issues, Severity::Error);
     startTable(path, topics, places);
     auto error = [&](const std::string& where, const std::string& text) {
-        addIssue(issues, Severity::Error, where, text);
+        addFinding(issues, Severity::Error, where, text);
         return false;
     };
     // UTF-16 has a BOM, or NUL bytes between the letters of its header.
@@ -353,10 +353,10 @@ namespace {
 
 // The table's rows, however they were read, into topics. A separator of 0
 // stands for a spreadsheet's own cells.
-bool readRows(Parsed& parsed, char separator, Json& topics, TablePlaces& places, std::vector<Issue>& issues,
+bool readRows(Parsed& parsed, char separator, Json& topics, TablePlaces& places, std::vector<Finding>& issues,
               size_t errorsBefore) {
     auto error = [&](const std::string& where, const std::string& text) {
-        addIssue(issues, Severity::Error, where, text);
+        addFinding(issues, Severity::Error, where, text);
         return false;
     };
     for (size_t r = 0; r < parsed.rows.size(); ++r) {
@@ -385,7 +385,7 @@ bool readRows(Parsed& parsed, char separator, Json& topics, TablePlaces& places,
     for (size_t r = headerRow, filled = 0; r < parsed.keptRows && filled < headerSearchRows; ++r) {
         if (namesAll(parsed.rows[r])) {
             if (r != headerRow)
-                addIssue(issues, Severity::Note, places.file + " row " + std::to_string(r + 1),
+                addFinding(issues, Severity::Note, places.file + " row " + std::to_string(r + 1),
                          "the header is taken from this row, the first that names every needed column; the rows "
                          "above it are left out");
             headerRow = r;
@@ -408,7 +408,7 @@ bool readRows(Parsed& parsed, char separator, Json& topics, TablePlaces& places,
         else if (found >= 0)
             at[found] = static_cast<int>(c);
         else if (!name.empty())
-            addIssue(issues, Severity::Warning, where,
+            addFinding(issues, Severity::Warning, where,
                      "unknown column is ignored; check its name (the columns are " + std::string(kColumnList) + ")");
     }
     for (int k = 0; k < ColumnCount; ++k) {
@@ -416,7 +416,7 @@ bool readRows(Parsed& parsed, char separator, Json& topics, TablePlaces& places,
             error(headerPlace, "the header has no " + std::string(kColumns[k].english) + " (" +
                                               kColumns[k].russian + ") column; add it");
     }
-    if (countIssues(issues, Severity::Error) != errorsBefore) return false;
+    if (countFindings(issues, Severity::Error) != errorsBefore) return false;
     auto headerOf = [&](Column c) { return shownPath(trimmed(header[at[c]])); };
     const struct { const char* key; Column column; } keyColumns[] = {
         {"name", TopicCol},   {"points", PointsCol}, {"question", QuestionCol}, {"answer", AnswerCol},
@@ -451,7 +451,7 @@ bool readRows(Parsed& parsed, char separator, Json& topics, TablePlaces& places,
         // another separator than the header.
         for (char other : {',', ';', '\t'}) {
             if (separator && other != separator && header.size() > 1 && row.size() == 1 && row[0].find(other) != std::string::npos) {
-                addIssue(issues, Severity::Warning, rowPlace,
+                addFinding(issues, Severity::Warning, rowPlace,
                          std::string("the row is one cell holding \"") + (other == '\t' ? "\\t" : std::string(1, other)) +
                              "\", while the header is separated by \"" + (separator == '\t' ? "\\t" : std::string(1, separator)) +
                              "\"; it is read as a topic name; save the table again with one separator");
@@ -460,7 +460,7 @@ bool readRows(Parsed& parsed, char separator, Json& topics, TablePlaces& places,
         }
         for (size_t c = header.size(); c < row.size(); ++c) {
             if (!trimmed(row[c]).empty() && !separator) {
-                addIssue(issues, Severity::Warning, rowPlace + ", column " + std::to_string(c + 1),
+                addFinding(issues, Severity::Warning, rowPlace + ", column " + std::to_string(c + 1),
                          "the cell is right of the header's last column and is ignored; give its column a header");
                 break;
             }
@@ -535,14 +535,14 @@ bool readRows(Parsed& parsed, char separator, Json& topics, TablePlaces& places,
                   (parsed.overTopic.empty() ? "split the table into two packs" : "move some into another topic") +
                   rest);
     }
-    return countIssues(issues, Severity::Error) == errorsBefore;
+    return countFindings(issues, Severity::Error) == errorsBefore;
 }
 
 } // namespace
 
-void placeByRows(std::vector<Issue>& issues, const TablePlaces& places) {
+void placeByRows(std::vector<Finding>& issues, const TablePlaces& places) {
     if (places.empty()) return;
-    for (Issue& issue : issues) {
+    for (Finding& issue : issues) {
         std::string& where = issue.where;
         for (size_t t = 0; t < places.rows.size(); ++t) {
             std::string topic = topicPlace(t);
@@ -562,11 +562,11 @@ void placeByRows(std::vector<Issue>& issues, const TablePlaces& places) {
     }
 }
 
-bool csvFromTopics(const Json& topics, std::string& csv, std::string& whyNot, std::vector<Issue>* formulas) {
+bool csvFromTopics(const Json& topics, std::string& csv, std::string& whyNot, std::vector<Finding>* formulas) {
     int row = 1;  // the header
     auto cell = [&](const std::string& text, const char* column = "topic") {
         if (formulas && !text.empty() && std::string("=+-@").find(text[0]) != std::string::npos)
-            addIssue(*formulas, Severity::Warning, "questions.csv row " + std::to_string(row) + ", column \"" + column + "\"",
+            addFinding(*formulas, Severity::Warning, "questions.csv row " + std::to_string(row) + ", column \"" + column + "\"",
                      "the cell starts with \"" + text.substr(0, 1) +
                          "\", and a spreadsheet opening the table may run it as a formula; check it before saving "
                          "the table from a spreadsheet");

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "packing/issues.h"
+#include "packing/findings.h"
 
 namespace rvlpack {
 
@@ -36,7 +36,7 @@ struct TablePlaces {
 // header, a type that cannot be told) goes to issues here. False when there
 // is at least one error.
 bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path, nlohmann::ordered_json& topics,
-                      TablePlaces& places, std::vector<Issue>& issues);
+                      TablePlaces& places, std::vector<Finding>& issues);
 
 // A spreadsheet's first sheet as its reader gathers it, bounded while it
 // grows: a cell longer than any text is cut, its whole length kept.
@@ -54,7 +54,7 @@ struct SheetCells {
 // The sheet's rows read as readCsvQuestions reads a table's, with the same
 // columns, rules and messages.
 bool readSheetQuestions(SheetCells& sheet, const std::string& path, nlohmann::ordered_json& topics,
-                        TablePlaces& places, std::vector<Issue>& issues);
+                        TablePlaces& places, std::vector<Finding>& issues);
 
 // Lower case for ASCII and Cyrillic, so that "Тема" and "TOPIC" name
 // columns and "КОТ.JPG" names кот.jpg.
@@ -62,7 +62,7 @@ std::string foldedCase(const std::string& utf8);
 
 // Rewrites the places "topic 2" and "topic 2 question 3" at the start of
 // the issues' places as rows of the table.
-void placeByRows(std::vector<Issue>& issues, const TablePlaces& places);
+void placeByRows(std::vector<Finding>& issues, const TablePlaces& places);
 
 // The table (UTF-8 with a BOM, comma separated, CRLF) of a manifest's topics
 // as saveManifest makes them; a topic without questions is a row naming it
@@ -72,6 +72,6 @@ void placeByRows(std::vector<Issue>& issues, const TablePlaces& places);
 // Cells that start like a formula (=, +, -, @), which a spreadsheet would
 // run, are written as they stand and named in formulas, when given.
 bool csvFromTopics(const nlohmann::ordered_json& topics, std::string& csv, std::string& whyNot,
-                   std::vector<Issue>* formulas = nullptr);
+                   std::vector<Finding>* formulas = nullptr);
 
 } // namespace rvlpack

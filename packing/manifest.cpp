@@ -59,7 +59,7 @@ bool staysInside(const std::string& relative) {
 
 struct ManifestReader {
     std::string dir;  // the manifest's (or questions table's) directory, with a trailing slash (or empty)
-    std::vector<Issue>& issues;
+    std::vector<Finding>& issues;
     const ManifestOptions& options;
     ManifestMedia& sources;
 
@@ -80,7 +80,7 @@ struct ManifestReader {
     // What media paths are relative to, for messages.
     std::string home() const { return sources.table.empty() ? "manifest" : "table"; }
 
-    void error(const std::string& where, const std::string& text) { addIssue(issues, Severity::Error, where, text); }
+    void error(const std::string& where, const std::string& text) { addFinding(issues, Severity::Error, where, text); }
 
     // Where a key of a question is reported: from a questions table, its
     // row and the column of the key.
@@ -93,7 +93,7 @@ struct ManifestReader {
             bool found = false;
             for (const std::string& k : known) found = found || k == it.key();
             if (!found)
-                addIssue(issues, Severity::Warning, where,
+                addFinding(issues, Severity::Warning, where,
                          "unknown key \"" + shownPath(it.key()) + "\" is ignored; check its spelling (known keys: " + joined(known) +
                              ")");
         }
@@ -380,11 +380,11 @@ struct ManifestReader {
     }
 
     void question(const Json& q, const std::string& where, Question& ask, MediaSource& source) {
-        size_t errorsBefore = countIssues(issues, Severity::Error);
+        size_t errorsBefore = countFindings(issues, Severity::Error);
         current = &source;
         readQuestion(q, where, ask, source);
         current = nullptr;
-        source.failed = countIssues(issues, Severity::Error) != errorsBefore;
+        source.failed = countFindings(issues, Severity::Error) != errorsBefore;
     }
 
     void readQuestion(const Json& q, const std::string& where, Question& ask, MediaSource& source) {
@@ -548,7 +548,7 @@ bool startsWith(const std::vector<uint8_t>& b, size_t at, const char* text) {
 
 namespace {
 
-bool loadRoot(Json root, const std::string& dir, Module& module, std::vector<Issue>& issues,
+bool loadRoot(Json root, const std::string& dir, Module& module, std::vector<Finding>& issues,
               const ManifestOptions& options, ManifestMedia* media, std::vector<uint8_t> table = {});
 
 std::string folderOf(const std::string& path) {
@@ -561,23 +561,23 @@ std::string folderOf(const std::string& path) {
 // Empties what a load fills and reads the input file whole; false, with an
 // error asking for what was expected, when it cannot be read.
 static bool startLoad(const std::string& path, const char* expected, Module& module, ManifestMedia* media,
-                      std::vector<uint8_t>& bytes, std::vector<Issue>& issues) {
+                      std::vector<uint8_t>& bytes, std::vector<Finding>& issues) {
     module = Module{};
     if (media) *media = ManifestMedia{};
     std::string readError;
     if (readWholeFile(path, bytes, &readError)) return true;
-    addIssue(issues, Severity::Error, "", readError + "; give the path of " + expected);
+    addFinding(issues, Severity::Error, "", readError + "; give the path of " + expected);
     return false;
 }
 
-bool loadManifest(const std::string& path, Module& module, std::vector<Issue>& issues,
+bool loadManifest(const std::string& path, Module& module, std::vector<Finding>& issues,
                   const ManifestOptions& options, ManifestMedia* media) {
     std::vector<uint8_t> bytes;
     if (!startLoad(path, "the JSON manifest", module, media, bytes, issues)) return false;
     // Deeper nesting is refused before parsing: it would only exhaust the
     // stack of whatever walks the values later.
     if (nestingDepth(bytes) > maxManifestDepth) {
-        addIssue(issues, Severity::Error, path,
+        addFinding(issues, Severity::Error, path,
                  "arrays and objects are nested more than " + std::to_string(maxManifestDepth) +
                      " levels deep, a manifest needs five; fix the manifest");
         return false;
@@ -586,11 +586,11 @@ bool loadManifest(const std::string& path, Module& module, std::vector<Issue>& i
     try {
         root = Json::parse(bytes.begin(), bytes.end());
     } catch (const Json::exception& e) {
-        addIssue(issues, Severity::Error, path, "bad JSON: " + plainParseMessage(e.what()) + "; fix the manifest");
+        addFinding(issues, Severity::Error, path, "bad JSON: " + plainParseMessage(e.what()) + "; fix the manifest");
         return false;
     }
     if (!root.is_object()) {
-        addIssue(issues, Severity::Error, path,
+        addFinding(issues, Severity::Error, path,
                  "the manifest must be a JSON object with \"name\", \"author\" and \"topics\"");
         return false;
     }
@@ -598,7 +598,7 @@ bool loadManifest(const std::string& path, Module& module, std::vector<Issue>& i
 }
 
 bool loadQuestionsTable(const std::string& path, const PackDetails& details, Module& module,
-                        std::vector<Issue>& issues, const ManifestOptions& options, ManifestMedia* media) {
+                        std::vector<Finding>& issues, const ManifestOptions& options, ManifestMedia* media) {
     std::vector<uint8_t> table;
     if (!startLoad(path, "the questions table", module, media, table, issues)) return false;
     Json root = Json::object();
@@ -607,7 +607,7 @@ bool loadQuestionsTable(const std::string& path, const PackDetails& details, Mod
     uint32_t seconds = 0;
     bool timeGiven = details.created.empty() || parseIsoTime(details.created, seconds);
     if (!timeGiven)
-        addIssue(issues, Severity::Error, "--created",
+        addFinding(issues, Severity::Error, "--created",
                  "\"" + details.created + "\" is not an ISO 8601 time between 1970 and 2106; write it like "
                  "2024-05-01T18:30:00+03:00");
     else if (!details.created.empty())
@@ -620,13 +620,13 @@ namespace {
 
 // Fills module from a manifest's root object, reading its media from dir;
 // table holds the questions table "questions" names when it is read already.
-bool loadRoot(Json root, const std::string& dir, Module& module, std::vector<Issue>& issues,
+bool loadRoot(Json root, const std::string& dir, Module& module, std::vector<Finding>& issues,
               const ManifestOptions& options, ManifestMedia* media, std::vector<uint8_t> table) {
     module = Module{};
     ManifestMedia unused;
     ManifestMedia& sources = media ? *media : unused;
     sources = ManifestMedia{};
-    size_t errorsBefore = countIssues(issues, Severity::Error);
+    size_t errorsBefore = countFindings(issues, Severity::Error);
     ManifestReader reader{dir, issues, options, sources, {}, nullptr, false};
     reader.unknownKeys(root, {"name", "author", "created", "topics", "questions", "trailing", "fit"}, "manifest");
     // "questions" names a questions table that gives the topics.
@@ -690,13 +690,13 @@ bool loadRoot(Json root, const std::string& dir, Module& module, std::vector<Iss
     sources.mediaRead = !reader.overLimit;
     if (sources.mediaRead) reader.readMedia();
     module.trailing = trailing.bytes();
-    return countIssues(issues, Severity::Error) == errorsBefore;
+    return countFindings(issues, Severity::Error) == errorsBefore;
 }
 
 } // namespace
 
 bool saveManifest(const Module& module, const std::string& dir, std::string* error, bool table,
-                  std::vector<Issue>* warnings) {
+                  std::vector<Finding>* warnings) {
     std::string mediaDir = dir + "/media";
     if (mkdir(mediaDir.c_str(), 0777) != 0 && errno != EEXIST) {
         if (error) *error = "cannot create " + mediaDir + ": " + strerror(errno);

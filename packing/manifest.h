@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "packing/csv_questions.h"
-#include "packing/issues.h"
+#include "packing/findings.h"
 #include "packing/module_writer.h"
 
 namespace rvlpack {
@@ -60,7 +60,7 @@ struct ManifestMedia {
 // errors for what the format cannot hold or what is missing, warnings for
 // keys it does not know. False when there is at least one error. A video
 // question's sound track left to come from its video stays empty here.
-bool loadManifest(const std::string& path, Module& module, std::vector<Issue>& issues,
+bool loadManifest(const std::string& path, Module& module, std::vector<Finding>& issues,
                   const ManifestOptions& options = ManifestOptions(), ManifestMedia* media = nullptr);
 
 // A pack from a questions table alone (media relative to the table): the
@@ -70,7 +70,7 @@ struct PackDetails {
     std::string name, author, created;
 };
 bool loadQuestionsTable(const std::string& path, const PackDetails& details, Module& module,
-                        std::vector<Issue>& issues, const ManifestOptions& options = ManifestOptions(),
+                        std::vector<Finding>& issues, const ManifestOptions& options = ManifestOptions(),
                         ManifestMedia* media = nullptr);
 
 // Writes dir/manifest.json and dir/media/* (dir must exist) so that building
@@ -79,7 +79,7 @@ bool loadQuestionsTable(const std::string& path, const PackDetails& details, Mod
 // failure, or when the module holds what a table cannot.
 // Cells of the table that a spreadsheet may run as formulas go to warnings.
 bool saveManifest(const Module& module, const std::string& dir, std::string* error, bool table = false,
-                  std::vector<Issue>* warnings = nullptr);
+                  std::vector<Finding>* warnings = nullptr);
 
 // ".png", ".jpg", ".wav", ".avi", ... from the first bytes; ".bin" when unknown.
 std::string mediaExtension(const std::vector<uint8_t>& bytes);

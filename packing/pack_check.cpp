@@ -36,12 +36,12 @@ bool pictureCutShort(const std::vector<uint8_t>& b) {
 namespace {
 
 struct Checker {
-    std::vector<Issue>& issues;
+    std::vector<Finding>& issues;
     const CheckOptions& options;
     FontHandle cardFont;
     FontHandle topicFont;
 
-    void warn(const std::string& where, const std::string& text) { addIssue(issues, Severity::Warning, where, text); }
+    void warn(const std::string& where, const std::string& text) { addFinding(issues, Severity::Warning, where, text); }
 
     void picture(const std::vector<uint8_t>& bytes, const std::string& where) {
         if (bytes.empty()) {
@@ -230,11 +230,11 @@ struct Checker {
 // "Brush.ttf" of "res/Brush.ttf".
 const char* fileName(const char* resourcePath) { return resourcePath + sizeof resource::directory; }
 
-FontHandle openFont(const char* resourcePath, int size, const std::string& dir, std::vector<Issue>& issues) {
+FontHandle openFont(const char* resourcePath, int size, const std::string& dir, std::vector<Finding>& issues) {
     const std::string path = resource::inDirectory(dir, resourcePath);
     FontHandle font(TTF_OpenFont(path.c_str(), size));
     if (!font)
-        addIssue(issues, Severity::Note, "",
+        addFinding(issues, Severity::Note, "",
                  "cannot open the font " + path + " (" + TTF_GetError() +
                      "); the text checks that need it were skipped; point --res at the reader's res directory");
     return font;
@@ -247,7 +247,7 @@ struct ModuleChecker::State {
     bool ttfStarted = false;
 };
 
-ModuleChecker::ModuleChecker(const CheckOptions& options, std::vector<Issue>& issues)
+ModuleChecker::ModuleChecker(const CheckOptions& options, std::vector<Finding>& issues)
     : state_(new State{Checker{issues, options, {}, {}}}) {
     Checker& check = state_->check;
     IMG_Init(IMG_INIT_PNG | IMG_INIT_JPG);
@@ -374,9 +374,9 @@ private:
 
 } // namespace
 
-bool checkPackFile(const std::string& path, const CheckOptions& options, std::vector<Issue>& issues,
+bool checkPackFile(const std::string& path, const CheckOptions& options, std::vector<Finding>& issues,
                    PackCounts& counts, ReadFailure* failure) {
-    std::vector<Issue> found;
+    std::vector<Finding> found;
     uint64_t end = 0;
     counts = PackCounts{};
     {
@@ -389,7 +389,7 @@ bool checkPackFile(const std::string& path, const CheckOptions& options, std::ve
     return true;
 }
 
-void checkModule(const Module& module, const CheckOptions& options, std::vector<Issue>& issues,
+void checkModule(const Module& module, const CheckOptions& options, std::vector<Finding>& issues,
                  const ManifestMedia* sources) {
     ModuleChecker checker(options, issues);
     for (size_t t = 0; t < module.topics.size(); ++t) {

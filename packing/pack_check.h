@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "board/geometry.h"
-#include "packing/issues.h"
+#include "packing/findings.h"
 #include "packing/manifest.h"
 #include "packing/module_writer.h"
 #include "packing/pack_reader.h"
@@ -48,14 +48,14 @@ bool pictureCutShort(const std::vector<uint8_t>& bytes);
 // Appends warnings (and notes) about module to issues. With sources (a
 // build), messages name each question's files, and the media of questions
 // that already failed are not looked at.
-void checkModule(const Module& module, const CheckOptions& options, std::vector<Issue>& issues,
+void checkModule(const Module& module, const CheckOptions& options, std::vector<Finding>& issues,
                  const ManifestMedia* sources = nullptr);
 
 // The same check fed part by part, in file order, so that a reader of a large
 // pack can drop each question's media once it has been checked.
 class ModuleChecker {
 public:
-    ModuleChecker(const CheckOptions& options, std::vector<Issue>& issues);
+    ModuleChecker(const CheckOptions& options, std::vector<Finding>& issues);
     ~ModuleChecker();
     void topic(size_t index, const std::wstring& name, size_t questionCount);
     void question(size_t topicIndex, size_t index, const Question& ask, const MediaSource* source = nullptr);
@@ -75,7 +75,7 @@ struct PackCounts {
 // read, checked and dropped in turn, so at most one question's blocks are
 // held. False, with failure set and issues untouched, when the file is no
 // readable module.
-bool checkPackFile(const std::string& path, const CheckOptions& options, std::vector<Issue>& issues,
+bool checkPackFile(const std::string& path, const CheckOptions& options, std::vector<Finding>& issues,
                    PackCounts& counts, ReadFailure* failure);
 
 } // namespace rvlpack

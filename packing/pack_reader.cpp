@@ -13,7 +13,7 @@
 #include <cstring>
 
 #include "module/format.h"
-#include "packing/issues.h"
+#include "packing/findings.h"
 
 namespace rvlpack {
 

@@ -30,13 +30,13 @@ bool namesQuestionsTable(const std::string& path) {
 }
 
 bool readQuestionsTable(const std::vector<uint8_t>& bytes, const std::string& path, nlohmann::ordered_json& topics,
-                        TablePlaces& places, std::vector<Issue>& issues) {
+                        TablePlaces& places, std::vector<Finding>& issues) {
     const std::string ext = extension(path), file = shownPath(path.substr(path.rfind('/') + 1));
     const std::string saveAs = "save it as .xlsx, .ods or CSV UTF-8";
     topics = nlohmann::ordered_json::array();
     places = TablePlaces{};
     if (ext == "xls" || startsWith(bytes, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {
-        addIssue(issues, Severity::Error, file, "the file is an old binary Excel workbook (.xls); " + saveAs);
+        addFinding(issues, Severity::Error, file, "the file is an old binary Excel workbook (.xls); " + saveAs);
         return false;
     }
     bool zipped = startsWith(bytes, "PK\x03\x04", 4);
@@ -46,7 +46,7 @@ bool readQuestionsTable(const std::vector<uint8_t>& bytes, const std::string& pa
     bool ods = ext == "ods" || (ext != "xlsx" && ext != "xlsm" && SheetArchive(bytes).has("content.xml"));
     bool read = zipped && (ods ? readOdsSheet(bytes, sheet, why) : readXlsxSheet(bytes, sheet, why));
     if (!read) {
-        addIssue(issues, Severity::Error, file,
+        addFinding(issues, Severity::Error, file,
                  "the file cannot be read as " + std::string(ods ? "an .ods spreadsheet" : "an .xlsx workbook") +
                      (zipped ? ": " + why : ": it is no zip archive") +
                      // A limit's message says itself what to do.

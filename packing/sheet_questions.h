@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "packing/csv_questions.h"
-#include "packing/issues.h"
+#include "packing/findings.h"
 
 namespace rvlpack {
 
@@ -24,7 +24,7 @@ bool readOdsSheet(const std::vector<uint8_t>& bytes, SheetCells& sheet, std::str
 // CSV; an old binary .xls is refused with what to save instead. As
 // readCsvQuestions otherwise.
 bool readQuestionsTable(const std::vector<uint8_t>& bytes, const std::string& path, nlohmann::ordered_json& topics,
-                        TablePlaces& places, std::vector<Issue>& issues);
+                        TablePlaces& places, std::vector<Finding>& issues);
 
 // Whether a file name names a spreadsheet or CSV table (by its extension).
 bool namesQuestionsTable(const std::string& path);

@@ -31,7 +31,7 @@ namespace {
 bool readerAndCheckAgree(char type, bool readerAccepts, const Bytes& bytes) {
     rvlpack::Module module;
     module.topics.push_back(rvlpack::Topic{L"", {rvlpack::Question{type, L"", L"", 0, bytes, {}}}});
-    std::vector<rvlpack::Issue> issues;
+    std::vector<rvlpack::Finding> issues;
     rvlpack::checkModule(module, rvlpack::CheckOptions{}, issues);
     bool checkAccepted = issues.empty();
     if (checkAccepted != readerAccepts)
@@ -45,9 +45,9 @@ bool readerAndCheckAgree(char type, bool readerAccepts, const Bytes& bytes) {
 bool tableRead(const Bytes& bytes, const char* name) {
     nlohmann::ordered_json topics;
     rvlpack::TablePlaces places;
-    std::vector<rvlpack::Issue> issues;
+    std::vector<rvlpack::Finding> issues;
     bool read = rvlpack::readQuestionsTable(bytes, name, topics, places, issues);
-    if (read != (rvlpack::countIssues(issues, rvlpack::Severity::Error) == 0)) exit(3);
+    if (read != (rvlpack::countFindings(issues, rvlpack::Severity::Error) == 0)) exit(3);
     return read;
 }
 
@@ -84,9 +84,9 @@ TEST(FuzzRegressions, SavedInputsAreHandledWithoutCrashing) {
              ScratchDir dir;
              writeFile(dir.file("manifest.json"), bytes);
              rvlpack::Module module;
-             std::vector<rvlpack::Issue> issues;
+             std::vector<rvlpack::Finding> issues;
              bool loaded = rvlpack::loadManifest(dir.file("manifest.json"), module, issues);
-             if (loaded != (rvlpack::countIssues(issues, rvlpack::Severity::Error) == 0)) exit(3);
+             if (loaded != (rvlpack::countFindings(issues, rvlpack::Severity::Error) == 0)) exit(3);
              return loaded;
          }},
         {"questions_table", [](const Bytes& bytes) { return tableRead(bytes, "questions.csv"); }},

@@ -197,7 +197,7 @@ TEST(PackTool, RoundTripEveryTypeCyrillicNonBmpAndEmptyMedia) {
     EXPECT_TRUE(module.topics[0].questions[5].media.empty() && module.topics[1].questions.empty());
     // Each file is read once, however many questions name it, and they share its bytes.
     rvlpack::Module loaded;
-    std::vector<rvlpack::Issue> issues;
+    std::vector<rvlpack::Finding> issues;
     ASSERT_TRUE(rvlpack::loadManifest(dir.file("pack.json"), loaded, issues));
     const auto& asks = loaded.topics[0].questions;
     EXPECT_TRUE(asks[2].media.copy() == asks[3].media.copy() && asks[3].video.copy() == asks[4].video.copy());

@@ -22,7 +22,7 @@ namespace rvlpack {
 namespace {
 
 struct Preparer {
-    std::vector<Issue>& issues;
+    std::vector<Finding>& issues;
     // What each stored copy became, by the way it was prepared: a file named
     // by many questions is read once and converted once, and its questions
     // share the result. The copies looked up are all made before preparing
@@ -38,8 +38,8 @@ struct Preparer {
     }
     void remember(const void* copy, const std::string& how, const MediaBytes& result) { done[{copy, how}] = result; }
 
-    void note(const std::string& where, const std::string& text) { addIssue(issues, Severity::Note, where, text); }
-    void error(const std::string& where, const std::string& text) { addIssue(issues, Severity::Error, where, text); }
+    void note(const std::string& where, const std::string& text) { addFinding(issues, Severity::Note, where, text); }
+    void error(const std::string& where, const std::string& text) { addFinding(issues, Severity::Error, where, text); }
 
     // what: "the sound", or the sound track with its file, which the place
     // (naming the video) does not name.
@@ -96,7 +96,7 @@ struct Preparer {
             error(where, "the picture cannot be used: " + why + "; scale it down in an image editor");
         } else if (outcome == PictureOutcome::Converted) {
             if (pictureCutShort(block))
-                addIssue(issues, Severity::Warning, where,
+                addFinding(issues, Severity::Warning, where,
                          "the " + from.kind + " picture is cut short (it has no end marker); its missing part is "
                          "grey in the converted picture; copy the whole file again");
             int64_t frames = from.kind == "GIF" ? animationFrames(block) : 0;
@@ -125,7 +125,7 @@ struct Preparer {
         if (opens && !(letterbox && widthOff)) {
             double end = facts.seconds > 0 ? videoPacketsEnd(block) : 0;
             if (end > 0 && end < facts.seconds * 0.98)
-                addIssue(issues, Severity::Warning, where,
+                addFinding(issues, Severity::Warning, where,
                          "the video file is cut short: its pictures end at " + seconds(end) + " of the " +
                              seconds(facts.seconds) + " its header gives, and the reader stops there; copy the "
                              "whole file again");
@@ -143,7 +143,7 @@ struct Preparer {
                         describeVideo(from) + ", " + byteSize(block.size()) + ") to " + describeVideo(to) + ", " +
                         byteSize(converted.size()));
         if (from.seconds > 0 && std::fabs(to.seconds / from.seconds - 1) > 0.02)
-            addIssue(issues, Severity::Warning, where,
+            addFinding(issues, Severity::Warning, where,
                      "the re-encoded video lasts " + seconds(to.seconds) + ", the source " + seconds(from.seconds) +
                          "; its timestamps could not be followed; convert it to a constant frame rate yourself");
         block = std::move(converted);
@@ -159,7 +159,7 @@ struct Preparer {
 
 } // namespace
 
-void prepareMedia(Module& module, const ManifestMedia& sources, std::vector<Issue>& issues) {
+void prepareMedia(Module& module, const ManifestMedia& sources, std::vector<Finding>& issues) {
     av_log_set_level(AV_LOG_QUIET);  // what fails is reported once, in the tool's own words
     Preparer prepare{issues, {}};
     for (size_t t = 0; t < module.topics.size() && t < sources.questions.size(); ++t) {

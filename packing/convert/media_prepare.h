@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "packing/issues.h"
+#include "packing/findings.h"
 #include "packing/manifest.h"
 #include "packing/module_writer.h"
 
@@ -17,6 +17,6 @@ namespace rvlpack {
 // the window, videos its capture cannot open (or asked to be letterboxed)
 // are re-encoded. Each conversion is noted in issues; what cannot be done is
 // an error naming the file.
-void prepareMedia(Module& module, const ManifestMedia& sources, std::vector<Issue>& issues);
+void prepareMedia(Module& module, const ManifestMedia& sources, std::vector<Finding>& issues);
 
 } // namespace rvlpack

@@ -22,7 +22,7 @@
 
 #include "packing/convert/media_prepare.h"
 #include "packing/convert/video_convert.h"
-#include "packing/issues.h"
+#include "packing/findings.h"
 #include "packing/manifest.h"
 #include "packing/module_writer.h"
 #include "packing/pack_check.h"
@@ -50,7 +50,7 @@ const char* const usage =
     "--max-size SIZE (bytes, or with K, M, G or T) raises the 4G limit on a pack's size.\n";
 
 // Findings printed before the rest are summed up in one line.
-const size_t maxReportedIssues = 100;
+const size_t maxReportedFindings = 100;
 
 struct Arguments {
     std::string command, input, output, resDir;
@@ -148,10 +148,10 @@ bool hasFonts(const std::string& dir) {
 
 // The reader's fonts: --res, else res/ beside this program or where the
 // package installs them, else ./res.
-std::string findFontDir(const std::string& given, std::vector<Issue>& issues) {
+std::string findFontDir(const std::string& given, std::vector<Finding>& issues) {
     if (!given.empty()) {
         if (hasFonts(given)) return given;
-        addIssue(issues, Severity::Note, "",
+        addFinding(issues, Severity::Note, "",
                  "no Brush.ttf and FuturaC.ttf in " + given + "; the text checks were skipped");
         return "";
     }
@@ -168,7 +168,7 @@ std::string findFontDir(const std::string& given, std::vector<Issue>& issues) {
         if (hasFonts(installed)) return installed;
     }
     if (hasFonts("res")) return "res";
-    addIssue(issues, Severity::Note, "",
+    addFinding(issues, Severity::Note, "",
              "the reader's fonts were not found (looked in " + (besideMe.empty() ? "" : besideMe + " and ") +
                  "./res); the text checks were skipped; name their directory with --res DIR");
     return "";
@@ -179,17 +179,17 @@ struct Console {
     FILE* err;
 };
 
-int report(const Console& console, std::vector<Issue> issues) {
+int report(const Console& console, std::vector<Finding> issues) {
     // Errors first, then warnings, then notes, each in the order found: a
     // pack of many converted files must not push its errors past the cut.
     std::stable_sort(issues.begin(), issues.end(),
-                     [](const Issue& a, const Issue& b) { return a.severity > b.severity; });
-    for (size_t i = 0; i < issues.size() && i < maxReportedIssues; ++i)
-        fprintf(console.err, "%s\n", formatIssue(issues[i]).c_str());
-    if (issues.size() > maxReportedIssues)
-        fprintf(console.err, "and %zu more\n", issues.size() - maxReportedIssues);
-    if (countIssues(issues, Severity::Error)) return 2;
-    return countIssues(issues, Severity::Warning) ? 1 : 0;
+                     [](const Finding& a, const Finding& b) { return a.severity > b.severity; });
+    for (size_t i = 0; i < issues.size() && i < maxReportedFindings; ++i)
+        fprintf(console.err, "%s\n", formatFinding(issues[i]).c_str());
+    if (issues.size() > maxReportedFindings)
+        fprintf(console.err, "and %zu more\n", issues.size() - maxReportedFindings);
+    if (countFindings(issues, Severity::Error)) return 2;
+    return countFindings(issues, Severity::Warning) ? 1 : 0;
 }
 
 std::string counted(uint64_t n, const char* noun) {
@@ -229,8 +229,8 @@ std::string closingSummary(const Module& module, const ShownBadly& bad) {
 }
 
 // A pack that cannot be read: open failures name the file themselves.
-void addReadFailure(std::vector<Issue>& issues, const std::string& path, const ReadFailure& failure) {
-    addIssue(issues, Severity::Error, failure.atOffset ? path : "", failure.message);
+void addReadFailure(std::vector<Finding>& issues, const std::string& path, const ReadFailure& failure) {
+    addFinding(issues, Severity::Error, failure.atOffset ? path : "", failure.message);
 }
 
 // How a host has a video padded with black, in the words of the input: its
@@ -246,7 +246,7 @@ std::string letterboxRemedy(const TablePlaces& table) {
 bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 int build(const Console& console, const Arguments& args) {
-    std::vector<Issue> issues;
+    std::vector<Finding> issues;
     Module module;
     ManifestOptions manifestOptions;
     manifestOptions.allowOutside = args.allowOutside;
@@ -255,7 +255,7 @@ int build(const Console& console, const Arguments& args) {
     // The pack is renamed over what -o names: only a regular file may be
     // replaced, never a device, a FIFO or a symbolic link (even one to a file).
     if (lstat(args.output.c_str(), &output) == 0 && !S_ISREG(output.st_mode)) {
-        addIssue(issues, Severity::Error, "",
+        addFinding(issues, Severity::Error, "",
                  "-o " + shownPath(args.output) +
                      (S_ISLNK(output.st_mode) ? " is a symbolic link" : " is not a regular file") +
                      "; the build would replace it; name a regular file or a new one");
@@ -265,7 +265,7 @@ int build(const Console& console, const Arguments& args) {
         manifestOptions.refusedDevice = output.st_dev;
         manifestOptions.refusedInode = output.st_ino;
         if (stat(args.input.c_str(), &manifest) == 0 && sameFile(output, manifest))
-            addIssue(issues, Severity::Error, "",
+            addFinding(issues, Severity::Error, "",
                      "-o " + shownPath(args.output) + " names the manifest itself, which the build would replace; "
                      "name another output");
     }
@@ -288,7 +288,7 @@ int build(const Console& console, const Arguments& args) {
         checkModule(module, options, issues, &sources);
     }
     placeByRows(issues, sources.table);
-    if (!loaded || countIssues(issues, Severity::Error)) {
+    if (!loaded || countFindings(issues, Severity::Error)) {
         int status = report(console, issues);
         fprintf(console.err, "error: nothing was written to %s\n", shownPath(args.output).c_str());
         fprintf(console.out, "%s\n", closingSummary(module, shownBadly).c_str());
@@ -296,7 +296,7 @@ int build(const Console& console, const Arguments& args) {
     }
     std::string error;
     if (!writeModuleFile(module, args.output, &error)) {
-        addIssue(issues, Severity::Error, "", error);
+        addFinding(issues, Severity::Error, "", error);
         return report(console, issues);
     }
     int status = report(console, issues);
@@ -306,7 +306,7 @@ int build(const Console& console, const Arguments& args) {
 }
 
 // Reads the pack named on the command line; on failure its reason joins issues.
-bool readPack(const std::string& path, Module& module, std::vector<Issue>& issues) {
+bool readPack(const std::string& path, Module& module, std::vector<Finding>& issues) {
     ReadFailure failure;
     if (readModuleFile(path, module, &failure)) return true;
     addReadFailure(issues, path, failure);
@@ -314,7 +314,7 @@ bool readPack(const std::string& path, Module& module, std::vector<Issue>& issue
 }
 
 int check(const Console& console, const Arguments& args) {
-    std::vector<Issue> issues;
+    std::vector<Finding> issues;
     CheckOptions options;
     options.fontDir = findFontDir(args.resDir, issues);
     options.stretchedVideo = videoWillBeStretched;
@@ -328,7 +328,7 @@ int check(const Console& console, const Arguments& args) {
     int status = report(console, issues);
     fprintf(console.out, "%s: %s, %s, %s; %s\n", args.input.c_str(), counted(counts.topics, "topic").c_str(),
             counted(counts.questions, "question").c_str(), counted(counts.bytes, "byte").c_str(),
-            counted(countIssues(issues, Severity::Warning), "warning").c_str());
+            counted(countFindings(issues, Severity::Warning), "warning").c_str());
     return status;
 }
 
@@ -389,14 +389,14 @@ bool freeForUnpack(const std::string& target, std::string& whyNot) {
 // at the end (over the target when that is an empty directory), so a failure
 // leaves the target as it was and no half-written directory behind.
 int unpack(const Console& console, const Arguments& args) {
-    std::vector<Issue> issues;
+    std::vector<Finding> issues;
     Module module;
     if (!readPack(args.input, module, issues)) return report(console, issues);
     std::string target = args.output;
     while (target.size() > 1 && target.back() == '/') target.pop_back();
     std::string whyNot;
     if (!freeForUnpack(target, whyNot)) {
-        addIssue(issues, Severity::Error, shownPath(target), whyNot);
+        addFinding(issues, Severity::Error, shownPath(target), whyNot);
         return report(console, issues);
     }
     std::string temp = target + ".tmp-XXXXXX";
@@ -412,7 +412,7 @@ int unpack(const Console& console, const Arguments& args) {
         removeTree(temp);
     }
     if (!error.empty()) {
-        addIssue(issues, Severity::Error, "", error);
+        addFinding(issues, Severity::Error, "", error);
         return report(console, issues);
     }
     int status = report(console, issues);

@@ -10,16 +10,16 @@ namespace rvlpack {
 
 enum class Severity { Note, Warning, Error };
 
-struct Issue {
+struct Finding {
     Severity severity = Severity::Error;
     std::string where;  // "topic 2 question 3", a file name, or empty
     std::string text;   // what is wrong and what to do about it
 };
 
-void addIssue(std::vector<Issue>& issues, Severity severity, const std::string& where, const std::string& text);
-size_t countIssues(const std::vector<Issue>& issues, Severity severity);
+void addFinding(std::vector<Finding>& issues, Severity severity, const std::string& where, const std::string& text);
+size_t countFindings(const std::vector<Finding>& issues, Severity severity);
 // "error: topic 2 question 3: ..." (no line end).
-std::string formatIssue(const Issue& issue);
+std::string formatFinding(const Finding& issue);
 // "topic 2", "topic 2 question 3" (numbers from 1).
 std::string topicPlace(size_t topicIndex);
 std::string questionPlace(size_t topicIndex, size_t questionIndex);

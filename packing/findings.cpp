@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Collecting and wording the pack tool's findings.
-#include "packing/issues.h"
+#include "packing/findings.h"
 
 #include <cstdio>
 
@@ -8,17 +8,17 @@
 
 namespace rvlpack {
 
-void addIssue(std::vector<Issue>& issues, Severity severity, const std::string& where, const std::string& text) {
-    issues.push_back(Issue{severity, where, text});
+void addFinding(std::vector<Finding>& issues, Severity severity, const std::string& where, const std::string& text) {
+    issues.push_back(Finding{severity, where, text});
 }
 
-size_t countIssues(const std::vector<Issue>& issues, Severity severity) {
+size_t countFindings(const std::vector<Finding>& issues, Severity severity) {
     size_t n = 0;
-    for (const Issue& issue : issues) n += issue.severity == severity;
+    for (const Finding& issue : issues) n += issue.severity == severity;
     return n;
 }
 
-std::string formatIssue(const Issue& issue) {
+std::string formatFinding(const Finding& issue) {
     const char* label = issue.severity == Severity::Error ? "error" : issue.severity == Severity::Warning ? "warning" : "note";
     std::string line = std::string(label) + ": ";
     if (!issue.where.empty()) line += issue.where + ": ";
