@@ -344,11 +344,11 @@ struct ManifestReader {
     }
 
     // "fit": "letterbox", "stretch" or "none"; out stays as it is when the key is absent.
-    void fit(const Json& object, const std::string& where, std::string& out) {
+    void fit(const Json& object, const std::string& where, Fit& out) {
         auto it = object.find("fit");
         if (it == object.end()) return;
-        if (it->is_string() && (*it == "letterbox" || *it == "stretch" || *it == "none"))
-            out = it->get<std::string>();
+        if (*it == "letterbox" || *it == "stretch" || *it == "none")
+            out = *it == "letterbox" ? Fit::Letterbox : *it == "stretch" ? Fit::Stretch : Fit::None;
         else
             error(where, "\"fit\" " + it->dump() +
                              " is not known; use \"letterbox\" (pad a video with black to 4:3, the default), "

@@ -33,13 +33,17 @@ struct ManifestOptions {
 // needs five levels.
 const int maxManifestDepth = 64;
 
+// How build shapes a video to the 4:3 screen: pad it with black (the
+// default), stretch it, or keep every file of the question as it is.
+enum class Fit { Letterbox, Stretch, None };
+
 // What a manifest says about a question's media beyond the bytes: the file
 // names, for messages, and what build may do with them.
 struct MediaSource {
     std::string media, audio, video;  // as the manifest names them; "" for none
     bool soundFromVideo = false;      // a video question without "audio": its sound comes from the video file
     bool silent = false;              // "audio": null, a video without sound on purpose
-    std::string fit;                  // "", "letterbox" (as ""), "stretch" or "none" (keep every file as it is)
+    Fit fit = Fit::Letterbox;
     bool failed = false;              // an error was reported for the question: its media are left alone
 };
 
@@ -49,7 +53,7 @@ inline const std::string& mainFile(const MediaSource& source) {
 }
 
 struct ManifestMedia {
-    std::string fit;  // the pack-wide "fit"
+    Fit fit = Fit::Letterbox;  // the pack-wide "fit"
     std::vector<std::vector<MediaSource>> questions;  // [topic][question]
     TablePlaces table;  // the questions table the questions came from, if any
     // False when a count or size over the limits left the media unread.

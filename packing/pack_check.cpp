@@ -311,7 +311,7 @@ void ModuleChecker::question(size_t t, size_t q, const Question& ask, const Medi
     case rvlformat::AskType::Video:
         // An empty sound track is a silent clip ("audio": null), not a fault.
         if (!ask.media.empty()) check.sound(ask.media, where, soundTrack, "the video will play without sound");
-        check.video(ask.video, where, source && source->fit == "stretch");
+        check.video(ask.video, where, source && source->fit == Fit::Stretch);
         break;
     default: {
         uint8_t code = static_cast<uint8_t>(ask.type);

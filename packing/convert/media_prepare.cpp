@@ -168,16 +168,15 @@ void prepareMedia(Module& module, const ManifestMedia& sources, std::vector<Find
             const MediaSource& source = sources.questions[t][q];
             if (source.failed) continue;
             std::string where = questionLabel(t, q, ask.question, mainFile(source));
-            std::string fit = source.fit.empty() ? sources.fit : source.fit;
             if (rvlformat::carriesVideo(ask.type) && source.soundFromVideo) prepare.soundFromVideo(ask, source.video, where);
-            if (fit == "none") continue;
+            if (source.fit == Fit::None) continue;
             switch (rvlformat::askType(ask.type)) {
             case rvlformat::AskType::Picture: prepare.picture(ask.media, where); break;
             case rvlformat::AskType::Audio: prepare.sound(ask.media, source.media, "the sound", where); break;
             case rvlformat::AskType::Video:
                 if (!source.soundFromVideo)
                     prepare.sound(ask.media, source.audio, "the sound track \"" + shownPath(source.audio) + "\"", where);
-                prepare.video(ask.video, source.video, where, fit != "stretch");
+                prepare.video(ask.video, source.video, where, source.fit != Fit::Stretch);
                 break;
             default: break;
             }
