@@ -31,6 +31,8 @@ constexpr size_t kMaxTopics = 255;      // a count byte
 constexpr size_t kMaxAsks = 255;        // a count byte per topic
 constexpr size_t kMaxTextUnits = 255;   // a count byte per text
 constexpr uint64_t kMaxBlock = 0xFFFFFFFFu;  // a u32 length
+constexpr uint16_t kMaxPoints = 0xFFFF;      // a u16
+constexpr uint64_t kMaxCreated = 0xFFFFFFFFu;  // a u32 time in seconds
 
 // Numbers are unsigned and big-endian.
 inline uint16_t u16At(const uint8_t* b) { return static_cast<uint16_t>(b[0] << 8 | b[1]); }

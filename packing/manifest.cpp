@@ -124,7 +124,8 @@ struct ManifestReader {
         }
         if (units > rvlformat::kMaxTextUnits) {
             error(where, "the " + what + " is " + std::to_string(units) +
-                             " UTF-16 units long, the format holds at most 255 (a character outside the Basic "
+                             " UTF-16 units long, the format holds at most " + std::to_string(rvlformat::kMaxTextUnits) +
+                             " (a character outside the Basic "
                              "Multilingual Plane, such as an emoji, takes two units); shorten it");
             return false;
         }
@@ -224,7 +225,8 @@ struct ManifestReader {
         }
         if (static_cast<uint64_t>(st.st_size) > rvlformat::kMaxBlock) {
             error(where, file + " is " + std::to_string(st.st_size) +
-                             " bytes, a media block holds at most 4294967295 (4 GiB); make it smaller");
+                             " bytes, a media block holds at most " + std::to_string(rvlformat::kMaxBlock) +
+                             " (4 GiB); make it smaller");
             return false;
         }
         return true;
@@ -399,19 +401,20 @@ struct ManifestReader {
         text(q, "question", at(where, "question"), "question text", ask.question, true);
         text(q, "answer", at(where, "answer"), "answer", ask.answer, true);
         auto points = q.find("points");
+        const std::string range = "a whole number from 0 to " + std::to_string(rvlformat::kMaxPoints);
         if (points == q.end()) {
-            error(at(where, "points"), "\"points\" is missing; give a whole number from 0 to 65535");
+            error(at(where, "points"), "\"points\" is missing; give " + range);
         } else if (points->is_string()) {
             error(at(where, "points"), "points must be a number, got the text " + points->dump() +
-                                           "; write it as a whole number from 0 to 65535, in digits");
+                                           "; write it as " + range + ", in digits");
         } else if (points->is_number_float() && std::isfinite(points->get<double>()) &&
                    points->get<double>() != std::floor(points->get<double>())) {
             error(at(where, "points"), "points must be a whole number, got " + points->dump() +
-                                           "; give a whole number from 0 to 65535");
-        } else if (points->is_number_float() && points->get<double>() >= 0 && points->get<double>() <= 65535) {
+                                           "; give " + range);
+        } else if (points->is_number_float() && points->get<double>() >= 0 && points->get<double>() <= rvlformat::kMaxPoints) {
             ask.points = static_cast<uint16_t>(points->get<double>());  // 100.0, as a spreadsheet may keep it
-        } else if (!points->is_number_integer() || points->get<int64_t>() < 0 || points->get<int64_t>() > 65535) {
-            error(at(where, "points"), "points " + points->dump() + " do not fit: give a whole number from 0 to 65535");
+        } else if (!points->is_number_integer() || points->get<int64_t>() < 0 || points->get<int64_t>() > rvlformat::kMaxPoints) {
+            error(at(where, "points"), "points " + points->dump() + " do not fit: give " + range);
         } else {
             ask.points = static_cast<uint16_t>(points->get<int64_t>());
         }
@@ -455,9 +458,10 @@ struct ManifestReader {
             error(where, "\"questions\" must be an array");
             return;
         }
-        if (qs->size() > 255) {
+        if (qs->size() > rvlformat::kMaxAsks) {
             error(where, std::to_string(qs->size()) +
-                             " questions, a topic holds at most 255; move some into another topic");
+                             " questions, a topic holds at most " + std::to_string(rvlformat::kMaxAsks) +
+                             "; move some into another topic");
             overLimit = true;
         }
         topic.questions.resize(qs->size());
@@ -657,7 +661,7 @@ bool loadRoot(Json root, const std::string& dir, Module& module, std::vector<Fin
                                          " is not an ISO 8601 time between 1970 and 2106; write it like "
                                          "\"2024-05-01T18:30:00Z\"");
     } else if (created->is_number_integer() && created->get<int64_t>() >= 0 &&
-               static_cast<uint64_t>(created->get<int64_t>()) <= 0xFFFFFFFFull) {
+               static_cast<uint64_t>(created->get<int64_t>()) <= rvlformat::kMaxCreated) {
         module.created = static_cast<uint32_t>(created->get<int64_t>());
     } else {
         reader.error("manifest", "\"created\" must be an ISO 8601 time such as \"2024-05-01T18:30:00Z\"");
@@ -667,9 +671,10 @@ bool loadRoot(Json root, const std::string& dir, Module& module, std::vector<Fin
     if (topicList == root.end() || !topicList->is_array()) {
         reader.error("manifest", "\"topics\" is missing or not an array; list the topics in it");
     } else {
-        if (topicList->size() > 255) {
+        if (topicList->size() > rvlformat::kMaxTopics) {
             reader.error("manifest", std::to_string(topicList->size()) +
-                                         " topics, a pack holds at most 255; split it into two packs");
+                                         " topics, a pack holds at most " + std::to_string(rvlformat::kMaxTopics) +
+                                         "; split it into two packs");
             reader.overLimit = true;
         }
         module.topics.resize(topicList->size());
@@ -835,7 +840,7 @@ bool parseIsoTime(const std::string& text, uint32_t& seconds) {
     std::tm asGiven = fields;
     long long value = utc ? static_cast<long long>(timegm(&fields)) - offset : static_cast<long long>(mktime(&fields));
     if (fields.tm_mday != asGiven.tm_mday || fields.tm_mon != asGiven.tm_mon) return false;  // 31 April and the like
-    if (value < 0 || value > 0xFFFFFFFFll) return false;
+    if (value < 0 || static_cast<uint64_t>(value) > rvlformat::kMaxCreated) return false;
     seconds = static_cast<uint32_t>(value);
     return true;
 }

@@ -23,6 +23,8 @@ bool setError(std::string* error, const std::string& text) {
     return false;
 }
 
+std::string atMost(uint64_t limit) { return ", the format holds at most " + std::to_string(limit); }
+
 // Where the bytes go: a vector, or a file written in large pieces so that
 // media blocks are not copied a second time.
 struct VectorOut {
@@ -97,7 +99,7 @@ template <class Out> void emitModule(const Module& module, Out& out) {
 
 bool checkText(const std::wstring& text, const std::string& where, std::string* error) {
     if (text.size() > rvlformat::kMaxTextUnits)
-        return setError(error, where + ": " + std::to_string(text.size()) + " UTF-16 units, the format holds at most 255");
+        return setError(error, where + ": " + std::to_string(text.size()) + " UTF-16 units" + atMost(rvlformat::kMaxTextUnits));
     for (wchar_t unit : text) {
         if (static_cast<uint32_t>(unit) > 0xFFFF)
             return setError(error, where + ": holds a value that is not a UTF-16 code unit");
@@ -107,7 +109,7 @@ bool checkText(const std::wstring& text, const std::string& where, std::string* 
 
 bool checkBlock(const std::vector<uint8_t>& block, const std::string& where, std::string* error) {
     if (block.size() > rvlformat::kMaxBlock)
-        return setError(error, where + ": " + std::to_string(block.size()) + " bytes, the format holds at most 4294967295");
+        return setError(error, where + ": " + std::to_string(block.size()) + " bytes" + atMost(rvlformat::kMaxBlock));
     return true;
 }
 
@@ -116,14 +118,14 @@ bool checkBlock(const std::vector<uint8_t>& block, const std::string& where, std
 bool checkLimits(const Module& module, std::string* error) {
     if (!checkText(module.packName, "pack name", error) || !checkText(module.author, "author", error)) return false;
     if (module.topics.size() > rvlformat::kMaxTopics)
-        return setError(error, std::to_string(module.topics.size()) + " topics, the format holds at most 255");
+        return setError(error, std::to_string(module.topics.size()) + " topics" + atMost(rvlformat::kMaxTopics));
     for (size_t t = 0; t < module.topics.size(); ++t) {
         const Topic& topic = module.topics[t];
         std::string at = "topic " + std::to_string(t + 1);
         if (!checkText(topic.name, at + " name", error)) return false;
         if (topic.questions.size() > rvlformat::kMaxAsks)
-            return setError(error, at + ": " + std::to_string(topic.questions.size()) +
-                                       " questions, the format holds at most 255");
+            return setError(error, at + ": " + std::to_string(topic.questions.size()) + " questions" +
+                                       atMost(rvlformat::kMaxAsks));
         for (size_t q = 0; q < topic.questions.size(); ++q) {
             const Question& ask = topic.questions[q];
             std::string qat = at + " question " + std::to_string(q + 1);

@@ -15,6 +15,7 @@
 #include <opencv2/core/utils/logger.hpp>
 #include <sstream>
 
+#include "module/format.h"
 #include "packing/temporary_files.h"
 #include "presentation/sound_decode.h"
 #include "presentation/video_player.h"
@@ -51,7 +52,7 @@ MutedStderr::~MutedStderr() {
 
 SoundProbe probeSound(const std::vector<uint8_t>& bytes) {
     SoundProbe probe;
-    if (bytes.empty() || bytes.size() > 0xFFFFFFFFu) return probe;
+    if (bytes.empty() || bytes.size() > rvlformat::kMaxBlock) return probe;
     std::ostringstream messages;
     MutedStderr muted;
     // The buffer opens the audio device; what it says about that (none on a
