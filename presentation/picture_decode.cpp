@@ -18,10 +18,11 @@ uint32_t le16(const unsigned char* p) { return uint32_t(p[1]) << 8 | p[0]; }
 uint32_t le24(const unsigned char* p) { return le16(p) | uint32_t(p[2]) << 16; }
 uint32_t le32(const unsigned char* p) { return le16(p) | le16(p + 2) << 16; }
 
+const unsigned char pngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
 // PNG: the signature, then the IHDR chunk with width and height.
 bool pngSize(const unsigned char* b, uint32_t size, uint32_t* w, uint32_t* h) {
-    static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (size < 24 || memcmp(b, signature, 8) != 0 || memcmp(b + 12, "IHDR", 4) != 0) return false;
+    if (size < 24 || memcmp(b, pngSignature, 8) != 0 || memcmp(b + 12, "IHDR", 4) != 0) return false;
     *w = be32(b + 16);
     *h = be32(b + 20);
     return true;
@@ -142,8 +143,7 @@ bool tiffSize(const unsigned char* b, uint32_t size, uint32_t* w, uint32_t* h) {
 }
 
 PictureKind kindOf(const unsigned char* b, uint32_t size) {
-    static const unsigned char png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (size >= 8 && memcmp(b, png, 8) == 0) return PictureKind::png;
+    if (size >= 8 && memcmp(b, pngSignature, 8) == 0) return PictureKind::png;
     if (size >= 3 && b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF) return PictureKind::jpeg;
     if (size >= 6 && (memcmp(b, "GIF87a", 6) == 0 || memcmp(b, "GIF89a", 6) == 0)) return PictureKind::gif;
     if (size >= 2 && memcmp(b, "BM", 2) == 0) return PictureKind::bmp;
