@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Message catalogues of the chooser (po/*.po, gettext domain rvl-reader),
-# compiled with msgfmt into locale/ of the run directory, where the chooser
-# looks beside itself, and installed into share/locale. The target
+# Message catalogues of the chooser and rvl-pack (po/*.po, gettext domain
+# rvl-reader), compiled with msgfmt into locale/ of the run directory, where
+# the tools look beside themselves, and installed into share/locale. The target
 # update-po refreshes po/rvl-reader.pot and merges it into every catalogue.
 
 find_program(RVL_MSGFMT msgfmt)
@@ -26,10 +26,18 @@ endforeach()
 add_custom_target(translations ALL DEPENDS ${RVL_MO_FILES})
 add_dependencies(run-directory translations)
 
-file(GLOB RVL_TRANSLATED_SOURCES CONFIGURE_DEPENDS RELATIVE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tools/fileopen/*.cpp)
+file(GLOB RVL_TRANSLATED_SOURCES CONFIGURE_DEPENDS RELATIVE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tools/fileopen/*.cpp ${CMAKE_SOURCE_DIR}/tools/rvl-pack/*.cpp
+     ${CMAKE_SOURCE_DIR}/packing/*.cpp ${CMAKE_SOURCE_DIR}/packing/convert/*.cpp)
+# tr, trn (singular, plural) and N_ (a message kept in a table) mark the texts.
+set(RVL_XGETTEXT xgettext --from-code=UTF-8 -k -ktr -ktrn:1,2 -kN_)
+set(RVL_MERGE_COMMANDS "")
+foreach(po ${RVL_PO_FILES})
+  list(APPEND RVL_MERGE_COMMANDS COMMAND msgmerge -q -U --backup=none ${po} po/rvl-reader.pot)
+endforeach()
 add_custom_target(update-po
-  COMMAND xgettext --from-code=UTF-8 -k -ktr --package-name=rvl-reader --package-version=${PROJECT_VERSION}
+  COMMAND ${RVL_XGETTEXT} --package-name=rvl-reader --package-version=${PROJECT_VERSION}
           --msgid-bugs-address=rvl-reader@example.org -o po/rvl-reader.pot ${RVL_TRANSLATED_SOURCES}
-  COMMAND sh -c "for po in po/*.po; do msgmerge -q -U --backup=none \"$po\" po/rvl-reader.pot; done"
+  ${RVL_MERGE_COMMANDS}
   WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+  VERBATIM
   COMMENT "Refreshing po/rvl-reader.pot and the catalogues")

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "platform/texts.h"
 #include "platform/utf16.h"
 
 namespace rvlpack {
@@ -19,16 +20,18 @@ size_t countFindings(const std::vector<Finding>& issues, Severity severity) {
 }
 
 std::string formatFinding(const Finding& issue) {
-    const char* label = issue.severity == Severity::Error ? "error" : issue.severity == Severity::Warning ? "warning" : "note";
+    const char* label = issue.severity == Severity::Error     ? tr("error")
+                        : issue.severity == Severity::Warning ? tr("warning")
+                                                              : tr("note");
     std::string line = std::string(label) + ": ";
     if (!issue.where.empty()) line += issue.where + ": ";
     return line + issue.text;
 }
 
-std::string topicPlace(size_t topicIndex) { return "topic " + std::to_string(topicIndex + 1); }
+std::string topicPlace(size_t topicIndex) { return format(tr("topic %zu"), topicIndex + 1); }
 
 std::string questionPlace(size_t topicIndex, size_t questionIndex) {
-    return topicPlace(topicIndex) + " question " + std::to_string(questionIndex + 1);
+    return format(tr("topic %zu question %zu"), topicIndex + 1, questionIndex + 1);
 }
 
 // Long enough to tell questions apart, short enough for one line.

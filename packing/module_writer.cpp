@@ -11,7 +11,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "packing/findings.h"
 #include "packing/temporary_files.h"
+#include "platform/texts.h"
 #include "platform/utf16.h"
 
 namespace rvlpack {
@@ -22,8 +24,6 @@ bool setError(std::string* error, const std::string& text) {
     if (error) *error = text;
     return false;
 }
-
-std::string atMost(uint64_t limit) { return ", the format holds at most " + std::to_string(limit); }
 
 // Where the bytes go: a vector, or a file written in large pieces so that
 // media blocks are not copied a second time.
@@ -99,38 +99,48 @@ template <class Out> void emitModule(const Module& module, Out& out) {
 
 bool checkText(const std::wstring& text, const std::string& where, std::string* error) {
     if (text.size() > rvlformat::kMaxTextUnits)
-        return setError(error, where + ": " + std::to_string(text.size()) + " UTF-16 units" + atMost(rvlformat::kMaxTextUnits));
+        return setError(error, format(tr("%s: %zu UTF-16 units, the format holds at most %zu"), where.c_str(),
+                                      text.size(), rvlformat::kMaxTextUnits));
     for (wchar_t unit : text) {
         if (static_cast<uint32_t>(unit) > 0xFFFF)
-            return setError(error, where + ": holds a value that is not a UTF-16 code unit");
+            return setError(error, format(tr("%s: holds a value that is not a UTF-16 code unit"), where.c_str()));
     }
     return true;
 }
 
 bool checkBlock(const std::vector<uint8_t>& block, const std::string& where, std::string* error) {
     if (block.size() > rvlformat::kMaxBlock)
-        return setError(error, where + ": " + std::to_string(block.size()) + " bytes" + atMost(rvlformat::kMaxBlock));
+        return setError(error, format(tr("%s: %zu bytes, the format holds at most %llu"), where.c_str(),
+                                      block.size(), static_cast<unsigned long long>(rvlformat::kMaxBlock)));
     return true;
 }
 
 } // namespace
 
 bool checkLimits(const Module& module, std::string* error) {
-    if (!checkText(module.packName, "pack name", error) || !checkText(module.author, "author", error)) return false;
-    if (module.topics.size() > rvlformat::kMaxTopics)
-        return setError(error, std::to_string(module.topics.size()) + " topics" + atMost(rvlformat::kMaxTopics));
+    if (!checkText(module.packName, tr("pack name"), error) || !checkText(module.author, tr("author"), error))
+        return false;
+    size_t topics = module.topics.size();
+    if (topics > rvlformat::kMaxTopics)
+        return setError(error, format(trn("%zu topic, the format holds at most %zu",
+                                          "%zu topics, the format holds at most %zu", topics),
+                                      topics, rvlformat::kMaxTopics));
     for (size_t t = 0; t < module.topics.size(); ++t) {
         const Topic& topic = module.topics[t];
-        std::string at = "topic " + std::to_string(t + 1);
-        if (!checkText(topic.name, at + " name", error)) return false;
-        if (topic.questions.size() > rvlformat::kMaxAsks)
-            return setError(error, at + ": " + std::to_string(topic.questions.size()) + " questions" +
-                                       atMost(rvlformat::kMaxAsks));
+        std::string at = topicPlace(t);
+        if (!checkText(topic.name, format(tr("%s name"), at.c_str()), error)) return false;
+        size_t asks = topic.questions.size();
+        if (asks > rvlformat::kMaxAsks)
+            return setError(error, format(trn("%s: %zu question, the format holds at most %zu",
+                                              "%s: %zu questions, the format holds at most %zu", asks),
+                                          at.c_str(), asks, rvlformat::kMaxAsks));
         for (size_t q = 0; q < topic.questions.size(); ++q) {
             const Question& ask = topic.questions[q];
-            std::string qat = at + " question " + std::to_string(q + 1);
-            if (!checkText(ask.question, qat + " text", error) || !checkText(ask.answer, qat + " answer", error) ||
-                !checkBlock(ask.media, qat + " media", error) || !checkBlock(ask.video, qat + " video", error))
+            std::string qat = questionPlace(t, q);
+            if (!checkText(ask.question, format(tr("%s text"), qat.c_str()), error) ||
+                !checkText(ask.answer, format(tr("%s answer"), qat.c_str()), error) ||
+                !checkBlock(ask.media, format(tr("%s media"), qat.c_str()), error) ||
+                !checkBlock(ask.video, format(tr("%s video"), qat.c_str()), error))
                 return false;
         }
     }
@@ -162,7 +172,7 @@ bool writeModuleFile(const Module& module, const std::string& path, std::string*
     if (!checkLimits(module, error)) return false;
     std::string temp = path + ".tmp-XXXXXX";
     int fd = mkstemp(&temp[0]);
-    if (fd < 0) return setError(error, "cannot create " + path + ": " + strerror(errno));
+    if (fd < 0) return setError(error, format(tr("cannot create %s: %s"), path.c_str(), strerror(errno)));
     holdTemporary(temp);
     struct Release {
         const std::string& temp;
@@ -175,7 +185,7 @@ bool writeModuleFile(const Module& module, const std::string& path, std::string*
     if (!file) {
         close(fd);
         remove(temp.c_str());
-        return setError(error, "cannot write " + path + ": " + strerror(errno));
+        return setError(error, format(tr("cannot write %s: %s"), path.c_str(), strerror(errno)));
     }
     FileOut sink{file, true, {}};
     emitModule(module, sink);
@@ -191,7 +201,7 @@ bool writeModuleFile(const Module& module, const std::string& path, std::string*
     }
     if (!written) {
         remove(temp.c_str());
-        return setError(error, "cannot write " + path + ": " + strerror(writeErrno ? writeErrno : EIO));
+        return setError(error, format(tr("cannot write %s: %s"), path.c_str(), strerror(writeErrno ? writeErrno : EIO)));
     }
     return true;
 }

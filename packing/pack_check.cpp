@@ -17,6 +17,7 @@
 #include "packing/reader_probe.h"
 #include "platform/resource_files.h"
 #include "platform/sdl_handles.h"
+#include "platform/texts.h"
 #include "platform/text_texture.h"
 #include "platform/utf16.h"
 #include "presentation/picture_decode.h"
@@ -45,13 +46,16 @@ struct Checker {
 
     void picture(const std::vector<uint8_t>& bytes, const std::string& where) {
         if (bytes.empty()) {
-            warn(where, "the picture is empty (0 bytes); the reader will show no picture; give a PNG or JPEG file");
+            warn(where, tr("the picture is empty (0 bytes); the reader will show no picture; give a PNG or JPEG file"));
             return;
         }
         std::string kind = mediaKind(bytes);
         if (kind != "PNG" && kind != "JPEG") {
-            warn(where, "the picture is " + (kind.empty() ? std::string("not a known picture format") : "a " + kind + " file") +
-                            ", the reader shows PNG and JPEG only; convert it to PNG or JPEG");
+            warn(where, kind.empty() ? tr("the picture is not a known picture format, the reader shows PNG and JPEG only; "
+                                          "convert it to PNG or JPEG")
+                                     : format(tr("the picture is a %s file, the reader shows PNG and JPEG only; convert "
+                                                 "it to PNG or JPEG"),
+                                              kind.c_str()));
             return;
         }
         SDL_ClearError();
@@ -62,28 +66,31 @@ struct Checker {
         }
         if (!image) {
             std::string why = SDL_GetError();
-            warn(where, "the " + kind + " picture does not decode (" +
-                            (why.empty() ? "its header is damaged or claims more than " + std::to_string(maxPictureSide) +
-                                               " pixels a side or " + std::to_string(maxPicturePixels) + " in all"
-                                         : "SDL_image: " + why) +
-                            "); the reader will show no picture; save it again from an image editor");
+            warn(where, why.empty() ? format(tr("the %s picture does not decode (its header is damaged or claims more "
+                                                "than %d pixels a side or %lld in all); the reader will show no "
+                                                "picture; save it again from an image editor"),
+                                             kind.c_str(), int(maxPictureSide), (long long)maxPicturePixels)
+                                    : format(tr("the %s picture does not decode (SDL_image: %s); the reader will show "
+                                                "no picture; save it again from an image editor"),
+                                             kind.c_str(), why.c_str()));
             return;
         }
         if (pictureCutShort(bytes))
-            warn(where, "the " + kind + " picture is cut short (it has no end marker); the reader shows its "
-                                        "missing part grey; copy the whole file again");
+            warn(where, format(tr("the %s picture is cut short (it has no end marker); the reader shows its missing "
+                                  "part grey; copy the whole file again"),
+                               kind.c_str()));
         if (image->w > windowWidth || image->h > windowHeight)
-            warn(where, "the picture is " + std::to_string(image->w) + "x" + std::to_string(image->h) +
-                            " pixels, larger than the " + std::to_string(windowWidth) + "x" +
-                            std::to_string(windowHeight) + " window; the reader shows it unscaled and cuts off its "
-                            "edges; scale it down");
+            warn(where, format(tr("the picture is %dx%d pixels, larger than the %dx%d window; the reader shows it "
+                                  "unscaled and cuts off its edges; scale it down"),
+                               image->w, image->h, int(windowWidth), int(windowHeight)));
     }
 
     // what: "sound" or "sound track"; consequence: what the reader then does.
     void sound(const std::vector<uint8_t>& bytes, const std::string& where, const std::string& what,
                const std::string& consequence) {
         if (bytes.empty()) {
-            warn(where, "the " + what + " is empty (0 bytes); " + consequence + "; give a WAV, OGG or FLAC file");
+            warn(where, format(tr("the %s is empty (0 bytes); %s; give a WAV, OGG or FLAC file"), what.c_str(),
+                               consequence.c_str()));
             return;
         }
         SoundProbe probe = probeSound(bytes);
@@ -91,22 +98,25 @@ struct Checker {
         if (probe.decoded && probe.samples + probe.channels > maxSoundSamples && probe.fileSamples > probe.samples &&
             probe.channels && probe.rate) {
             auto length = [&](uint64_t samples) { return minutes(double(samples) / probe.channels / probe.rate); };
-            warn(where, "the " + what + " lasts " + length(probe.fileSamples) + ", the reader plays only its first " +
-                            length(probe.samples) + " and cuts the last " + length(probe.fileSamples - probe.samples) +
-                            "; shorten it");
+            warn(where, format(tr("the %s lasts %s, the reader plays only its first %s and cuts the last %s; "
+                                  "shorten it"),
+                               what.c_str(), length(probe.fileSamples).c_str(), length(probe.samples).c_str(),
+                               length(probe.fileSamples - probe.samples).c_str()));
         }
         if (!probe.decoded) {
             const std::string& why = probe.said;
-            warn(where, "the " + what + " does not decode" + (why.empty() ? "" : " (SFML: " + why + ")") + "; " +
-                            consequence + "; convert it to WAV, OGG or FLAC");
+            warn(where, why.empty() ? format(tr("the %s does not decode; %s; convert it to WAV, OGG or FLAC"),
+                                             what.c_str(), consequence.c_str())
+                                    : format(tr("the %s does not decode (SFML: %s); %s; convert it to WAV, OGG or FLAC"),
+                                             what.c_str(), why.c_str(), consequence.c_str()));
         }
     }
 
     // stretchedOk: the host asked for the video to be stretched.
     void video(const std::vector<uint8_t>& bytes, const std::string& where, bool stretchedOk) {
-        const std::string remedy = "; convert it, for example to an AVI with MJPEG pictures";
         if (bytes.empty()) {
-            warn(where, "the video is empty (0 bytes); the reader will show no picture" + remedy);
+            warn(where, tr("the video is empty (0 bytes); the reader will show no picture; convert it, for example to "
+                           "an AVI with MJPEG pictures"));
             return;
         }
         VideoProbe probe = probeVideo(bytes);
@@ -114,19 +124,22 @@ struct Checker {
         switch (probe.verdict) {
         case VideoProbe::Opens:
             if (stretchedOk || !options.stretchedVideo || !options.stretchedVideo(bytes, aspect)) break;
-            char shown[64];
-            snprintf(shown, sizeof shown, "%.2f (4:3 is 1.33)", aspect);
-            warn(where, std::string("the video has a display aspect ratio of ") + shown +
-                            " and the reader will stretch it to 4:3; to pad it with black instead, " +
-                            options.letterboxRemedy);
+            warn(where, format(tr("the video has a display aspect ratio of %.2f (4:3 is 1.33) and the reader will "
+                                  "stretch it to 4:3; to pad it with black instead, %s"),
+                               aspect, options.letterboxRemedy.c_str()));
             break;
-        case VideoProbe::NotChecked: warn(where, "the video was not checked: " + probe.said); break;
+        case VideoProbe::NotChecked: warn(where, format(tr("the video was not checked: %s"), probe.said.c_str())); break;
         case VideoProbe::NoPicture:
-            warn(where, "the video opens in OpenCV but gives no picture; the reader will show nothing" + remedy);
+            warn(where, tr("the video opens in OpenCV but gives no picture; the reader will show nothing; convert it, "
+                           "for example to an AVI with MJPEG pictures"));
             break;
         case VideoProbe::DoesNotOpen:
-            warn(where, "the video does not open in OpenCV" + (probe.said.empty() ? "" : " (" + probe.said + ")") +
-                            "; the reader will show no picture" + remedy);
+            warn(where, probe.said.empty()
+                            ? tr("the video does not open in OpenCV; the reader will show no picture; convert it, for "
+                                 "example to an AVI with MJPEG pictures")
+                            : format(tr("the video does not open in OpenCV (%s); the reader will show no picture; "
+                                        "convert it, for example to an AVI with MJPEG pictures"),
+                                     probe.said.c_str()));
             break;
         }
     }
@@ -135,7 +148,7 @@ struct Checker {
         char text[32];
         long whole = std::lround(seconds);
         if (seconds < 60)
-            snprintf(text, sizeof text, "%.1f s", seconds);
+            snprintf(text, sizeof text, tr("%.1f s"), seconds);
         else
             snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
         return text;
@@ -148,10 +161,11 @@ struct Checker {
             if (text[i] >= 0x20 && text[i] != 0x7F) continue;
             char code[16];
             snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(text[i]));
-            warn(where, "the " + what + " holds the control character " + code + " at unit " +
-                            std::to_string(i + 1) + (text[i] == 0 ? "; the reader shows the text only up to it"
-                                                                  : "; the reader shows nothing in its place") +
-                            "; remove it");
+            warn(where, format(text[i] == 0 ? tr("the %s holds the control character %s at unit %zu; the reader "
+                                                 "shows the text only up to it; remove it")
+                                              : tr("the %s holds the control character %s at unit %zu; the reader "
+                                                   "shows nothing in its place; remove it"),
+                               what.c_str(), code, i + 1));
             return;
         }
     }
@@ -186,11 +200,9 @@ struct Checker {
         int w = width(cardFont.get(), text);
         if (w > windowWidth && options.counts) ++(fixed ? options.counts->wideAnswers : options.counts->wideQuestions);
         if (w > windowWidth)
-            warn(where, "the " + what + " is " + std::to_string(w) +
-                            " pixels wide on the question card, the window is " + std::to_string(windowWidth) +
-                            "; it will be cut off at both ends; shorten it to " +
-                            std::to_string(fittingChars(cardFont.get(), text, fixed, windowWidth)) +
-                            " characters or fewer");
+            warn(where, format(tr("the %s is %d pixels wide on the question card, the window is %d; it will be cut "
+                                  "off at both ends; shorten it to %d characters or fewer"),
+                               what.c_str(), w, int(windowWidth), fittingChars(cardFont.get(), text, fixed, windowWidth)));
     }
 
     // Warns once per text about the characters font has no glyph for (an
@@ -219,11 +231,12 @@ struct Checker {
             if (printable) appendUtf8(shown, missing[i]);
             list += std::string(i ? ", " : "") + (printable ? "\"" + shown + "\" (" + code + ")" : code);
         }
-        if (missing.size() > listed) list += " and " + std::to_string(missing.size() - listed) + " more";
-        warn(where, "the " + what + " holds " + (missing.size() == 1 ? "a character" : "characters") +
-                        " the reader's font " + fontName + " cannot draw: " + list +
-                        "; it shows nothing in " + (missing.size() == 1 ? "its" : "their") +
-                        " place; remove or replace " + (missing.size() == 1 ? "it" : "them"));
+        if (missing.size() > listed) list += format(tr(" and %zu more"), missing.size() - listed);
+        warn(where, format(missing.size() == 1 ? tr("the %s holds a character the reader's font %s cannot draw: %s; it "
+                                                    "shows nothing in its place; remove or replace it")
+                                               : tr("the %s holds characters the reader's font %s cannot draw: %s; it "
+                                                    "shows nothing in their place; remove or replace them"),
+                           what.c_str(), fontName, list.c_str()));
     }
 };
 
@@ -235,8 +248,9 @@ FontHandle openFont(const char* resourcePath, int size, const std::string& dir, 
     FontHandle font(TTF_OpenFont(path.c_str(), size));
     if (!font)
         addFinding(issues, Severity::Note, "",
-                 "cannot open the font " + path + " (" + TTF_GetError() +
-                     "); the text checks that need it were skipped; point --res at the reader's res directory");
+                   format(tr("cannot open the font %s (%s); the text checks that need it were skipped; point --res at "
+                             "the reader's res directory"),
+                          path.c_str(), TTF_GetError()));
     return font;
 }
 
@@ -273,64 +287,67 @@ void ModuleChecker::topic(size_t t, const std::wstring& name, size_t questionCou
         int w = check.width(check.topicFont.get(), name);
         if (w > topicRowWidth && check.options.counts) ++check.options.counts->wideTopics;
         if (w > topicRowWidth)
-            check.warn(topicPlace(t), "the topic name is " + std::to_string(w) +
-                                          " pixels wide, its row on the board shows 340; the end will be cut "
-                                          "off; shorten it to " +
-                                          std::to_string(check.fittingChars(check.topicFont.get(), name, 0,
-                                                                            topicRowWidth)) +
-                                          " characters or fewer");
-        check.glyphs(check.topicFont.get(), fileName(resource::boardFont), name, topicPlace(t), "topic name");
+            check.warn(topicPlace(t), format(tr("the topic name is %d pixels wide, its row on the board shows %d; the end "
+                                                "will be cut off; shorten it to %d characters or fewer"),
+                                             w, int(topicRowWidth),
+                                             check.fittingChars(check.topicFont.get(), name, 0, topicRowWidth)));
+        check.glyphs(check.topicFont.get(), fileName(resource::boardFont), name, topicPlace(t), tr("topic name"));
     }
     if (questionCount == 0)
-        check.warn(topicPlace(t), "the topic has no questions; the board shows it with no cells; add questions or "
-                                  "remove it");
+        check.warn(topicPlace(t), tr("the topic has no questions; the board shows it with no cells; add questions or "
+                                     "remove it"));
     if (questionCount > boardQuestions)
-        check.warn(topicPlace(t), std::to_string(questionCount) +
-                                      " questions, the board shows 20 at a time; question 21 and later appear "
-                                      "only after earlier ones are played; move them into another topic");
+        check.warn(topicPlace(t), format(tr("%zu questions, the board shows %zu at a time; question %zu and later "
+                                            "appear only after earlier ones are played; move them into another topic"),
+                                         questionCount, size_t(boardQuestions), size_t(boardQuestions) + 1));
 }
 
 void ModuleChecker::question(size_t t, size_t q, const Question& ask, const MediaSource* source) {
     Checker& check = state_->check;
     std::string where = questionLabel(t, q, ask.question, source ? mainFile(*source) : std::string());
     const std::wstring answerLine = L"Ответ: " + ask.answer;
-    check.cardText(ask.question, 0, where, "question text");
+    const std::string questionText = tr("question text"), answer = tr("answer");
+    check.cardText(ask.question, 0, where, questionText);
     check.cardText(answerLine, answerLine.size() - ask.answer.size(), where,
-                   "answer line (\"Ответ: \" and the answer)");
-    check.glyphs(check.cardFont.get(), fileName(resource::cardFont), ask.question, where, "question text");
-    check.glyphs(check.cardFont.get(), fileName(resource::cardFont), ask.answer, where, "answer");
-    check.controls(ask.question, where, "question text");
-    check.controls(ask.answer, where, "answer");
+                   tr("answer line (\"Ответ: \" and the answer)"));
+    check.glyphs(check.cardFont.get(), fileName(resource::cardFont), ask.question, where, questionText);
+    check.glyphs(check.cardFont.get(), fileName(resource::cardFont), ask.answer, where, answer);
+    check.controls(ask.question, where, questionText);
+    check.controls(ask.answer, where, answer);
     if (source && source->failed) return;  // its media were not read or not prepared
-    std::string soundTrack = source && !source->audio.empty() ? "sound track \"" + shownPath(source->audio) + "\""
-                                                             : std::string("sound track");
+    std::string soundTrack = source && !source->audio.empty()
+                                 ? format(tr("sound track \"%s\""), shownPath(source->audio).c_str())
+                                 : tr("sound track");
     switch (rvlformat::askType(ask.type)) {
     case rvlformat::AskType::Text: break;
     case rvlformat::AskType::Picture: check.picture(ask.media, where); break;
-    case rvlformat::AskType::Audio: check.sound(ask.media, where, "sound", "the reader will skip it silently"); break;
+    case rvlformat::AskType::Audio: check.sound(ask.media, where, tr("sound"), tr("the reader will skip it silently")); break;
     case rvlformat::AskType::Video:
         // An empty sound track is a silent clip ("audio": null), not a fault.
-        if (!ask.media.empty()) check.sound(ask.media, where, soundTrack, "the video will play without sound");
+        if (!ask.media.empty()) check.sound(ask.media, where, soundTrack, tr("the video will play without sound"));
         check.video(ask.video, where, source && source->fit == Fit::Stretch);
         break;
     default: {
         uint8_t code = static_cast<uint8_t>(ask.type);
         std::string shown = std::to_string(code);
         if (code >= 0x21 && code < 0x7F) shown += " ('" + std::string(1, ask.type) + "')";
-        check.warn(where, "type byte " + shown +
-                              " is not a known type; the reader shows it as a question without media; use "
-                              "text, picture, audio or video");
+        check.warn(where, format(tr("type byte %s is not a known type; the reader shows it as a question without "
+                                    "media; use text, picture, audio or video"),
+                                 shown.c_str()));
     }
     }
 }
 
 void ModuleChecker::finish(size_t topicCount, size_t trailingBytes) {
     Checker& check = state_->check;
-    if (topicCount == 0) check.warn("", "the pack has no topics; the reader will show an empty board; add topics");
+    if (topicCount == 0) check.warn("", tr("the pack has no topics; the reader will show an empty board; add topics"));
     if (trailingBytes)
-        check.warn("", std::to_string(trailingBytes) +
-                           " bytes follow the last question and the reader ignores them; to drop them, unpack the "
-                           "pack, remove \"trailing\" from the manifest and build it again");
+        check.warn("", format(trn("%zu byte follows the last question and the reader ignores it; to drop it, unpack "
+                                  "the pack, remove \"trailing\" from the manifest and build it again",
+                                  "%zu bytes follow the last question and the reader ignores them; to drop them, "
+                                  "unpack the pack, remove \"trailing\" from the manifest and build it again",
+                                  trailingBytes),
+                              trailingBytes));
 }
 
 namespace {

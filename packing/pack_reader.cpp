@@ -14,6 +14,7 @@
 
 #include "module/format.h"
 #include "packing/findings.h"
+#include "platform/texts.h"
 
 namespace rvlpack {
 
@@ -54,18 +55,18 @@ private:
 // The field as the messages name it, in the order of Field; those of a topic
 // or a question get its place appended.
 const char* const kFieldNames[] = {
-    "the magic", "the creation time", "the pack name", "the author", "the topic count",
-    "the name", "the question count",
-    "the type", "the question text", "the answer", "the points",
-    "the length of the picture", "the picture", "the length of the sound", "the sound",
-    "the length of the sound track", "the sound track", "the length of the video", "the video",
+    N_("the magic"), N_("the creation time"), N_("the pack name"), N_("the author"), N_("the topic count"),
+    N_("the name"), N_("the question count"),
+    N_("the type"), N_("the question text"), N_("the answer"), N_("the points"),
+    N_("the length of the picture"), N_("the picture"), N_("the length of the sound"), N_("the sound"),
+    N_("the length of the sound track"), N_("the sound track"), N_("the length of the video"), N_("the video"),
 };
 static_assert(sizeof kFieldNames / sizeof *kFieldNames == size_t(Field::Video) + 1, "a name for every field");
 
 std::string fieldName(const rvlformat::Failure& f) {
-    std::string name = kFieldNames[static_cast<size_t>(f.field)];
-    if (f.field >= Field::Type) return name + " of " + questionPlace(f.topic, f.ask);
-    if (f.field >= Field::TopicName) return name + " of " + topicPlace(f.topic);
+    const char* name = tr(kFieldNames[static_cast<size_t>(f.field)]);
+    if (f.field >= Field::Type) return format(tr("%s of %s"), name, questionPlace(f.topic, f.ask).c_str());
+    if (f.field >= Field::TopicName) return format(tr("%s of %s"), name, topicPlace(f.topic).c_str());
     return name;
 }
 
@@ -81,14 +82,16 @@ std::string printableStart(const uint8_t* data, size_t size) {
 
 std::string failureMessage(const rvlformat::Failure& f, const uint8_t* data, size_t size) {
     if (f.fault == rvlformat::Fault::NotAModule) {
-        return (size == 0 ? std::string("not a module: the file is empty, a module starts with \"RVL1\" at byte 0")
-                          : "not a module: it starts with the bytes " + printableStart(data, size) +
-                                " at byte 0, a module starts with \"RVL1\"") +
-               "; give a .rvl pack made by rvl-pack build";
+        return size == 0 ? tr("not a module: the file is empty, a module starts with \"RVL1\" at byte 0; give a .rvl "
+                              "pack made by rvl-pack build")
+                         : format(tr("not a module: it starts with the bytes %s at byte 0, a module starts with "
+                                     "\"RVL1\"; give a .rvl pack made by rvl-pack build"),
+                                  printableStart(data, size).c_str());
     }
-    return "truncated at byte " + std::to_string(f.offset) + ": the file ends inside " + fieldName(f) + " (needs " +
-           std::to_string(f.needed) + " bytes, " + std::to_string(f.left) +
-           " left); the pack is cut short or damaged, build it again";
+    return format(tr("truncated at byte %llu: the file ends inside %s (needs %llu bytes, %llu left); the pack "
+                     "is cut short or damaged, build it again"),
+                  static_cast<unsigned long long>(f.offset), fieldName(f).c_str(),
+                  static_cast<unsigned long long>(f.needed), static_cast<unsigned long long>(f.left));
 }
 
 } // namespace
@@ -125,16 +128,17 @@ bool openRegularFile(const std::string& path, int& fd, uint64_t& size, std::stri
     if (swapped || (fd < 0 && noFollow && errno == ELOOP)) {
         if (fd >= 0) close(fd);
         fd = -1;
-        if (error) *error = "cannot open " + shownPath(path) + ": it was replaced while the build ran; run it again";
+        if (error)
+            *error = format(tr("cannot open %s: it was replaced while the build ran; run it again"), shownPath(path).c_str());
         return false;
     }
     if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         std::string why = fd < 0 || !st.st_mode ? strerror(errno)
                           : S_ISDIR(st.st_mode) ? strerror(EISDIR)
-                                                : "not a regular file (a device, FIFO or socket)";
+                                                : tr("not a regular file (a device, FIFO or socket)");
         if (fd >= 0) close(fd);
         fd = -1;
-        if (error) *error = "cannot open " + shownPath(path) + ": " + why;
+        if (error) *error = format(tr("cannot open %s: %s"), shownPath(path).c_str(), why.c_str());
         return false;
     }
     size = static_cast<uint64_t>(st.st_size);
@@ -174,9 +178,10 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::st
     if (!ok) {
         bytes.clear();
         if (error)
-            *error = "cannot read " + shownPath(path) + ": " +
-                     (code ? strerror(code) : "it shrank to " + std::to_string(done) + " of its " +
-                                                  std::to_string(size) + " bytes while it was read; run it again");
+            *error = code ? format(tr("cannot read %s: %s"), shownPath(path).c_str(), strerror(code))
+                          : format(tr("cannot read %s: it shrank to %zu of its %zu bytes while it was read; run "
+                                      "it again"),
+                                   shownPath(path).c_str(), done, size);
     }
     return ok;
 }
@@ -196,7 +201,7 @@ bool readPackFile(const std::string& path, rvlformat::ModuleSink& sink, ReadFail
     FILE* file = fdopen(fd, "rb");
     if (!file) {
         close(fd);
-        if (failure) failure->message = "cannot open " + shownPath(path) + ": " + strerror(errno);
+        if (failure) failure->message = format(tr("cannot open %s: %s"), shownPath(path).c_str(), strerror(errno));
         return false;
     }
     rvlformat::Failure found;
@@ -214,7 +219,7 @@ bool readPackFile(const std::string& path, rvlformat::ModuleSink& sink, ReadFail
         read = fread(trailing->data(), 1, trailing->size(), file) == trailing->size();
         if (!read && failure) {
             failure->atOffset = false;
-            failure->message = "cannot read " + shownPath(path) + ": " + strerror(errno ? errno : EIO);
+            failure->message = format(tr("cannot read %s: %s"), shownPath(path).c_str(), strerror(errno ? errno : EIO));
         }
     }
     fclose(file);

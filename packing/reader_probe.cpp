@@ -17,6 +17,7 @@
 
 #include "module/format.h"
 #include "packing/temporary_files.h"
+#include "platform/texts.h"
 #include "presentation/sound_decode.h"
 #include "presentation/video_player.h"
 
@@ -93,7 +94,7 @@ VideoProbe probeVideo(const std::vector<uint8_t>& bytes) {
     const char* tmp = getenv("TMPDIR");
     std::string dir = std::string(tmp && *tmp ? tmp : "/tmp") + "/rvl-pack-XXXXXX";
     if (!mkdtemp(&dir[0])) {
-        probe.said = "cannot make a temporary directory";
+        probe.said = tr("cannot make a temporary directory");
         return probe;
     }
     // The reader hands the video to OpenCV through a file; so does this.
@@ -104,7 +105,7 @@ VideoProbe probeVideo(const std::vector<uint8_t>& bytes) {
     bool written = out && fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
     if (out) written = fclose(out) == 0 && written;
     if (!written) {
-        probe.said = "cannot write " + file;
+        probe.said = format(tr("cannot write %s"), file.c_str());
     } else {
         cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
         MutedStderr muted;

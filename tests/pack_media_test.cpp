@@ -60,7 +60,7 @@ TEST(PackMedia, BuildConvertsWhatTheReaderRefusesAndIsDeterministic) {
 
     auto pack = [](std::vector<std::string> args) {
         args.insert(args.begin(), runDir() + "/rvl-pack");
-        return runProcess(args);
+        return runProcess(args, {"LC_ALL=C"});  // English, whatever the machine's language
     };
     ProcessResult built = pack({"build", "pack.json", "-o", "a.rvl"});
     // The one warning: the clip kept as it is, which the reader stretches; the

@@ -95,7 +95,7 @@ TEST(PackTool, ProgramExitStatusesAndAllOrNothingOutput) {
     const std::string tool = runDir() + "/rvl-pack";
     auto packProcess = [&](std::vector<std::string> args) {
         args.insert(args.begin(), tool);
-        return runProcess(args);
+        return runProcess(args, {"LC_ALL=C"});  // English, whatever the machine's language
     };
     ScratchDir dir;
     unlink(dir.file("res").c_str());  // the fonts must be found beside the tool
@@ -116,7 +116,7 @@ TEST(PackTool, ProgramExitStatusesAndAllOrNothingOutput) {
     nine["fit"] = "none", nine["topics"][0]["questions"][2]["media"] = "nine.wav";
     writeFile(dir.file("nine.wav"), makeWav(0.1, 8000, 9));
     writeText(dir.file("nine.json"), nine.dump());
-    ProcessResult noDevice = runProcess({tool, "build", "nine.json", "-o", "nine.rvl"}, {"ALSOFT_DRIVERS=no-such-driver"});
+    ProcessResult noDevice = runProcess({tool, "build", "nine.json", "-o", "nine.rvl"}, {"ALSOFT_DRIVERS=no-such-driver", "LC_ALL=C"});
     EXPECT_NE(noDevice.err.find("(nine.wav): the sound does not decode (SFML: Failed to load sound buffer (unsupported "
                                 "number of channels: 9))"), std::string::npos) << noDevice.err;
 
@@ -126,7 +126,7 @@ TEST(PackTool, ProgramExitStatusesAndAllOrNothingOutput) {
     Bytes huge = {'R', 'V', 'L', '1', 0, 0, 0, 0, 0, 0, 1, 0, 1, 'I', 0, 0, 0, 1, 0x3B, 0x9A, 0xCA, 0x00};
     writeFile(dir.file("huge.rvl"), huge);
     ASSERT_EQ(truncate(dir.file("huge.rvl").c_str(), off_t(huge.size()) + 1000000000), 0);
-    ProcessResult noMemory = runProcess({"/usr/bin/prlimit", "--as=629145600", tool, "unpack", "huge.rvl", "-o", "huge"});
+    ProcessResult noMemory = runProcess({"/usr/bin/prlimit", "--as=629145600", tool, "unpack", "huge.rvl", "-o", "huge"}, {"LC_ALL=C"});
     EXPECT_EQ(noMemory.exitCode, 2) << noMemory.err;
     EXPECT_NE(noMemory.err.find("error: out of memory"), std::string::npos) << noMemory.err;
     unlink(dir.file("huge.rvl").c_str());
@@ -140,10 +140,85 @@ TEST(PackTool, ProgramExitStatusesAndAllOrNothingOutput) {
     for (std::vector<std::string> args : {std::vector<std::string>{"build", "pack.json", "-o", "old.rvl"},
                                           std::vector<std::string>{"unpack", "pack.rvl", "-o", "empty"}}) {
         args.insert(args.begin(), {"/usr/bin/prlimit", "--fsize=2048", tool});
-        ProcessResult limited = runProcess(args);
+        ProcessResult limited = runProcess(args, {"LC_ALL=C"});
         EXPECT_EQ(limited.exitCode, 2) << args[3] << "\n" << limited.err;
         EXPECT_NE(limited.err.find("File too large"), std::string::npos) << limited.err;
         EXPECT_EQ(snapshot(dir.path()), before) << args[3];
+    }
+}
+
+// Each command takes its own options and lists them in its --help; a wrong
+// command line is refused with status 2 before anything is read or written.
+TEST(PackTool, CommandLineOfSubcommands) {
+    struct Row {
+        std::vector<std::string> args;
+        int status;
+        std::string said;  // the start of a line of stdout (status 0) or stderr
+    };
+    const std::vector<Row> rows = {
+        {{}, 2, "A subcommand is required"},
+        {{"make", "pack.json"}, 2, "A subcommand is required"},
+        {{"build", "pack.json"}, 2, "-o is required"},
+        {{"build", "-o", "p.rvl"}, 2, "INPUT is required"},
+        {{"build", "pack.json", "other.json", "-o", "p.rvl"}, 2, "The following argument was not expected: other.json"},
+        {{"check", "pack.rvl", "-o", "p.rvl"}, 2, "The following arguments were not expected"},
+        {{"unpack", "pack.rvl", "-o", "p", "--res", "res"}, 2, "The following arguments were not expected"},
+        {{"build", "pack.json", "-o", "p.rvl", "--csv"}, 2, "The following argument was not expected: --csv"},
+        {{"build", "pack.json", "-o", "p.rvl", "--max-size", "6X"}, 2, "error: --max-size needs a size in bytes"},
+        {{"build", "pack.json", "-o", "p.rvl", "--author", "A"}, 2, "error: --name, --author and --created go with a build from a table"},
+        {{"--help"}, 0, "  check                       Check a pack against"},
+        {{"unpack", "--help"}, 0, "  --csv                       Write the questions as DIR/questions.csv"},
+        {{"build", "-h"}, 0, "  --max-size SIZE             Raise the 4G limit"},
+    };
+    ScratchDir dir;
+    writeCleanPack(dir);
+    for (const Row& row : rows) {
+        ProcessResult r = pack(row.args);
+        std::string joined;
+        for (const std::string& a : row.args) joined += a + " ";
+        SCOPED_TRACE(joined + "\n" + r.out + r.err);
+        EXPECT_EQ(r.exitCode, row.status);
+        EXPECT_FALSE(linesStarting(row.status ? r.err : r.out, row.said).empty());
+        EXPECT_FALSE(fileExists(dir.file("p.rvl")) || fileExists(dir.file("p")));
+    }
+    EXPECT_EQ(pack({"build", "--help"}).out.find("--csv"), std::string::npos) << "unpack's option only";
+    EXPECT_EQ(pack({"build", "pack.json", "-o", "p.rvl", "--max-size=1G", "--allow-outside"}).exitCode, 0);
+}
+
+// rvl-pack speaks the desktop's language by gettext's rule, findings and
+// counts included; CLI11's own parser messages stay English.
+TEST(PackTool, MessagesInRussian) {
+    const std::vector<std::string> russian = {"LC_ALL=ru_RU.UTF-8", "LANGUAGE="};
+    struct Row {
+        std::vector<std::string> args, env;
+        int status;
+        std::string said;  // a line of stdout and stderr together
+    };
+    const std::vector<Row> rows = {
+        {{"build", "pack.json", "-o", "pack.rvl"}, russian, 1, "записан pack.rvl: 2 темы, 4 вопроса, 16936 байт"},
+        {{"build", "pack.json", "-o", "pack.rvl"}, russian, 1, "итог: 4 вопроса (1 текстовый, 1 с картинкой, 1 со звуком, 1 с видео)"},
+        {{"build", "pack.json", "-o", "pack.rvl"}, russian, 1, "предупреждение: тема 2: в теме нет вопросов; табло покажет её без клеток; добавьте вопросы или удалите тему"},
+        {{"build", "pack.json", "-o", "pack.rvl"}, {"LC_ALL=", "LC_MESSAGES=", "LANG=ru_RU.UTF-8", "LANGUAGE="}, 1, "итог: 4 вопроса (1 текстовый, 1 с картинкой, 1 со звуком, 1 с видео)"},
+        {{"build", "pack.json", "-o", "pack.rvl"}, {"LC_ALL=C", "LANGUAGE=ru"}, 1, "summary: 4 questions (1 text, 1 picture, 1 sound, 1 video)"},
+        {{"check", "zip.rvl"}, russian, 2, "ошибка: zip.rvl: не модуль: в байте 0 он начинается с байтов 50 4B 03 04, а модуль начинается с \"RVL1\"; дайте модуль .rvl, собранный rvl-pack build"},
+        {{"check", "pack.rvl"}, russian, 1, "pack.rvl: 2 темы, 4 вопроса, 16936 байт; 1 предупреждение"},
+        {{"build", "pack.json", "-o", "p.rvl", "--max-size", "6X"}, russian, 2, "ошибка: --max-size требует размер в байтах или с K, M, G или T (двоичные единицы), например 6G"},
+        {{"build", "pack.json"}, russian, 2, "-o is required"},
+        {{"unpack", "--help"}, russian, 0, "  --csv                       Записать вопросы в DIR/questions.csv, на который ссылается DIR/manifest.json"},
+    };
+    ScratchDir dir;
+    Json m = cleanManifest();
+    m["topics"].push_back(Json{{"name", "Пусто"}, {"questions", Json::array()}});
+    writeCleanPack(dir, m);
+    writeFile(dir.file("zip.rvl"), {'P', 'K', 3, 4, 0, 0});
+    for (const Row& row : rows) {
+        std::vector<std::string> args = row.args;
+        args.insert(args.begin(), runDir() + "/rvl-pack");
+        ProcessResult r = runProcess(args, row.env);
+        SCOPED_TRACE(args[1] + " " + row.env[0] + "\n" + r.out + r.err);
+        EXPECT_EQ(r.exitCode, row.status);
+        std::vector<std::string> said = lines(r.out + r.err);
+        EXPECT_NE(std::find(said.begin(), said.end(), row.said), said.end()) << "expected: " << row.said;
     }
 }
 
@@ -355,7 +430,6 @@ TEST(PackTool, EachFindingWithItsMessageAndStatus) {
          }, "warning: questions.csv row 2, column \"question\": the cell starts with \"=\", and a spreadsheet", {"unpack", "p.rvl", "-o", "out", "--csv"}},
         {"unpack into .", file("p.rvl", example), "error: .: names a directory by \".\"", {"unpack", "p.rvl", "-o", "."}},
         {"unpack into a folder with files", file("p.rvl", example), "error: media: exists and is not an empty directory; name a new directory", {"unpack", "p.rvl", "-o", "media"}},
-        {"no output", nullptr, "error: build needs -o PACK.rvl", {"build", "pack.json"}},
         // A pack from elsewhere (packs cut short are the loader tests' table).
         {"foreign pack", file("p.rvl", {'P', 'K', 3, 4, 0, 0}), "error: p.rvl: not a module: it starts with the bytes 50 4B 03 04 at byte 0", {"unpack", "p.rvl", "-o", "out"}},
         // What the reader will show badly.

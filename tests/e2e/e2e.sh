@@ -490,11 +490,14 @@ package() {
         fail "appstreamcli: $(cat "$art/appstream.txt")"
     desktop-file-validate "$root/usr/share/applications/rvl-reader.desktop" || fail "desktop-file-validate complained"
     # Each manual page renders without a warning and names every option its program's --help lists.
-    local page said options option text completed
+    local page said options option text completed commands
     for page in rvl-reader rvl-pack; do
         said=$(MANWIDTH=80 man --warnings -l "$root/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null) && [ -z "$said" ] ||
             fail "man cannot render $page(1) without warnings: $said"
-        options=$(LC_ALL=C "$root/usr/bin/$page" --help | grep -oE -- '(^|[][ ,|])--?[a-z][a-z-]*' | sed 's/^[][ ,|]//' | sort -u)
+        # rvl-pack's commands have a --help of their own each.
+        commands=("")
+        [ "$page" = rvl-pack ] && commands+=(build unpack check)
+        options=$(for command in "${commands[@]}"; do LC_ALL=C "$root/usr/bin/$page" ${command:+"$command"} --help; done | grep -oE -- '(^|[][ ,|])--?[a-z][a-z-]*' | sed 's/^[][ ,|]//' | sort -u)
         [ "$(wc -w <<<"$options")" -ge 3 ] || fail "'$page --help' lists hardly any options: $options"
         text=$(MANWIDTH=250 man -l "$root/usr/share/man/man1/$page.1.gz")
         for option in $options; do grep -qF -- "$option" <<<"$text" || fail "$option of '$page --help' is not in $page(1)"; done

@@ -4,7 +4,7 @@
 #include "tools/fileopen/dialogs.h"
 
 #include "tools/fileopen/start_folder.h"
-#include "tools/fileopen/texts.h"
+#include "platform/texts.h"
 
 #include <sys/stat.h>
 #include <sys/wait.h>

@@ -11,7 +11,7 @@
 #include "tools/fileopen/dialogs.h"
 #include "tools/fileopen/result_file.h"
 #include "tools/fileopen/start_folder.h"
-#include "tools/fileopen/texts.h"
+#include "platform/texts.h"
 
 namespace {
 

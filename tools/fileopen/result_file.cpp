@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "platform/utf16.h"
-#include "tools/fileopen/texts.h"
+#include "platform/texts.h"
 
 bool encodeResult(const std::string& utf8Path, std::vector<uint8_t>& record, std::string& reason) {
     // Bytes that are not UTF-8 travel as lone surrogates, which the reader

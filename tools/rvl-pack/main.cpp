@@ -5,6 +5,7 @@
 #include <csignal>
 
 #include "packing/temporary_files.h"
+#include "platform/texts.h"
 #include "tools/rvl-pack/pack_tool.h"
 
 int main(int argc, char** argv) {
@@ -12,5 +13,6 @@ int main(int argc, char** argv) {
     // than have the signal end the process with a temporary file left over.
     signal(SIGXFSZ, SIG_IGN);
     rvlpack::removeTemporariesOnSignal();
+    initTexts();  // messages in the desktop's language
     return rvlpack::runPackTool(std::vector<std::string>(argv, argv + argc), stdout, stderr);
 }

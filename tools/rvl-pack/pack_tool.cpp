@@ -17,8 +17,11 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include <CLI/CLI.hpp>
 
 #include "packing/convert/media_prepare.h"
 #include "packing/convert/video_convert.h"
@@ -29,25 +32,11 @@
 #include "packing/pack_reader.h"
 #include "packing/sheet_questions.h"
 #include "platform/resource_files.h"
+#include "platform/texts.h"
 
 namespace rvlpack {
 
 namespace {
-
-const char* const usage =
-    "usage: rvl-pack build QUESTIONS.xlsx|.ods|.csv -o PACK.rvl [--name NAME] [--author AUTHOR] [--created TIME]\n"
-    "                      [--res DIR] [--allow-outside] [--max-size SIZE]\n"
-    "       rvl-pack build MANIFEST.json -o PACK.rvl [--res DIR] [--allow-outside] [--max-size SIZE]\n"
-    "       rvl-pack unpack PACK.rvl -o DIR [--csv]\n"
-    "       rvl-pack check PACK.rvl [--res DIR]\n"
-    "       rvl-pack --version\n"
-    "--name, --author and --created (ISO 8601, such as 2024-05-01T18:30:00+03:00) give the\n"
-    "pack's details when it is built from a table alone.\n"
-    "--csv has unpack write the questions as DIR/questions.csv, which DIR/manifest.json names.\n"
-    "--res DIR names the directory holding the reader's fonts (Brush.ttf, FuturaC.ttf);\n"
-    "by default res/ beside rvl-pack, then res/ in the current directory.\n"
-    "--allow-outside lets a manifest name media outside its own folder.\n"
-    "--max-size SIZE (bytes, or with K, M, G or T) raises the 4G limit on a pack's size.\n";
 
 // Findings printed before the rest are summed up in one line.
 const size_t maxReportedFindings = 100;
@@ -76,71 +65,6 @@ bool parseSize(const std::string& text, uint64_t& bytes) {
 // A questions table rather than a JSON manifest: by its file name.
 bool namesTable(const std::string& path) { return namesQuestionsTable(path); }
 
-bool parseArguments(const std::vector<std::string>& argv, Arguments& args, std::string& error) {
-    size_t argc = argv.size();
-    if (argc < 2) {
-        error = "no command given";
-        return false;
-    }
-    args.command = argv[1];
-    for (size_t i = 2; i < argc; ++i) {
-        std::string a = argv[i];
-        std::string* value = a == "-o"         ? &args.output
-                             : a == "--res"    ? &args.resDir
-                             : a == "--name"   ? &args.details.name
-                             : a == "--author" ? &args.details.author
-                             : a == "--created" ? &args.details.created
-                                               : nullptr;
-        if (a == "--allow-outside" && args.command == "build") {
-            args.allowOutside = true;
-        } else if (a == "--max-size" && args.command == "build") {
-            if (i + 1 >= argc || !parseSize(argv[i + 1], args.maxSize)) {
-                error = "--max-size needs a size in bytes, or with K, M, G or T (binary units), such as 6G";
-                return false;
-            }
-            ++i;
-        } else if (a == "--csv" && args.command == "unpack") {
-            args.csv = true;
-        } else if (value && i + 1 < argc) {
-            *value = argv[++i];
-        } else if (value) {
-            error = a + " needs a value";
-            return false;
-        } else if (!a.empty() && a[0] == '-' && a != "-") {
-            error = "unknown option " + a;
-            return false;
-        } else if (args.input.empty()) {
-            args.input = a;
-        } else {
-            error = "more than one input: " + args.input + " and " + a;
-            return false;
-        }
-    }
-    if (args.command != "build" && args.command != "unpack" && args.command != "check") {
-        error = "unknown command \"" + args.command + "\"";
-        return false;
-    }
-    if (args.input.empty()) {
-        error = args.command + " needs an input file";
-        return false;
-    }
-    if (args.command != "check" && args.output.empty()) {
-        error = args.command + " needs -o " + (args.command == "build" ? "PACK.rvl" : "DIR");
-        return false;
-    }
-    if (args.command == "check" && !args.output.empty()) {
-        error = "check writes nothing; drop -o";
-        return false;
-    }
-    const PackDetails& d = args.details;
-    if ((!d.name.empty() || !d.author.empty() || !d.created.empty()) &&
-        !(args.command == "build" && namesTable(args.input))) {
-        error = "--name, --author and --created go with a build from a table (.xlsx, .ods or .csv); a manifest gives them itself";
-        return false;
-    }
-    return true;
-}
-
 bool hasFonts(const std::string& dir) {
     return access(resource::inDirectory(dir, resource::cardFont).c_str(), R_OK) == 0 &&
            access(resource::inDirectory(dir, resource::boardFont).c_str(), R_OK) == 0;
@@ -152,7 +76,7 @@ std::string findFontDir(const std::string& given, std::vector<Finding>& issues) 
     if (!given.empty()) {
         if (hasFonts(given)) return given;
         addFinding(issues, Severity::Note, "",
-                 "no Brush.ttf and FuturaC.ttf in " + given + "; the text checks were skipped");
+                   format(tr("no Brush.ttf and FuturaC.ttf in %s; the text checks were skipped"), given.c_str()));
         return "";
     }
     char exe[4096];
@@ -169,8 +93,11 @@ std::string findFontDir(const std::string& given, std::vector<Finding>& issues) 
     }
     if (hasFonts("res")) return "res";
     addFinding(issues, Severity::Note, "",
-             "the reader's fonts were not found (looked in " + (besideMe.empty() ? "" : besideMe + " and ") +
-                 "./res); the text checks were skipped; name their directory with --res DIR");
+               besideMe.empty() ? tr("the reader's fonts were not found (looked in ./res); the text checks were "
+                                     "skipped; name their directory with --res DIR")
+                                : format(tr("the reader's fonts were not found (looked in %s and ./res); the text "
+                                            "checks were skipped; name their directory with --res DIR"),
+                                         besideMe.c_str()));
     return "";
 }
 
@@ -187,44 +114,59 @@ int report(const Console& console, std::vector<Finding> issues) {
     for (size_t i = 0; i < issues.size() && i < maxReportedFindings; ++i)
         fprintf(console.err, "%s\n", formatFinding(issues[i]).c_str());
     if (issues.size() > maxReportedFindings)
-        fprintf(console.err, "and %zu more\n", issues.size() - maxReportedFindings);
+        fprintf(console.err, "%s\n", format(tr("and %zu more"), issues.size() - maxReportedFindings).c_str());
     if (countFindings(issues, Severity::Error)) return 2;
     return countFindings(issues, Severity::Warning) ? 1 : 0;
 }
 
-std::string counted(uint64_t n, const char* noun) {
-    return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+std::string topics(size_t n) { return format(trn("%zu topic", "%zu topics", n), n); }
+std::string questions(size_t n) { return format(trn("%zu question", "%zu questions", n), n); }
+std::string bytes(uint64_t n) {
+    return format(trn("%llu byte", "%llu bytes", static_cast<unsigned long>(n)), static_cast<unsigned long long>(n));
 }
 
 std::string summary(const Module& module) {
-    size_t questions = 0;
-    for (const Topic& topic : module.topics) questions += topic.questions.size();
-    return counted(module.topics.size(), "topic") + ", " + counted(questions, "question") + ", " +
-           counted(moduleSize(module), "byte");
+    size_t asked = 0;
+    for (const Topic& topic : module.topics) asked += topic.questions.size();
+    return topics(module.topics.size()) + ", " + questions(asked) + ", " + bytes(moduleSize(module));
 }
 
 // The last line of a build: its questions by kind, and how many texts the
 // reader will cut (the details are above it).
 std::string closingSummary(const Module& module, const ShownBadly& bad) {
     size_t kinds[5] = {};  // text, picture, sound, video, other
-    const char* names[5] = {"text", "picture", "sound", "video", "of an unknown type"};
     for (const Topic& topic : module.topics)
         for (const Question& ask : topic.questions)
             ++kinds[ask.type == 'T' ? 0 : ask.type == 'I' ? 1 : ask.type == 'A' ? 2 : ask.type == 'V' ? 3 : 4];
-    std::string text, kindsText;
+    auto ofKind = [&](int k) {
+        size_t n = kinds[k];
+        switch (k) {
+        case 0: return format(trn("%zu text", "%zu text", n), n);
+        case 1: return format(trn("%zu picture", "%zu picture", n), n);
+        case 2: return format(trn("%zu sound", "%zu sound", n), n);
+        case 3: return format(trn("%zu video", "%zu video", n), n);
+        default: return format(trn("%zu of an unknown type", "%zu of an unknown type", n), n);
+        }
+    };
+    std::string kindsText;
     for (int k = 0; k < 5; ++k)
-        if (kinds[k]) kindsText += (kindsText.empty() ? "" : ", ") + std::to_string(kinds[k]) + " " + names[k];
-    text = "summary: " + counted(kinds[0] + kinds[1] + kinds[2] + kinds[3] + kinds[4], "question") +
-           (kindsText.empty() ? "" : " (" + kindsText + ")");
-    std::string card;
-    if (bad.wideQuestions) card = counted(bad.wideQuestions, "question");
-    if (bad.wideAnswers) card += (card.empty() ? "" : " and ") + counted(bad.wideAnswers, "answer");
-    if (!card.empty())
-        text += "; " + card + (bad.wideQuestions + bad.wideAnswers == 1 ? " is" : " are") +
-                " too wide for the card and will be cut";
-    if (bad.wideTopics)
-        text += "; " + counted(bad.wideTopics, "topic name") + (bad.wideTopics == 1 ? " is" : " are") +
-                " too wide for the list";
+        if (kinds[k]) kindsText += (kindsText.empty() ? "" : ", ") + ofKind(k);
+    std::string all = questions(kinds[0] + kinds[1] + kinds[2] + kinds[3] + kinds[4]);
+    std::string text = kindsText.empty() ? format(tr("summary: %s"), all.c_str())
+                                         : format(tr("summary: %s (%s)"), all.c_str(), kindsText.c_str());
+    size_t q = bad.wideQuestions, a = bad.wideAnswers, t = bad.wideTopics;
+    if (q && a)
+        text += "; " + format(tr("%s and %s are too wide for the card and will be cut"), questions(q).c_str(),
+                              format(trn("%zu answer", "%zu answers", a), a).c_str());
+    else if (q)
+        text += "; " + format(trn("%zu question is too wide for the card and will be cut",
+                                  "%zu questions are too wide for the card and will be cut", q), q);
+    else if (a)
+        text += "; " + format(trn("%zu answer is too wide for the card and will be cut",
+                                  "%zu answers are too wide for the card and will be cut", a), a);
+    if (t)
+        text += "; " + format(trn("%zu topic name is too wide for the list", "%zu topic names are too wide for the list",
+                                  t), t);
     return text;
 }
 
@@ -237,10 +179,10 @@ void addReadFailure(std::vector<Finding>& issues, const std::string& path, const
 // table's fit column, or the manifest's key.
 std::string letterboxRemedy(const TablePlaces& table) {
     auto column = table.columns.find("fit");
-    if (column == table.columns.end()) return "leave out its \"fit\" (\"letterbox\" is the default)";
+    if (column == table.columns.end()) return tr("leave out its \"fit\" (\"letterbox\" is the default)");
     bool russian = static_cast<unsigned char>(column->second[0]) >= 0xC0;
-    return std::string("write ") + (russian ? "поля" : "letterbox") + " in its \"" + column->second +
-           "\" column, or leave the cell empty";
+    return format(tr("write %s in its \"%s\" column, or leave the cell empty"), russian ? "поля" : "letterbox",
+                  column->second.c_str());
 }
 
 bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
@@ -256,9 +198,11 @@ int build(const Console& console, const Arguments& args) {
     // replaced, never a device, a FIFO or a symbolic link (even one to a file).
     if (lstat(args.output.c_str(), &output) == 0 && !S_ISREG(output.st_mode)) {
         addFinding(issues, Severity::Error, "",
-                 "-o " + shownPath(args.output) +
-                     (S_ISLNK(output.st_mode) ? " is a symbolic link" : " is not a regular file") +
-                     "; the build would replace it; name a regular file or a new one");
+                   format(S_ISLNK(output.st_mode)
+                              ? tr("-o %s is a symbolic link; the build would replace it; name a regular file or a new one")
+                              : tr("-o %s is not a regular file; the build would replace it; name a regular file or a "
+                                   "new one"),
+                          shownPath(args.output).c_str()));
         return report(console, issues);
     }
     if (stat(args.output.c_str(), &output) == 0) {
@@ -266,8 +210,8 @@ int build(const Console& console, const Arguments& args) {
         manifestOptions.refusedInode = output.st_ino;
         if (stat(args.input.c_str(), &manifest) == 0 && sameFile(output, manifest))
             addFinding(issues, Severity::Error, "",
-                     "-o " + shownPath(args.output) + " names the manifest itself, which the build would replace; "
-                     "name another output");
+                       format(tr("-o %s names the manifest itself, which the build would replace; name another output"),
+                              shownPath(args.output).c_str()));
     }
     ManifestMedia sources;
     ShownBadly shownBadly;
@@ -290,7 +234,7 @@ int build(const Console& console, const Arguments& args) {
     placeByRows(issues, sources.table);
     if (!loaded || countFindings(issues, Severity::Error)) {
         int status = report(console, issues);
-        fprintf(console.err, "error: nothing was written to %s\n", shownPath(args.output).c_str());
+        fprintf(console.err, "%s\n", format(tr("error: nothing was written to %s"), shownPath(args.output).c_str()).c_str());
         fprintf(console.out, "%s\n", closingSummary(module, shownBadly).c_str());
         return status;
     }
@@ -300,7 +244,7 @@ int build(const Console& console, const Arguments& args) {
         return report(console, issues);
     }
     int status = report(console, issues);
-    fprintf(console.out, "wrote %s: %s\n%s\n", args.output.c_str(), summary(module).c_str(),
+    fprintf(console.out, "%s\n%s\n", format(tr("wrote %s: %s"), args.output.c_str(), summary(module).c_str()).c_str(),
             closingSummary(module, shownBadly).c_str());
     return status;
 }
@@ -326,9 +270,10 @@ int check(const Console& console, const Arguments& args) {
         return report(console, issues);
     }
     int status = report(console, issues);
-    fprintf(console.out, "%s: %s, %s, %s; %s\n", args.input.c_str(), counted(counts.topics, "topic").c_str(),
-            counted(counts.questions, "question").c_str(), counted(counts.bytes, "byte").c_str(),
-            counted(countFindings(issues, Severity::Warning), "warning").c_str());
+    size_t warnings = countFindings(issues, Severity::Warning);
+    fprintf(console.out, "%s: %s, %s, %s; %s\n", args.input.c_str(), topics(counts.topics).c_str(),
+            questions(counts.questions).c_str(), bytes(counts.bytes).c_str(),
+            format(trn("%zu warning", "%zu warnings", warnings), warnings).c_str());
     return status;
 }
 
@@ -358,22 +303,22 @@ mode_t currentUmask() {
 // An empty directory, or nothing at all: what unpack may write into; else
 // why not.
 bool freeForUnpack(const std::string& target, std::string& whyNot) {
-    whyNot = "exists and is not an empty directory; name a new directory";
+    whyNot = tr("exists and is not an empty directory; name a new directory");
     std::string last = target.substr(target.rfind('/') + 1);
     if (last == "." || last == ".." || target == "/") {
-        whyNot = "names a directory by \".\" or \"..\" or is the root, which unpack cannot rename its result to; "
-                 "name a new directory";
+        whyNot = tr("names a directory by \".\" or \"..\" or is the root, which unpack cannot rename its result to; "
+                    "name a new directory");
         return false;
     }
     struct stat st {};
     if (lstat(target.c_str(), &st) != 0) {
-        if (errno != ENOENT) whyNot = std::string("cannot be looked at: ") + strerror(errno);
+        if (errno != ENOENT) whyNot = format(tr("cannot be looked at: %s"), strerror(errno));
         return errno == ENOENT;
     }
     if (!S_ISDIR(st.st_mode)) return false;
     DIR* list = opendir(target.c_str());
     if (!list) {
-        whyNot = std::string("cannot be read to see whether it is empty: ") + strerror(errno);
+        whyNot = format(tr("cannot be read to see whether it is empty: %s"), strerror(errno));
         return false;
     }
     bool empty = true;
@@ -402,13 +347,13 @@ int unpack(const Console& console, const Arguments& args) {
     std::string temp = target + ".tmp-XXXXXX";
     std::string error;
     if (!mkdtemp(&temp[0])) {
-        error = "cannot create a directory beside " + target + ": " + strerror(errno);
+        error = format(tr("cannot create a directory beside %s: %s"), target.c_str(), strerror(errno));
     } else if (chmod(temp.c_str(), 0777 & ~currentUmask()) != 0 ||
                !saveManifest(module, temp, &error, args.csv, &issues)) {
-        if (error.empty()) error = "cannot set the permissions of " + temp;
+        if (error.empty()) error = format(tr("cannot set the permissions of %s"), temp.c_str());
         removeTree(temp);
     } else if (rename(temp.c_str(), target.c_str()) != 0) {
-        error = "cannot rename " + temp + " to " + target + ": " + strerror(errno);
+        error = format(tr("cannot rename %s to %s: %s"), temp.c_str(), target.c_str(), strerror(errno));
         removeTree(temp);
     }
     if (!error.empty()) {
@@ -416,10 +361,68 @@ int unpack(const Console& console, const Arguments& args) {
         return report(console, issues);
     }
     int status = report(console, issues);
-    fprintf(console.out,
-            "unpacked %s into %s: %s; build it again with: rvl-pack build %s/manifest.json -o PACK.rvl\n",
-            args.input.c_str(), target.c_str(), summary(module).c_str(), target.c_str());
+    fprintf(console.out, "%s\n",
+            format(tr("unpacked %s into %s: %s; build it again with: rvl-pack build %s/manifest.json -o PACK.rvl"),
+                   args.input.c_str(), target.c_str(), summary(module).c_str(), target.c_str()).c_str());
     return status;
+}
+
+// The command line by CLI11: one subcommand, each with its own --help. What
+// CLI11 finds wrong it words itself; what it cannot judge (a size, details
+// a manifest gives itself) is worded here. Either ends with status 2.
+int parseArguments(const std::vector<std::string>& argv, Arguments& args, FILE* out, FILE* err) {
+    CLI::App app{tr("Builds quiz packs (*.rvl) for rvl-reader, unpacks them and checks them."), "rvl-pack"};
+    app.set_version_flag("--version", "rvl-pack " RVL_VERSION);
+    app.require_subcommand(1);
+    app.footer(tr("Exit status: 0 clean, 1 warnings, 2 errors. See rvl-pack(1)."));
+    std::string maxSize;
+    CLI::App* build = app.add_subcommand("build", tr("Build a pack from a questions table or a JSON manifest"));
+    CLI::App* unpack = app.add_subcommand("unpack", tr("Write a pack's questions and media into a new directory"));
+    CLI::App* check = app.add_subcommand("check", tr("Check a pack against what the reader can show"));
+    build->add_option("INPUT", args.input, tr("The questions table (.xlsx, .ods, .csv, .tsv) or the manifest (.json)"))
+        ->required()->type_name("FILE");
+    build->add_option("-o", args.output, tr("The pack to write"))->required()->type_name("PACK.rvl");
+    build->add_option("--name", args.details.name, tr("The pack's name, for a build from a table alone"));
+    build->add_option("--author", args.details.author, tr("The pack's author, for a build from a table alone"));
+    build->add_option("--created", args.details.created,
+                      tr("The pack's creation time for a build from a table alone, in ISO 8601 such as "
+                         "2024-05-01T18:30:00+03:00; by default the time of the build"))
+        ->type_name("TIME");
+    build->add_flag("--allow-outside", args.allowOutside, tr("Let a manifest name media outside its own folder"));
+    build->add_option("--max-size", maxSize,
+                      tr("Raise the 4G limit on the pack's size: bytes, or with K, M, G or T (binary units)"))
+        ->type_name("SIZE");
+    unpack->add_option("PACK", args.input, tr("The pack to unpack"))->required()->type_name("PACK.rvl");
+    unpack->add_option("-o", args.output, tr("The directory to create: DIR/manifest.json and DIR/media/"))
+        ->required()->type_name("DIR");
+    unpack->add_flag("--csv", args.csv, tr("Write the questions as DIR/questions.csv, which DIR/manifest.json names"));
+    check->add_option("PACK", args.input, tr("The pack to check"))->required()->type_name("PACK.rvl");
+    for (CLI::App* command : {build, check})
+        command->add_option("--res", args.resDir,
+                            tr("The directory holding the reader's fonts (Brush.ttf, FuturaC.ttf); by default res/ "
+                               "beside rvl-pack, then res/ in the current directory"))
+            ->type_name("DIR");
+    std::ostringstream said, complaint;
+    try {
+        std::vector<std::string> reversed(argv.rbegin(), argv.rend() - 1);  // CLI11 pops from the back
+        app.parse(reversed);
+    } catch (const CLI::ParseError& e) {
+        int status = app.exit(e, said, complaint);
+        fputs(said.str().c_str(), out);
+        fputs(complaint.str().c_str(), err);
+        return status == 0 ? 0 : 2;
+    }
+    args.command = app.get_subcommands().front()->get_name();
+    std::string error;
+    if (!maxSize.empty() && !parseSize(maxSize, args.maxSize))
+        error = tr("--max-size needs a size in bytes, or with K, M, G or T (binary units), such as 6G");
+    const PackDetails& d = args.details;
+    if ((!d.name.empty() || !d.author.empty() || !d.created.empty()) && !namesTable(args.input))
+        error = tr("--name, --author and --created go with a build from a table (.xlsx, .ods or .csv); a manifest "
+                   "gives them itself");
+    if (error.empty()) return -1;
+    fprintf(err, "%s\n", format(tr("error: %s"), error.c_str()).c_str());
+    return 2;
 }
 
 } // namespace
@@ -427,19 +430,8 @@ int unpack(const Console& console, const Arguments& args) {
 int runPackTool(const std::vector<std::string>& argv, FILE* out, FILE* err) {
     Console console{out, err};
     Arguments args;
-    std::string error;
-    if (argv.size() == 2 && argv[1] == "--version") {
-        fprintf(out, "rvl-pack %s\n", RVL_VERSION);
-        return 0;
-    }
-    if (argv.size() == 2 && (argv[1] == "--help" || argv[1] == "-h")) {
-        fputs(usage, out);
-        return 0;
-    }
-    if (!parseArguments(argv, args, error)) {
-        fprintf(err, "error: %s\n%s", error.c_str(), usage);
-        return 2;
-    }
+    int status = parseArguments(argv, args, out, err);
+    if (status >= 0) return status;
     // A file or a table too big for this computer ends the command with one
     // line rather than an abort; nothing is written then either.
     try {
@@ -447,7 +439,9 @@ int runPackTool(const std::vector<std::string>& argv, FILE* out, FILE* err) {
         if (args.command == "unpack") return unpack(console, args);
         return check(console, args);
     } catch (const std::bad_alloc&) {
-        fprintf(err, "error: out of memory; %s needs more memory than this computer gives it\n", args.command.c_str());
+        fprintf(err, "%s\n",
+                format(tr("error: out of memory; %s needs more memory than this computer gives it"), args.command.c_str())
+                    .c_str());
         return 2;
     }
 }

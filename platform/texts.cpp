@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Catalogue lookup and formatting of the chooser's messages.
-#include "tools/fileopen/texts.h"
+// Catalogue lookup and formatting of the tools' messages.
+#include "platform/texts.h"
 
 #include <libintl.h>
 #include <sys/stat.h>
@@ -33,12 +33,17 @@ bool isDirectory(const std::string& path) {
 void initTexts() {
     setlocale(LC_ALL, "");
     std::string dir = programDirectory();
-    std::string beside = dir + "/locale";
-    bindtextdomain(kDomain, (isDirectory(beside) ? beside : dir + "/../../share/locale").c_str());
+    for (const char* catalogues : {"/locale", "/../share/locale", "/../../share/locale"}) {
+        if (!isDirectory(dir + catalogues)) continue;
+        bindtextdomain(kDomain, (dir + catalogues).c_str());
+        break;
+    }
     bind_textdomain_codeset(kDomain, "UTF-8");
 }
 
 const char* tr(const char* english) { return dgettext(kDomain, english); }
+
+const char* trn(const char* one, const char* many, unsigned long n) { return dngettext(kDomain, one, many, n); }
 
 std::string format(const char* message, ...) {
     va_list args;
