@@ -15,6 +15,7 @@
 #include <set>
 
 #include "module/format.h"
+#include "platform/texts.h"
 #include "platform/utf16.h"
 
 namespace rvlpack {
@@ -34,11 +35,20 @@ const struct {
                            {"audio", "звук", false},  {"fit", "кадр", false}};
 
 const char* const kSaveAsUtf8 =
-    "save it as .xlsx or .ods, or as CSV in UTF-8: in LibreOffice, \"Character set: Unicode (UTF-8)\" in the CSV "
-    "dialog; in Excel, \"CSV UTF-8\"; in Google Sheets, download as CSV";
+    N_("save it as .xlsx or .ods, or as CSV in UTF-8: in LibreOffice, \"Character set: Unicode (UTF-8)\" in the CSV "
+       "dialog; in Excel, \"CSV UTF-8\"; in Google Sheets, download as CSV");
 
 const char* const kColumnList = "topic, points, question, answer, type, media, audio, fit (or тема, баллы, вопрос, "
                                 "ответ, тип, файл, звук, кадр)";
+
+// "q.csv row 7", "q.csv row 7, column 3", "q.csv row 7, column "баллы"".
+std::string rowPlace(const std::string& file, size_t row) { return format(tr("%s row %zu"), file.c_str(), row); }
+std::string cellPlace(const std::string& file, size_t row, size_t column) {
+    return format(tr("%s row %zu, column %zu"), file.c_str(), row, column);
+}
+std::string cellPlace(const std::string& file, size_t row, const std::string& column) {
+    return format(tr("%s row %zu, column \"%s\""), file.c_str(), row, column.c_str());
+}
 
 // Lower case for ASCII and Cyrillic, so that "Тема" and "TOPIC" name columns.
 std::string lowered(const std::string& utf8) {
@@ -240,16 +250,18 @@ std::string foldedCase(const std::string& utf8) { return lowered(utf8); }
 
 std::string TablePlaces::row(size_t topic, size_t question) const {
     int number = topic < rows.size() && question < rows[topic].size() ? rows[topic][question] : 0;
-    return file + " row " + std::to_string(number);
+    return rowPlace(file, size_t(number));
 }
 
 std::string TablePlaces::topicRow(size_t topic) const {
-    return file + " row " + std::to_string(topic < topicRows.size() ? topicRows[topic] : 0) + column("name");
+    size_t number = size_t(topic < topicRows.size() ? topicRows[topic] : 0);
+    auto name = columns.find("name");
+    return name == columns.end() ? rowPlace(file, number) : cellPlace(file, number, name->second);
 }
 
 std::string TablePlaces::column(const std::string& key) const {
     auto it = columns.find(key);
-    return it == columns.end() ? "" : ", column \"" + it->second + "\"";
+    return it == columns.end() ? "" : format(tr(", column \"%s\""), it->second.c_str());
 }
 
 namespace {
@@ -278,11 +290,12 @@ bool readSheetQuestions(SheetCells& sheet, const std::string& path, Json& topics
 
 bool SheetCells::put(size_t row, size_t column, const std::string& text, std::string& why) {
     if (row >= maxSheetRows || column >= maxSheetColumns) {
-        why = row >= maxSheetRows ? "the sheet has cells in row " + std::to_string(row + 1) + ", a questions table has at most " +
-                                        std::to_string(maxSheetRows) + " rows; split it into several packs"
-                                  : "the sheet has cells in column " + std::to_string(column + 1) +
-                                        ", a questions table reads at most " + std::to_string(maxSheetColumns) +
-                                        "; clear the cells right of the questions";
+        why = row >= maxSheetRows ? format(tr("the sheet has cells in row %zu, a questions table has at most %zu rows; "
+                                              "split it into several packs"),
+                                           row + 1, size_t(maxSheetRows))
+                                  : format(tr("the sheet has cells in column %zu, a questions table reads at most %zu; "
+                                              "clear the cells right of the questions"),
+                                           column + 1, size_t(maxSheetColumns));
         return false;
     }
     size_t keep = std::min(text.size(), maxCellBytes);
@@ -290,8 +303,9 @@ bool SheetCells::put(size_t row, size_t column, const std::string& text, std::st
     if (keep < text.size()) longCells[{row, column}] = text.size();
     bytes += keep + sizeof(std::string);
     if (bytes > maxSheetBytes) {
-        why = "the sheet's cells come to more than " + std::to_string(maxSheetBytes >> 20) +
-              " MB; a questions table needs far less; delete what is not questions";
+        why = format(tr("the sheet's cells come to more than %zu MB; a questions table needs far less; delete what is "
+                        "not questions"),
+                     size_t(maxSheetBytes >> 20));
         return false;
     }
     if (rows.size() <= row) rows.resize(row + 1);
@@ -312,7 +326,7 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
     auto firstLine = std::find(bytes.begin(), bytes.end(), '\n');
     if ((bytes.size() >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF))) ||
         std::count(bytes.begin(), firstLine, 0) > 0)
-        return error(places.file, std::string("the table is UTF-16 text; ") + kSaveAsUtf8);
+        return error(places.file, format(tr("the table is UTF-16 text; %s"), tr(kSaveAsUtf8)));
     size_t start = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF ? 3 : 0;
     size_t headerStart = start;
     while (headerStart < bytes.size() && strchr(" \t\r\n", bytes[headerStart]) && bytes[headerStart]) ++headerStart;
@@ -327,7 +341,7 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
     Parsed parsed;
     csv_parser parser;
     if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI | CSV_REPALL_NL) != 0)
-        return error(places.file, "csv_init failed: out of memory");
+        return error(places.file, tr("csv_init failed: out of memory"));
     csv_set_delim(&parser, static_cast<unsigned char>(separator));
     csv_set_space_func(&parser, noSpaces);
     // In pieces, so that no cell grows past maxCellBytes between them.
@@ -342,10 +356,11 @@ bool readCsvQuestions(const std::vector<uint8_t>& bytes, const std::string& path
     std::string why = readable ? "" : csv_strerror(csv_error(&parser));
     csv_free(&parser);
     if (!readable)
-        return error(places.file + " row " + std::to_string(parsed.rows.size() + 1),
-                     "the table cannot be read here (libcsv: " + why +
-                         "); a quote is not closed, or stands inside a cell that does not start with one; fix the "
-                         "quotes, or save the table again from the spreadsheet");
+        return error(rowPlace(places.file, parsed.rows.size() + 1),
+                     format(tr("the table cannot be read here (libcsv: %s); a quote is not closed, or stands inside a "
+                               "cell that does not start with one; fix the quotes, or save the table again from the "
+                               "spreadsheet"),
+                            why.c_str()));
     return readRows(parsed, separator, topics, places, issues, errorsBefore);
 }
 
@@ -362,12 +377,14 @@ bool readRows(Parsed& parsed, char separator, Json& topics, TablePlaces& places,
     for (size_t r = 0; r < parsed.rows.size(); ++r) {
         for (size_t c = 0; c < parsed.rows[r].size(); ++c) {
             if (!validUtf8(parsed.rows[r][c]))
-                return error(places.file + " row " + std::to_string(r + 1) + ", column " + std::to_string(c + 1),
-                             std::string("the table is not UTF-8 text but a Windows code page, as Excel's plain "
-                                         "\"CSV\" saves it; ") + kSaveAsUtf8);
+                return error(cellPlace(places.file, r + 1, c + 1),
+                             format(tr("the table is not UTF-8 text but a Windows code page, as Excel's plain "
+                                       "\"CSV\" saves it; %s"),
+                                    tr(kSaveAsUtf8)));
         }
     }
-    if (parsed.rows.empty()) return error(places.file, "the table is empty; give a header row and a row per question");
+    if (parsed.rows.empty())
+        return error(places.file, tr("the table is empty; give a header row and a row per question"));
 
     // The header, past any blank lines: which column holds what.
     size_t headerRow = 0;
@@ -385,36 +402,36 @@ bool readRows(Parsed& parsed, char separator, Json& topics, TablePlaces& places,
     for (size_t r = headerRow, filled = 0; r < parsed.keptRows && filled < headerSearchRows; ++r) {
         if (namesAll(parsed.rows[r])) {
             if (r != headerRow)
-                addFinding(issues, Severity::Note, places.file + " row " + std::to_string(r + 1),
-                         "the header is taken from this row, the first that names every needed column; the rows "
-                         "above it are left out");
+                addFinding(issues, Severity::Note, rowPlace(places.file, r + 1),
+                           tr("the header is taken from this row, the first that names every needed column; the rows "
+                              "above it are left out"));
             headerRow = r;
             break;
         }
         filled += blankRow(parsed.rows[r]) ? 0 : 1;
     }
-    const std::string headerPlace = places.file + " row " + std::to_string(headerRow + 1);
+    const std::string headerPlace = rowPlace(places.file, headerRow + 1);
     const std::vector<std::string>& header = parsed.rows[headerRow];
     int at[ColumnCount];
     std::fill(std::begin(at), std::end(at), -1);
     for (size_t c = 0; c < header.size(); ++c) {
         std::string name = lowered(trimmed(header[c]));
-        std::string where = headerPlace + ", column \"" + shownPath(trimmed(header[c])) + "\"";
+        std::string where = cellPlace(places.file, headerRow + 1, shownPath(trimmed(header[c])));
         int found = -1;
         for (int k = 0; k < ColumnCount; ++k)
             if (name == kColumns[k].english || (kColumns[k].russian && name == kColumns[k].russian)) found = k;
         if (found >= 0 && at[found] >= 0)
-            error(where, "a second " + std::string(kColumns[found].english) + " column; keep one");
+            error(where, format(tr("a second %s column; keep one"), kColumns[found].english));
         else if (found >= 0)
             at[found] = static_cast<int>(c);
         else if (!name.empty())
             addFinding(issues, Severity::Warning, where,
-                     "unknown column is ignored; check its name (the columns are " + std::string(kColumnList) + ")");
+                       format(tr("unknown column is ignored; check its name (the columns are %s)"), kColumnList));
     }
     for (int k = 0; k < ColumnCount; ++k) {
         if (kColumns[k].required && at[k] < 0)
-            error(headerPlace, "the header has no " + std::string(kColumns[k].english) + " (" +
-                                              kColumns[k].russian + ") column; add it");
+            error(headerPlace,
+                  format(tr("the header has no %s (%s) column; add it"), kColumns[k].english, kColumns[k].russian));
     }
     if (countFindings(issues, Severity::Error) != errorsBefore) return false;
     auto headerOf = [&](Column c) { return shownPath(trimmed(header[at[c]])); };
@@ -431,17 +448,17 @@ bool readRows(Parsed& parsed, char separator, Json& topics, TablePlaces& places,
     std::string topic;
     for (size_t r = headerRow + 1; r < parsed.keptRows; ++r) {
         std::vector<std::string>& row = parsed.rows[r];
-        std::string rowPlace = places.file + " row " + std::to_string(r + 1);
+        const std::string thisRow = rowPlace(places.file, r + 1);
         auto cell = [&](Column c) { return at[c] >= 0 && size_t(at[c]) < row.size() ? row[size_t(at[c])] : ""; };
-        auto place = [&](Column c) { return rowPlace + ", column \"" + headerOf(c) + "\""; };
+        auto place = [&](Column c) { return cellPlace(places.file, r + 1, headerOf(c)); };
         // A cell too long for any text is refused by its length alone; the
         // start of it stays, to name the question by.
         for (auto it = parsed.longCells.lower_bound({r, 0}); it != parsed.longCells.end() && it->first.first == r; ++it) {
             size_t c = it->first.second;
-            error(rowPlace + (c < header.size() ? ", column \"" + shownPath(trimmed(header[c])) + "\"" : ""),
-                  "the cell holds " + std::to_string(it->second) + " bytes, more than " +
-                      std::to_string(rvlformat::kMaxTextUnits) + " characters, and a text holds at most " +
-                      std::to_string(rvlformat::kMaxTextUnits) + " UTF-16 units; shorten it");
+            error(c < header.size() ? cellPlace(places.file, r + 1, shownPath(trimmed(header[c]))) : thisRow,
+                  format(tr("the cell holds %zu bytes, more than %zu characters, and a text holds at most %zu UTF-16 "
+                            "units; shorten it"),
+                         it->second, rvlformat::kMaxTextUnits, rvlformat::kMaxTextUnits));
             std::wstring start = utf8ToUtf16(row[c]).substr(0, rvlformat::kMaxTextUnits);
             if (!start.empty() && (start.back() & 0xFC00) == 0xD800) start.pop_back();
             row[c] = utf16ToUtf8(start);
@@ -451,31 +468,31 @@ bool readRows(Parsed& parsed, char separator, Json& topics, TablePlaces& places,
         // another separator than the header.
         for (char other : {',', ';', '\t'}) {
             if (separator && other != separator && header.size() > 1 && row.size() == 1 && row[0].find(other) != std::string::npos) {
-                addFinding(issues, Severity::Warning, rowPlace,
-                         std::string("the row is one cell holding \"") + (other == '\t' ? "\\t" : std::string(1, other)) +
-                             "\", while the header is separated by \"" + (separator == '\t' ? "\\t" : std::string(1, separator)) +
-                             "\"; it is read as a topic name; save the table again with one separator");
+                auto shown = [](char c) { return c == '\t' ? std::string("\\t") : std::string(1, c); };
+                addFinding(issues, Severity::Warning, thisRow,
+                           format(tr("the row is one cell holding \"%s\", while the header is separated by \"%s\"; it "
+                                     "is read as a topic name; save the table again with one separator"),
+                                  shown(other).c_str(), shown(separator).c_str()));
                 break;
             }
         }
         for (size_t c = header.size(); c < row.size(); ++c) {
             if (!trimmed(row[c]).empty() && !separator) {
-                addFinding(issues, Severity::Warning, rowPlace + ", column " + std::to_string(c + 1),
-                         "the cell is right of the header's last column and is ignored; give its column a header");
+                addFinding(issues, Severity::Warning, cellPlace(places.file, r + 1, c + 1),
+                           tr("the cell is right of the header's last column and is ignored; give its column a header"));
                 break;
             }
             if (!trimmed(row[c]).empty()) {
-                error(rowPlace + ", column " + std::to_string(c + 1),
-                      "the row has " + std::to_string(row.size()) + " cells, the header " +
-                          std::to_string(header.size()) + "; put a text holding \"" + std::string(1, separator) +
-                          "\" in double quotes");
+                error(cellPlace(places.file, r + 1, c + 1),
+                      format(tr("the row has %zu cells, the header %zu; put a text holding \"%c\" in double quotes"),
+                             row.size(), header.size(), separator));
                 break;
             }
         }
         if (!cell(TopicCol).empty()) {
             topic = cell(TopicCol);
         } else if (topics.empty()) {
-            error(place(TopicCol), "the first question has no topic; give its topic");
+            error(place(TopicCol), tr("the first question has no topic; give its topic"));
             continue;
         }
         auto found = topicIndex.find(topic);
@@ -499,8 +516,9 @@ bool readRows(Parsed& parsed, char separator, Json& topics, TablePlaces& places,
         } else if (!typeOfFile(media).empty()) {
             q["type"] = typeOfFile(media);
         } else {
-            error(place(MediaCol), "cannot tell the question type from the file name \"" + shownPath(media) +
-                                       "\"; give it in a type column: text, picture, audio or video");
+            error(place(MediaCol), format(tr("cannot tell the question type from the file name \"%s\"; give it in a type "
+                                             "column: text, picture, audio or video"),
+                                          shownPath(media).c_str()));
             q["type"] = "text";
             media.clear();
         }
@@ -524,21 +542,30 @@ bool readRows(Parsed& parsed, char separator, Json& topics, TablePlaces& places,
     }
     if (parsed.overRow) {
         places.overLimit = true;
-        std::string rest = "; the rows after row " + std::to_string(parsed.overRow - 1) + " were only counted";
         size_t over = parsed.overTopic.empty() ? parsed.questionsOf.size() : parsed.questionsOf[parsed.overTopic];
-        size_t most = parsed.overTopic.empty() ? rvlformat::kMaxTopics : rvlformat::kMaxAsks;
-        error(places.file + " row " + std::to_string(parsed.overRow),
-              (parsed.overTopic.empty() ? "the table has " + std::to_string(over) + " topics, a pack holds at most "
-                                        : "the topic \"" + shownPath(parsed.overTopic) + "\" has " +
-                                              std::to_string(over) + " questions, a topic holds at most ") +
-                  std::to_string(most) + " (" + std::to_string(over - most) + " too many); " +
-                  (parsed.overTopic.empty() ? "split the table into two packs" : "move some into another topic") +
-                  rest);
+        size_t last = parsed.overRow - 1;
+        error(rowPlace(places.file, parsed.overRow),
+              parsed.overTopic.empty()
+                  ? format(tr("the table has %zu topics, a pack holds at most %zu (%zu too many); split the table into "
+                              "two packs; the rows after row %zu were only counted"),
+                           over, rvlformat::kMaxTopics, over - rvlformat::kMaxTopics, last)
+                  : format(tr("the topic \"%s\" has %zu questions, a topic holds at most %zu (%zu too many); move some "
+                              "into another topic; the rows after row %zu were only counted"),
+                           shownPath(parsed.overTopic).c_str(), over, rvlformat::kMaxAsks, over - rvlformat::kMaxAsks,
+                           last));
     }
     return countFindings(issues, Severity::Error) == errorsBefore;
 }
 
 } // namespace
+
+// Whether where starts with place, and not with a longer number ("topic 1"
+// is not the start of "topic 12"). The places are worded in the user's
+// language, so they are matched whole rather than parsed.
+static bool startsWithPlace(const std::string& where, const std::string& place) {
+    return where.compare(0, place.size(), place) == 0 &&
+           (where.size() == place.size() || where[place.size()] < '0' || where[place.size()] > '9');
+}
 
 void placeByRows(std::vector<Finding>& issues, const TablePlaces& places) {
     if (places.empty()) return;
@@ -546,17 +573,15 @@ void placeByRows(std::vector<Finding>& issues, const TablePlaces& places) {
         std::string& where = issue.where;
         for (size_t t = 0; t < places.rows.size(); ++t) {
             std::string topic = topicPlace(t);
-            if (where.compare(0, topic.size(), topic) != 0) continue;
-            std::string rest = where.substr(topic.size());
-            if (!rest.empty() && rest[0] != ' ') continue;  // "topic 1" is not the start of "topic 12"
-            size_t q = 0;
-            if (sscanf(rest.c_str(), " question %zu", &q) == 1 && q >= 1 && q <= places.rows[t].size()) {
-                std::string question = questionPlace(t, q - 1);
-                rest = where.substr(question.size());
-                if (rest.empty() || rest[0] < '0' || rest[0] > '9') where = places.row(t, q - 1) + rest;
-            } else {
-                where = places.topicRow(t) + rest;
+            if (!startsWithPlace(where, topic)) continue;
+            std::string row = places.topicRow(t), rest = where.substr(topic.size());
+            for (size_t q = 0; q < places.rows[t].size(); ++q) {
+                std::string question = questionPlace(t, q);
+                if (!startsWithPlace(where, question)) continue;
+                row = places.row(t, q), rest = where.substr(question.size());
+                break;
             }
+            where = row + rest;
             break;
         }
     }
@@ -566,10 +591,10 @@ bool csvFromTopics(const Json& topics, std::string& csv, std::string& whyNot, st
     int row = 1;  // the header
     auto cell = [&](const std::string& text, const char* column = "topic") {
         if (formulas && !text.empty() && std::string("=+-@").find(text[0]) != std::string::npos)
-            addFinding(*formulas, Severity::Warning, "questions.csv row " + std::to_string(row) + ", column \"" + column + "\"",
-                     "the cell starts with \"" + text.substr(0, 1) +
-                         "\", and a spreadsheet opening the table may run it as a formula; check it before saving "
-                         "the table from a spreadsheet");
+            addFinding(*formulas, Severity::Warning, cellPlace("questions.csv", row, column),
+                       format(tr("the cell starts with \"%c\", and a spreadsheet opening the table may run it as a "
+                                 "formula; check it before saving the table from a spreadsheet"),
+                              text[0]));
         if (text.find_first_of(",;\t\"\r\n") == std::string::npos) return text;
         std::string quoted(text.size() * 2 + 2, '\0');
         quoted.resize(csv_write(&quoted[0], quoted.size(), text.data(), text.size()));
@@ -582,21 +607,21 @@ bool csvFromTopics(const Json& topics, std::string& csv, std::string& whyNot, st
     std::set<std::string> seen;
     for (const Json& topic : topics) {
         if (!topic.at("name").is_string()) {
-            whyNot = "a topic name holds UTF-16 units that UTF-8 cannot carry";
+            whyNot = tr("a topic name holds UTF-16 units that UTF-8 cannot carry");
             return false;
         }
         std::string name = topic.at("name");
         const Json& questions = topic.at("questions");
         if (trimmed(name).empty() || !seen.insert(name).second) {
-            whyNot = name.empty()          ? "a topic has no name"
-                     : trimmed(name).empty() ? "a topic's name is only blanks or line breaks, which a table reads as none"
-                                             : "two topics are named \"" + shownPath(name) + "\"";
+            whyNot = name.empty()            ? std::string(tr("a topic has no name"))
+                     : trimmed(name).empty() ? tr("a topic's name is only blanks or line breaks, which a table reads as none")
+                                             : format(tr("two topics are named \"%s\""), shownPath(name).c_str());
             return false;
         }
         if (questions.empty()) ++row, csv += cell(name) + ",,,,,," + (fits ? "," : "") + "\r\n";  // a topic without questions
         for (const Json& q : questions) {
             if (!q.at("type").is_string() || !q.at("question").is_string() || !q.at("answer").is_string()) {
-                whyNot = "a question of \"" + name + "\" has a type byte or texts that a table cannot hold";
+                whyNot = format(tr("a question of \"%s\" has a type byte or texts that a table cannot hold"), name.c_str());
                 return false;
             }
             std::string type = q.at("type"), media, audio;

@@ -8,6 +8,7 @@
 
 #include "packing/sheet_parts.h"
 #include "packing/sheet_questions.h"
+#include "platform/texts.h"
 
 namespace rvlpack {
 
@@ -82,7 +83,7 @@ struct TableWalk {
     // Rows, also those grouped as header rows or row groups.
     bool addRows(const pugi::xml_node& parent, int depth = 0) {
         if (depth > maxDepth) {
-            why = "its groups of rows are nested more than " + std::to_string(maxDepth) + " deep";
+            why = format(tr("its groups of rows are nested more than %d deep"), int(maxDepth));
             return false;
         }
         for (pugi::xml_node child : parent.children()) {
@@ -107,7 +108,7 @@ bool readOdsSheet(const std::vector<uint8_t>& bytes, SheetCells& sheet, std::str
     std::string mimetype;
     if (archive.has("mimetype") && archive.read("mimetype", mimetype, why) &&
         mimetype != "application/vnd.oasis.opendocument.spreadsheet") {
-        why = "it holds a document of type " + shownPath(mimetype.substr(0, 80)) + ", not a spreadsheet";
+        why = format(tr("it holds a document of type %s, not a spreadsheet"), shownPath(mimetype.substr(0, 80)).c_str());
         return false;
     }
     pugi::xml_document content;
@@ -115,7 +116,7 @@ bool readOdsSheet(const std::vector<uint8_t>& bytes, SheetCells& sheet, std::str
     pugi::xml_node body = childNamed(childNamed(childNamed(content, "document-content"), "body"), "spreadsheet");
     pugi::xml_node table = childNamed(body, "table");
     if (!table) {
-        why = "it holds no sheet";
+        why = tr("it holds no sheet");
         return false;
     }
     return TableWalk{sheet, why}.addRows(table);

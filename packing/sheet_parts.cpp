@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/texts.h"
+
 namespace rvlpack {
 
 SheetArchive::SheetArchive(const std::vector<uint8_t>& bytes) {
@@ -34,18 +36,19 @@ bool SheetArchive::read(const std::string& name, std::string& text, std::string&
     zip_stat_t st;
     zip_stat_init(&st);
     if (!archive || zip_stat(archive, name.c_str(), 0, &st) != 0) {
-        why = "it has no " + name;
+        why = format(tr("it has no %s"), name.c_str());
         return false;
     }
     auto tooBig = [&](uint64_t size) {
-        why = name + " unpacks to " + std::to_string(size) + " bytes, more than the " +
-              std::to_string(maxSheetPartBytes >> 20) + " MB read of any part; a questions table needs far less";
+        why = format(tr("%s unpacks to %llu bytes, more than the %zu MB read of any part; a questions table needs far "
+                        "less"),
+                     name.c_str(), static_cast<unsigned long long>(size), size_t(maxSheetPartBytes >> 20));
         return false;
     };
     if ((st.valid & ZIP_STAT_SIZE) && st.size > maxSheetPartBytes) return tooBig(st.size);
     zip_file_t* file = zip_fopen(archive, name.c_str(), 0);
     if (!file) {
-        why = name + " cannot be unpacked (" + zip_strerror(archive) + ")";
+        why = format(tr("%s cannot be unpacked (%s)"), name.c_str(), zip_strerror(archive));
         return false;
     }
     // The stated size may lie: read no more than the limit and one byte.
@@ -53,7 +56,7 @@ bool SheetArchive::read(const std::string& name, std::string& text, std::string&
     zip_int64_t n = 0;
     while ((n = zip_fread(file, piece, sizeof piece)) > 0 && text.size() <= maxSheetPartBytes)
         text.append(piece, size_t(n));
-    if (n < 0) why = name + " is damaged (" + zip_error_strerror(zip_file_get_error(file)) + ")";
+    if (n < 0) why = format(tr("%s is damaged (%s)"), name.c_str(), zip_error_strerror(zip_file_get_error(file)));
     zip_fclose(file);
     if (n < 0) return false;
     return text.size() > maxSheetPartBytes ? tooBig(text.size()) : true;
@@ -63,8 +66,9 @@ bool SheetArchive::readXml(const std::string& name, pugi::xml_document& doc, std
     std::string text;
     if (!read(name, text, why)) return false;
     pugi::xml_parse_result parsed = doc.load_buffer(text.data(), text.size(), pugi::parse_default | pugi::parse_ws_pcdata);
-    if (!parsed) why = name + " is not well-formed XML (" + parsed.description() + " at byte " +
-                       std::to_string(parsed.offset) + ")";
+    if (!parsed)
+        why = format(tr("%s is not well-formed XML (%s at byte %lld)"), name.c_str(), parsed.description(),
+                     static_cast<long long>(parsed.offset));
     return bool(parsed);
 }
 

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "packing/sheet_parts.h"
+#include "platform/texts.h"
 
 namespace rvlpack {
 
@@ -32,11 +33,11 @@ bool namesQuestionsTable(const std::string& path) {
 bool readQuestionsTable(const std::vector<uint8_t>& bytes, const std::string& path, nlohmann::ordered_json& topics,
                         TablePlaces& places, std::vector<Finding>& issues) {
     const std::string ext = extension(path), file = shownPath(path.substr(path.rfind('/') + 1));
-    const std::string saveAs = "save it as .xlsx, .ods or CSV UTF-8";
     topics = nlohmann::ordered_json::array();
     places = TablePlaces{};
     if (ext == "xls" || startsWith(bytes, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {
-        addFinding(issues, Severity::Error, file, "the file is an old binary Excel workbook (.xls); " + saveAs);
+        addFinding(issues, Severity::Error, file,
+                   tr("the file is an old binary Excel workbook (.xls); save it as .xlsx, .ods or CSV UTF-8"));
         return false;
     }
     bool zipped = startsWith(bytes, "PK\x03\x04", 4);
@@ -46,11 +47,16 @@ bool readQuestionsTable(const std::vector<uint8_t>& bytes, const std::string& pa
     bool ods = ext == "ods" || (ext != "xlsx" && ext != "xlsm" && SheetArchive(bytes).has("content.xml"));
     bool read = zipped && (ods ? readOdsSheet(bytes, sheet, why) : readXlsxSheet(bytes, sheet, why));
     if (!read) {
-        addFinding(issues, Severity::Error, file,
-                 "the file cannot be read as " + std::string(ods ? "an .ods spreadsheet" : "an .xlsx workbook") +
-                     (zipped ? ": " + why : ": it is no zip archive") +
-                     // A limit's message says itself what to do.
-                     (why.find(';') == std::string::npos ? "; open it in the spreadsheet and " + saveAs : ""));
+        if (!zipped) why = tr("it is no zip archive");
+        // A limit's message says itself what to do.
+        bool remedied = why.find(';') != std::string::npos;
+        const char* message = ods ? remedied ? tr("the file cannot be read as an .ods spreadsheet: %s")
+                                             : tr("the file cannot be read as an .ods spreadsheet: %s; open it in the "
+                                                  "spreadsheet and save it as .xlsx, .ods or CSV UTF-8")
+                                  : remedied ? tr("the file cannot be read as an .xlsx workbook: %s")
+                                             : tr("the file cannot be read as an .xlsx workbook: %s; open it in the "
+                                                  "spreadsheet and save it as .xlsx, .ods or CSV UTF-8");
+        addFinding(issues, Severity::Error, file, format(message, why.c_str()));
         return false;
     }
     return readSheetQuestions(sheet, path, topics, places, issues);

@@ -9,6 +9,7 @@
 
 #include "packing/sheet_parts.h"
 #include "packing/sheet_questions.h"
+#include "platform/texts.h"
 
 namespace rvlpack {
 
@@ -94,7 +95,7 @@ bool readXlsxSheet(const std::vector<uint8_t>& bytes, SheetCells& sheet, std::st
     pugi::xml_node root = childNamed(workbook, "workbook");
     pugi::xml_node first = childNamed(childNamed(root, "sheets"), "sheet");
     if (!first) {
-        why = "the workbook names no sheet";
+        why = tr("the workbook names no sheet");
         return false;
     }
     std::string properties = attributeNamed(childNamed(root, "workbookPr"), "date1904").value();
@@ -138,7 +139,7 @@ bool readXlsxSheet(const std::vector<uint8_t>& bytes, SheetCells& sheet, std::st
         // Rows and cells name their place, or follow the one before.
         unsigned long number = attributeNamed(r, "r").as_ullong(row + 1);
         if (number < row + 1) {
-            why = "row " + std::to_string(number) + " comes after row " + std::to_string(row);
+            why = format(tr("row %lu comes after row %lu"), number, static_cast<unsigned long>(row));
             return false;
         }
         row = number;
@@ -148,7 +149,8 @@ bool readXlsxSheet(const std::vector<uint8_t>& bytes, SheetCells& sheet, std::st
             pugi::xml_attribute ref = attributeNamed(c, "r");
             size_t at = column;
             if (ref && !cellColumn(ref.value(), at)) {
-                why = "a cell of row " + std::to_string(row) + " is named \"" + shownPath(ref.value()) + "\"";
+                why = format(tr("a cell of row %lu is named \"%s\""), static_cast<unsigned long>(row),
+                             shownPath(ref.value()).c_str());
                 return false;
             }
             column = at + 1;
@@ -156,7 +158,8 @@ bool readXlsxSheet(const std::vector<uint8_t>& bytes, SheetCells& sheet, std::st
             if (type == "s") {
                 unsigned long index = strtoul(value.c_str(), nullptr, 10);
                 if (value.empty() || index >= shared.size()) {
-                    why = "a cell of row " + std::to_string(row) + " names shared text " + value + ", which is missing";
+                    why = format(tr("a cell of row %lu names shared text %s, which is missing"),
+                                 static_cast<unsigned long>(row), value.c_str());
                     return false;
                 }
                 text = shared[index];

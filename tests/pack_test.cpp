@@ -204,6 +204,8 @@ TEST(PackTool, MessagesInRussian) {
         {{"check", "pack.rvl"}, russian, 1, "pack.rvl: 2 темы, 4 вопроса, 16936 байт; 1 предупреждение"},
         {{"build", "pack.json", "-o", "p.rvl", "--max-size", "6X"}, russian, 2, "ошибка: --max-size требует размер в байтах или с K, M, G или T (двоичные единицы), например 6G"},
         {{"build", "pack.json"}, russian, 2, "-o is required"},
+        {{"build", "q.csv", "-o", "q.rvl"}, russian, 1, "предупреждение: q.csv, строка 3 \"Что 😀?\": текст вопроса: символ, которого нет в шрифте Brush.ttf программы rvl-reader: \"😀\" (U+1F600); на его месте ничего не будет видно; удалите или замените его"},
+        {{"build", "bad.csv", "-o", "q.rvl"}, russian, 2, "ошибка: bad.csv, строка 1: в заголовке нет столбца answer (ответ); добавьте его"},
         {{"unpack", "--help"}, russian, 0, "  --csv                       Записать вопросы в DIR/questions.csv, на который ссылается DIR/manifest.json"},
     };
     ScratchDir dir;
@@ -211,6 +213,8 @@ TEST(PackTool, MessagesInRussian) {
     m["topics"].push_back(Json{{"name", "Пусто"}, {"questions", Json::array()}});
     writeCleanPack(dir, m);
     writeFile(dir.file("zip.rvl"), {'P', 'K', 3, 4, 0, 0});
+    writeText(dir.file("q.csv"), "тема,баллы,вопрос,ответ\nВсё,100,Два?,2\nВсё,200,Что 😀?,Да\n");
+    writeText(dir.file("bad.csv"), "topic,points,question\nВсё,100,Два?\n");
     for (const Row& row : rows) {
         std::vector<std::string> args = row.args;
         args.insert(args.begin(), runDir() + "/rvl-pack");
