@@ -63,7 +63,8 @@ int main(int argc, char** argv) {
     for (const Case& c : cases) {
         ProcessResult r = runProcess({"/bin/sh", "-c",
                                       "cd '" + dir.path() + "' && /usr/bin/time -f 'TIME %M %e' prlimit --as=6442450944 '" + tool +
-                                          "' build " + c.input + " -o out.rvl 2>&1 | tail -c 2000"});
+                                          "' build " + c.input + " -o out.rvl 2>&1 | tail -c 2000"},
+                                     {"LC_ALL=C"});
         long kib = 0;
         double seconds = 0;
         size_t at = r.out.rfind("TIME ");

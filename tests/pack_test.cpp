@@ -165,6 +165,7 @@ TEST(PackTool, CommandLineOfSubcommands) {
         {{"unpack", "pack.rvl", "-o", "p", "--res", "res"}, 2, "The following arguments were not expected"},
         {{"build", "pack.json", "-o", "p.rvl", "--csv"}, 2, "The following argument was not expected: --csv"},
         {{"build", "pack.json", "-o", "p.rvl", "--max-size", "6X"}, 2, "error: --max-size needs a size in bytes"},
+        {{"build", "pack.json", "-o", "p.rvl", "--max-size", ""}, 2, "error: --max-size needs a size in bytes"},
         {{"build", "pack.json", "-o", "p.rvl", "--author", "A"}, 2, "error: --name, --author and --created go with a build from a table"},
         {{"--help"}, 0, "  check                       Check a pack against"},
         {{"unpack", "--help"}, 0, "  --csv                       Write the questions as DIR/questions.csv"},

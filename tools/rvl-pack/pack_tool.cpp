@@ -414,7 +414,7 @@ int parseArguments(const std::vector<std::string>& argv, Arguments& args, FILE* 
     }
     args.command = app.get_subcommands().front()->get_name();
     std::string error;
-    if (!maxSize.empty() && !parseSize(maxSize, args.maxSize))
+    if (build->count("--max-size") && !parseSize(maxSize, args.maxSize))
         error = tr("--max-size needs a size in bytes, or with K, M, G or T (binary units), such as 6G");
     const PackDetails& d = args.details;
     if ((!d.name.empty() || !d.author.empty() || !d.created.empty()) && !namesTable(args.input))
