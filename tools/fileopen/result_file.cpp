@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/files.h"
 #include "platform/utf16.h"
 #include "tools/fileopen/texts.h"
 
@@ -52,11 +53,7 @@ bool writeResultFile(const std::string& name, const std::vector<uint8_t>& record
         reason = format("mkstemp(\"%s\"): %s", temporary.c_str(), strerror(errno));
         return false;
     }
-    // mkstemp makes the file for its owner alone; give it the mode that
-    // creating it plainly would.
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
+    giveCreationMode(fd);
     size_t done = 0;
     while (done < record.size()) {
         ssize_t n = write(fd, record.data() + done, record.size() - done);
