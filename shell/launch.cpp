@@ -11,6 +11,7 @@
 #include "platform/chooser_record.h"
 #include "platform/utf16.h"
 #include "shell/globals.h"
+#include "shell/select_module.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ void clearBarsOfScaledPicture() {
 
 bool loadPackFromCommandLine(const std::string& pack) {
     std::wstring path = pathToUtf16(pack);
-    std::wcout << L"Фаил: " << path << std::endl;
+    printChosenFile(path);
     // The chooser cannot return a longer path, so the reader never reads one.
     if (path.size() > chooser::kMaxPathUnits) {
         std::cerr << "rvl-reader: the pack's path is " << path.size()

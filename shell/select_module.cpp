@@ -103,7 +103,9 @@ std::wstring selectModuleFile() {
         if (!isLeftPress(event)) continue;
         std::wstring buf;
         if (!chooseModule(buf)) continue;
-        std::wcout << L"Фаил: " << buf << std::endl;
+        printChosenFile(buf);
         return buf;
     }
 }
+
+void printChosenFile(const std::wstring& path) { std::wcout << L"Фаил: " << path << std::endl; }
