@@ -4,7 +4,6 @@
 // the reader can show.
 #include "tools/rvl-pack/pack_tool.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +15,7 @@
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <new>
 #include <string>
 #include <vector>
@@ -346,18 +346,10 @@ bool freeForUnpack(const std::string& target, std::string& whyNot) {
         return errno == ENOENT;
     }
     if (!S_ISDIR(st.st_mode)) return false;
-    DIR* list = opendir(target.c_str());
-    if (!list) {
-        whyNot = std::string("cannot be read to see whether it is empty: ") + strerror(errno);
-        return false;
-    }
-    bool empty = true;
-    while (dirent* entry = readdir(list)) {
-        std::string name = entry->d_name;
-        empty = empty && (name == "." || name == "..");
-    }
-    closedir(list);
-    return empty;
+    std::error_code error;
+    bool empty = std::filesystem::is_empty(target, error);
+    if (error) whyNot = "cannot be read to see whether it is empty: " + error.message();
+    return empty && !error;
 }
 
 // Writes into a fresh directory beside the target and renames it into place
