@@ -13,6 +13,7 @@
 
 #include "packing/findings.h"
 #include "packing/temporary_files.h"
+#include "platform/files.h"
 #include "platform/texts.h"
 #include "platform/utf16.h"
 
@@ -178,9 +179,7 @@ bool writeModuleFile(const Module& module, const std::string& path, std::string*
         const std::string& temp;
         ~Release() { releaseTemporary(temp); }
     } release{temp};
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
+    giveCreationMode(fd);
     FILE* file = fdopen(fd, "wb");
     if (!file) {
         close(fd);
