@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "packing/manifest.h"
+#include "packing/media_kind.h"
 #include "packing/reader_probe.h"
 #include "platform/resource_files.h"
 #include "platform/sdl_handles.h"
