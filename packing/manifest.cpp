@@ -114,7 +114,7 @@ struct ManifestReader {
         // alone: it is never kept, nor measured later.
         size_t units = 0;
         if (it->is_string()) {
-            for (unsigned char c : it->get_ref<const std::string&>()) units += (c & 0xC0) != 0x80 ? 1 + (c >= 0xF0) : 0;
+            units = utf16Length(it->get_ref<const std::string&>());
         } else if (it->is_array()) {
             units = it->size();
         }
@@ -365,8 +365,7 @@ struct ManifestReader {
             if (it != q.end() && it->is_string()) {
                 // Enough of a text of any length to name the question by.
                 const std::string& whole = it->get_ref<const std::string&>();
-                size_t cut = std::min(whole.size(), 4 * labelBytes);
-                while (cut > 0 && cut < whole.size() && (static_cast<unsigned char>(whole[cut]) & 0xC0) == 0x80) --cut;
+                size_t cut = whole.size() > 4 * labelBytes ? utf8CharacterStart(whole.data(), 4 * labelBytes) : whole.size();
                 text = utf8ToUtf16(whole.substr(0, cut));
             }
             for (const char* key : {"video", "media"}) {

@@ -21,25 +21,10 @@ using rvlformat::typeCode;
 
 namespace {
 
-// True when a unit is half of a surrogate pair without its other half.
-bool lonelySurrogates(const std::wstring& units) {
-    for (size_t i = 0; i < units.size(); ++i) {
-        uint32_t u = static_cast<uint32_t>(units[i]);
-        if (u >= 0xD800 && u <= 0xDBFF) {
-            uint32_t next = i + 1 < units.size() ? static_cast<uint32_t>(units[i + 1]) : 0;
-            if (next < 0xDC00 || next > 0xDFFF) return true;
-            ++i;
-        } else if (u >= 0xDC00 && u <= 0xDFFF) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // A text as a JSON string, or as its UTF-16 code units when UTF-8 cannot
 // carry it.
 Json textJson(const std::wstring& units) {
-    if (!lonelySurrogates(units)) return Json(utf16ToUtf8(units));
+    if (!hasLoneSurrogate(units)) return Json(utf16ToUtf8(units));
     Json array = Json::array();
     for (wchar_t unit : units) array.push_back(static_cast<uint32_t>(unit));
     return array;
