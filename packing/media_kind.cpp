@@ -19,19 +19,23 @@ bool startsWith(const std::vector<uint8_t>& b, size_t at, const char* text) {
     return b.size() >= at + n && memcmp(b.data() + at, text, n) == 0;
 }
 
+// Each kind's name and extension; pictures also by the reader's kind.
 const struct {
-    PictureKind picture;
     const char* kind;
-} kPictureNames[] = {{PictureKind::png, "PNG"},  {PictureKind::jpeg, "JPEG"}, {PictureKind::gif, "GIF"},
-                     {PictureKind::bmp, "BMP"},  {PictureKind::webp, "WebP"}, {PictureKind::tiff, "TIFF"}};
+    const char* extension;
+    PictureKind picture = PictureKind::unknown;
+} kKinds[] = {{"PNG", ".png", PictureKind::png},   {"JPEG", ".jpg", PictureKind::jpeg}, {"GIF", ".gif", PictureKind::gif},
+              {"BMP", ".bmp", PictureKind::bmp},   {"WebP", ".webp", PictureKind::webp}, {"TIFF", ".tif", PictureKind::tiff},
+              {"WAV", ".wav"}, {"AVI", ".avi"}, {"Ogg", ".ogg"}, {"FLAC", ".flac"}, {"MP3", ".mp3"}, {"MP4", ".mp4"},
+              {"Matroska", ".mkv"}};
 
 } // namespace
 
 std::string mediaKind(const std::vector<uint8_t>& b) {
     // Signatures lie in the first bytes: a longer block is looked at no further.
     PictureKind picture = pictureKindOf(b.data(), static_cast<uint32_t>(std::min<size_t>(b.size(), UINT32_MAX)));
-    for (const auto& row : kPictureNames) {
-        if (picture == row.picture) return row.kind;
+    for (const auto& row : kKinds) {
+        if (picture != PictureKind::unknown && picture == row.picture) return row.kind;
     }
     if (startsWith(b, 0, "RIFF") && startsWith(b, 8, "WAVE")) return "WAV";
     if (startsWith(b, 0, "RIFF") && startsWith(b, 8, "AVI ")) return "AVI";
@@ -44,13 +48,9 @@ std::string mediaKind(const std::vector<uint8_t>& b) {
 }
 
 std::string mediaExtension(const std::vector<uint8_t>& bytes) {
-    const struct { const char* kind; const char* ext; } table[] = {
-        {"PNG", ".png"}, {"JPEG", ".jpg"}, {"GIF", ".gif"}, {"BMP", ".bmp"},   {"WebP", ".webp"},
-        {"TIFF", ".tif"}, {"WAV", ".wav"}, {"AVI", ".avi"}, {"Ogg", ".ogg"},   {"FLAC", ".flac"},
-        {"MP3", ".mp3"}, {"MP4", ".mp4"}, {"Matroska", ".mkv"}};
     std::string kind = mediaKind(bytes);
-    for (const auto& row : table) {
-        if (kind == row.kind) return row.ext;
+    for (const auto& row : kKinds) {
+        if (kind == row.kind) return row.extension;
     }
     return ".bin";
 }
