@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "packing/convert/av_support.h"
-#include "packing/manifest.h"
+#include "packing/media_kind.h"
 #include "packing/reader_probe.h"
 #include "presentation/picture_decode.h"
 
