@@ -21,6 +21,7 @@
 #include "packing/iso_time.h"
 #include "packing/pack_reader.h"
 #include "packing/sheet_questions.h"
+#include "platform/texts.h"
 #include "platform/utf16.h"
 
 namespace rvlpack {
@@ -73,8 +74,8 @@ struct ManifestReader {
     // found: reading media would be in vain.
     bool overLimit = false;
 
-    // What media paths are relative to, for messages.
-    std::string home() const { return sources.table.empty() ? "manifest" : "table"; }
+    // Whether media paths are relative to a questions table, not a manifest.
+    bool fromTable() const { return !sources.table.empty(); }
 
     void error(const std::string& where, const std::string& text) { addFinding(issues, Severity::Error, where, text); }
 
@@ -90,8 +91,8 @@ struct ManifestReader {
             for (const std::string& k : known) found = found || k == it.key();
             if (!found)
                 addFinding(issues, Severity::Warning, where,
-                         "unknown key \"" + shownPath(it.key()) + "\" is ignored; check its spelling (known keys: " + joined(known) +
-                             ")");
+                           format(tr("unknown key \"%s\" is ignored; check its spelling (known keys: %s)"),
+                                  shownPath(it.key()).c_str(), joined(known).c_str()));
         }
     }
 
@@ -107,7 +108,7 @@ struct ManifestReader {
               std::wstring& out, bool required) {
         auto it = object.find(key);
         if (it == object.end()) {
-            if (required) error(where, "\"" + std::string(key) + "\" is missing; give the " + what + " as a string");
+            if (required) error(where, format(tr("\"%s\" is missing; give the %s as a string"), key, what.c_str()));
             return !required;
         }
         // A text longer than the format holds is refused by its length
@@ -119,10 +120,9 @@ struct ManifestReader {
             units = it->size();
         }
         if (units > rvlformat::kMaxTextUnits) {
-            error(where, "the " + what + " is " + std::to_string(units) +
-                             " UTF-16 units long, the format holds at most " + std::to_string(rvlformat::kMaxTextUnits) +
-                             " (a character outside the Basic "
-                             "Multilingual Plane, such as an emoji, takes two units); shorten it");
+            error(where, format(tr("the %s is %zu UTF-16 units long, the format holds at most %zu (a character outside "
+                                   "the Basic Multilingual Plane, such as an emoji, takes two units); shorten it"),
+                                what.c_str(), units, rvlformat::kMaxTextUnits));
             return false;
         }
         if (it->is_string()) {
@@ -131,13 +131,13 @@ struct ManifestReader {
             out.clear();
             for (const Json& unit : *it) {
                 if (!unit.is_number_integer() || unit.get<int64_t>() < 0 || unit.get<int64_t>() > 0xFFFF) {
-                    error(where, "\"" + std::string(key) + "\" as an array must hold UTF-16 code units (0 to 65535)");
+                    error(where, format(tr("\"%s\" as an array must hold UTF-16 code units (0 to 65535)"), key));
                     return false;
                 }
                 out.push_back(static_cast<wchar_t>(unit.get<int64_t>()));
             }
         } else {
-            error(where, "\"" + std::string(key) + "\" must be a string");
+            error(where, format(tr("\"%s\" must be a string"), key));
             return false;
         }
         return true;
@@ -150,28 +150,34 @@ struct ManifestReader {
                 std::string& full, struct stat& st, std::string* givenName) {
         auto it = object.find(key);
         if (it == object.end()) {
-            error(where, "\"" + std::string(key) + "\" is missing; give the path of the " + what +
-                             " file, relative to the " + home());
+            error(where, format(fromTable() ? tr("\"%s\" is missing; give the path of the %s file, relative to the table")
+                                            : tr("\"%s\" is missing; give the path of the %s file, relative to the "
+                                                 "manifest"),
+                                key, what.c_str()));
             return false;
         }
         if (!it->is_string() || it->get<std::string>().empty()) {
-            error(where, "\"" + std::string(key) + "\" must be the path of the " + what + " file, as a string");
+            error(where, format(tr("\"%s\" must be the path of the %s file, as a string"), key, what.c_str()));
             return false;
         }
         std::string name = it->get<std::string>();
-        std::string file = "the " + what + " file \"" + shownPath(name) + "\"";
+        std::string file = format(tr("the %s file \"%s\""), what.c_str(), shownPath(name).c_str());
         // media\кот.gif from a table made on Windows: a backslash separates,
         // unless a file has that very name; ..\..\x is then refused as ../../x.
         struct stat exact {};
         if (name.find('\\') != std::string::npos && lstat((name[0] == '/' ? name : dir + name).c_str(), &exact) != 0)
             std::replace(name.begin(), name.end(), '\\', '/');
         if (name.find('\0') != std::string::npos) {
-            error(where, file + " holds a NUL byte, which no file name can; fix the path");
+            error(where, format(tr("%s holds a NUL byte, which no file name can; fix the path"), file.c_str()));
             return false;
         }
-        const std::string keepInside = "; media of a " + home() + " are read only from its folder, so that a " +
-                                       home() + " from someone else cannot pull private files into the pack; copy the "
-                                       "file beside the " + home() + ", or give --allow-outside if you trust it";
+        const char* keepInside =
+            fromTable() ? tr("media of a table are read only from its folder, so that a table from someone else cannot "
+                             "pull private files into the pack; copy the file beside the table, or give --allow-outside "
+                             "if you trust it")
+                        : tr("media of a manifest are read only from its folder, so that a manifest from someone else "
+                             "cannot pull private files into the pack; copy the file beside the manifest, or give "
+                             "--allow-outside if you trust it");
         // An absolute path is judged by where it leads, as any other.
         const std::string folderPath = name[0] == '/' ? resolved(dir.empty() ? "." : dir) : "";
         bool absoluteInside = !folderPath.empty() && name.compare(0, folderPath.size() + 1, folderPath + "/") == 0 &&
@@ -181,7 +187,9 @@ struct ManifestReader {
             absoluteInside = real.compare(0, folderPath.size() + 1, folderPath + "/") == 0;
         }
         if (!options.allowOutside && ((name[0] == '/' && !absoluteInside) || !staysInside(name))) {
-            error(where, file + " lies outside the " + home() + "'s folder" + keepInside);
+            error(where, format(fromTable() ? tr("%s lies outside the table's folder; %s")
+                                            : tr("%s lies outside the manifest's folder; %s"),
+                                file.c_str(), keepInside));
             return false;
         }
         if (givenName) *givenName = name;
@@ -191,38 +199,50 @@ struct ManifestReader {
             // The text of the path stays inside; its links must too.
             std::string folder = resolved(dir.empty() ? "." : dir), real = resolved(full);
             if (real.empty() && errno != ENOENT && errno != ENOTDIR) {
-                error(where, file + " cannot be opened (" + shownPath(full) + ": " + strerror(errno) + ")");
+                error(where, format(tr("%s cannot be opened (%s: %s)"), file.c_str(), shownPath(full).c_str(),
+                                    strerror(errno)));
                 return false;
             }
             if (!real.empty() && !folder.empty() && real.compare(0, folder.size(), folder) == 0 &&
                 (folder == "/" || real.size() == folder.size() || real[folder.size()] == '/')) {
                 full = real;
             } else if (!real.empty()) {
-                error(where, file + " leads outside the " + home() + "'s folder through a symbolic link (to " +
-                                 shownPath(real) + ")" + keepInside);
+                error(where, format(fromTable() ? tr("%s leads outside the table's folder through a symbolic link (to "
+                                                     "%s); %s")
+                                                : tr("%s leads outside the manifest's folder through a symbolic link (to "
+                                                     "%s); %s"),
+                                    file.c_str(), shownPath(real).c_str(), keepInside));
                 return false;
             }
         }
         if (stat(full.c_str(), &st) != 0) {
             std::string similar = errno == ENOENT ? sameButCase(asNamed) : "";
-            error(where, file + " cannot be found (looked for " + shownPath(asNamed) + ": " + strerror(errno) + ")" +
-                             (similar.empty() ? "; check the path, it is relative to the " + home()
-                                              : "; did you mean " + shownPath(similar) + "?"));
+            const char* why = strerror(errno);
+            if (!similar.empty())
+                error(where, format(tr("%s cannot be found (looked for %s: %s); did you mean %s?"), file.c_str(),
+                                    shownPath(asNamed).c_str(), why, shownPath(similar).c_str()));
+            else
+                error(where, format(fromTable() ? tr("%s cannot be found (looked for %s: %s); check the path, it is "
+                                                     "relative to the table")
+                                                : tr("%s cannot be found (looked for %s: %s); check the path, it is "
+                                                     "relative to the manifest"),
+                                    file.c_str(), shownPath(asNamed).c_str(), why));
             return false;
         }
         if (!S_ISREG(st.st_mode)) {
-            error(where, file + " is not a regular file; name a file");
+            error(where, format(tr("%s is not a regular file; name a file"), file.c_str()));
             return false;
         }
         if ((options.refusedDevice || options.refusedInode) && uint64_t(st.st_dev) == options.refusedDevice &&
             uint64_t(st.st_ino) == options.refusedInode) {
-            error(where, file + " is the output pack itself, which the build would replace; name another output");
+            error(where, format(tr("%s is the output pack itself, which the build would replace; name another output"),
+                                file.c_str()));
             return false;
         }
         if (static_cast<uint64_t>(st.st_size) > rvlformat::kMaxBlock) {
-            error(where, file + " is " + std::to_string(st.st_size) +
-                             " bytes, a media block holds at most " + std::to_string(rvlformat::kMaxBlock) +
-                             " (4 GiB); make it smaller");
+            error(where, format(tr("%s is %lld bytes, a media block holds at most %llu (4 GiB); make it smaller"),
+                                file.c_str(), static_cast<long long>(st.st_size),
+                                static_cast<unsigned long long>(rvlformat::kMaxBlock)));
             return false;
         }
         return true;
@@ -315,14 +335,15 @@ struct ManifestReader {
                      const std::vector<std::string>& keys) {
         for (const std::string& key : keys) {
             if (object.contains(key))
-                error(at(where, key), "a " + typeName + " question carries no \"" + key + "\"; remove it or change \"type\"");
+                error(at(where, key), format(tr("a %s question carries no \"%s\"; remove it or change \"type\""),
+                                             typeName.c_str(), key.c_str()));
         }
     }
 
     bool type(const Json& object, const std::string& where, char& out) {
         auto it = object.find("type");
         if (it == object.end()) {
-            error(where, "\"type\" is missing; give \"text\", \"picture\", \"audio\" or \"video\"");
+            error(where, tr("\"type\" is missing; give \"text\", \"picture\", \"audio\" or \"video\""));
             return false;
         }
         if (it->is_number_integer() && it->get<int64_t>() >= 0 && it->get<int64_t>() <= 255) {
@@ -336,8 +357,8 @@ struct ManifestReader {
                 return true;
             }
         }
-        error(where, "unknown type " + (it->is_string() ? "\"" + shownPath(name) + "\"" : name) +
-                         "; use \"text\", \"picture\", \"audio\" or \"video\"");
+        error(where, format(tr("unknown type %s; use \"text\", \"picture\", \"audio\" or \"video\""),
+                            (it->is_string() ? "\"" + shownPath(name) + "\"" : name).c_str()));
         return false;
     }
 
@@ -348,10 +369,10 @@ struct ManifestReader {
         if (*it == "letterbox" || *it == "stretch" || *it == "none")
             out = *it == "letterbox" ? Fit::Letterbox : *it == "stretch" ? Fit::Stretch : Fit::None;
         else
-            error(where, "\"fit\" " + it->dump() +
-                             " is not known; use \"letterbox\" (pad a video with black to 4:3, the default), "
-                             "\"stretch\" (stretch it to 4:3) or \"none\" (store the files as they are); in a table "
-                             "поля, растянуть or как есть");
+            error(where, format(tr("\"fit\" %s is not known; use \"letterbox\" (pad a video with black to 4:3, the "
+                                   "default), \"stretch\" (stretch it to 4:3) or \"none\" (store the files as they "
+                                   "are); in a table поля, растянуть or как есть"),
+                                it->dump().c_str()));
     }
 
     // The question's place in messages: its numbers, the start of its text
@@ -386,30 +407,32 @@ struct ManifestReader {
 
     void readQuestion(const Json& q, const std::string& where, Question& ask, MediaSource& source) {
         if (!q.is_object()) {
-            error(where, "must be an object with \"type\", \"question\", \"answer\" and \"points\"");
+            error(where, tr("must be an object with \"type\", \"question\", \"answer\" and \"points\""));
             return;
         }
         unknownKeys(q, {"type", "question", "answer", "points", "media", "audio", "video", "fit"}, where);
         source.fit = sources.fit;  // the pack's, unless the question gives its own
         fit(q, at(where, "fit"), source.fit);
         bool typed = type(q, at(where, "type"), ask.type);
-        text(q, "question", at(where, "question"), "question text", ask.question, true);
-        text(q, "answer", at(where, "answer"), "answer", ask.answer, true);
+        text(q, "question", at(where, "question"), tr("question text"), ask.question, true);
+        text(q, "answer", at(where, "answer"), tr("answer"), ask.answer, true);
         auto points = q.find("points");
-        const std::string range = "a whole number from 0 to " + std::to_string(rvlformat::kMaxPoints);
+        const int most = rvlformat::kMaxPoints;
         if (points == q.end()) {
-            error(at(where, "points"), "\"points\" is missing; give " + range);
+            error(at(where, "points"), format(tr("\"points\" is missing; give a whole number from 0 to %d"), most));
         } else if (points->is_string()) {
-            error(at(where, "points"), "points must be a number, got the text " + points->dump() +
-                                           "; write it as " + range + ", in digits");
+            error(at(where, "points"), format(tr("points must be a number, got the text %s; write it as a whole number "
+                                                 "from 0 to %d, in digits"),
+                                              points->dump().c_str(), most));
         } else if (points->is_number_float() && std::isfinite(points->get<double>()) &&
                    points->get<double>() != std::floor(points->get<double>())) {
-            error(at(where, "points"), "points must be a whole number, got " + points->dump() +
-                                           "; give " + range);
+            error(at(where, "points"), format(tr("points must be a whole number, got %s; give a whole number from 0 to %d"),
+                                              points->dump().c_str(), most));
         } else if (points->is_number_float() && points->get<double>() >= 0 && points->get<double>() <= rvlformat::kMaxPoints) {
             ask.points = static_cast<uint16_t>(points->get<double>());  // 100.0, as a spreadsheet may keep it
         } else if (!points->is_number_integer() || points->get<int64_t>() < 0 || points->get<int64_t>() > rvlformat::kMaxPoints) {
-            error(at(where, "points"), "points " + points->dump() + " do not fit: give " + range);
+            error(at(where, "points"), format(tr("points %s do not fit: give a whole number from 0 to %d"),
+                                              points->dump().c_str(), most));
         } else {
             ask.points = static_cast<uint16_t>(points->get<int64_t>());
         }
@@ -417,11 +440,11 @@ struct ManifestReader {
         switch (rvlformat::askType(ask.type)) {
         case AskType::Picture:
             forbidMedia(q, where, "picture", {"audio", "video"});
-            media(q, "media", at(where, "media"), "picture", ask.media, &source.media);
+            media(q, "media", at(where, "media"), tr("picture"), ask.media, &source.media);
             break;
         case AskType::Audio:
             forbidMedia(q, where, "audio", {"audio", "video"});
-            media(q, "media", at(where, "media"), "sound", ask.media, &source.media);
+            media(q, "media", at(where, "media"), tr("sound"), ask.media, &source.media);
             break;
         case AskType::Video:
             forbidMedia(q, where, "video", {"media"});
@@ -430,8 +453,8 @@ struct ManifestReader {
             else if (q["audio"].is_null())
                 source.silent = true;
             else
-                media(q, "audio", at(where, "audio"), "sound track", ask.media, &source.audio);
-            media(q, "video", at(where, "video"), "video", ask.video, &source.video);
+                media(q, "audio", at(where, "audio"), tr("sound track"), ask.media, &source.audio);
+            media(q, "video", at(where, "video"), tr("video"), ask.video, &source.video);
             break;
         default:
             forbidMedia(q, where, ask.type == typeCode(AskType::Text) ? "text" : "media-less", {"media", "audio", "video"});
@@ -442,21 +465,20 @@ struct ManifestReader {
         const TablePlaces& table = sources.table;
         std::string where = table.empty() ? topicPlace(index) : table.topicRow(index);
         if (!t.is_object()) {
-            error(where, "must be an object with \"name\" and \"questions\"");
+            error(where, tr("must be an object with \"name\" and \"questions\""));
             return;
         }
         unknownKeys(t, {"name", "questions"}, where);
-        text(t, "name", where, "topic name", topic.name, true);
+        text(t, "name", where, tr("topic name"), topic.name, true);
         auto qs = t.find("questions");
         if (qs == t.end()) return;  // a topic without questions is allowed
         if (!qs->is_array()) {
-            error(where, "\"questions\" must be an array");
+            error(where, tr("\"questions\" must be an array"));
             return;
         }
         if (qs->size() > rvlformat::kMaxAsks) {
-            error(where, std::to_string(qs->size()) +
-                             " questions, a topic holds at most " + std::to_string(rvlformat::kMaxAsks) +
-                             "; move some into another topic");
+            error(where, format(tr("%zu questions, a topic holds at most %zu; move some into another topic"), qs->size(),
+                                rvlformat::kMaxAsks));
             overLimit = true;
         }
         topic.questions.resize(qs->size());
@@ -473,7 +495,7 @@ struct ManifestReader {
 // "4.6 GiB"
 std::string gibibytes(uint64_t bytes) {
     char text[32];
-    snprintf(text, sizeof text, "%.1f GiB", double(bytes) / double(uint64_t(1) << 30));
+    snprintf(text, sizeof text, tr("%.1f GiB"), double(bytes) / double(uint64_t(1) << 30));
     return text;
 }
 
@@ -522,32 +544,34 @@ static bool startLoad(const std::string& path, const char* expected, Module& mod
     if (media) *media = ManifestMedia{};
     std::string readError;
     if (readWholeFile(path, bytes, &readError)) return true;
-    addFinding(issues, Severity::Error, "", readError + "; give the path of " + expected);
+    addFinding(issues, Severity::Error, "", format(tr("%s; give the path of %s"), readError.c_str(), expected));
     return false;
 }
 
 bool loadManifest(const std::string& path, Module& module, std::vector<Finding>& issues,
                   const ManifestOptions& options, ManifestMedia* media) {
     std::vector<uint8_t> bytes;
-    if (!startLoad(path, "the JSON manifest", module, media, bytes, issues)) return false;
+    if (!startLoad(path, tr("the JSON manifest"), module, media, bytes, issues)) return false;
     // Deeper nesting is refused before parsing: it would only exhaust the
     // stack of whatever walks the values later.
     if (nestingDepth(bytes) > maxManifestDepth) {
         addFinding(issues, Severity::Error, path,
-                 "arrays and objects are nested more than " + std::to_string(maxManifestDepth) +
-                     " levels deep, a manifest needs five; fix the manifest");
+                   format(tr("arrays and objects are nested more than %d levels deep, a manifest needs five; fix the "
+                             "manifest"),
+                          int(maxManifestDepth)));
         return false;
     }
     Json root;
     try {
         root = Json::parse(bytes.begin(), bytes.end());
     } catch (const Json::exception& e) {
-        addFinding(issues, Severity::Error, path, "bad JSON: " + plainParseMessage(e.what()) + "; fix the manifest");
+        addFinding(issues, Severity::Error, path,
+                   format(tr("bad JSON: %s; fix the manifest"), plainParseMessage(e.what()).c_str()));
         return false;
     }
     if (!root.is_object()) {
         addFinding(issues, Severity::Error, path,
-                 "the manifest must be a JSON object with \"name\", \"author\" and \"topics\"");
+                   tr("the manifest must be a JSON object with \"name\", \"author\" and \"topics\""));
         return false;
     }
     return loadRoot(std::move(root), folderOf(path), module, issues, options, media);
@@ -556,7 +580,7 @@ bool loadManifest(const std::string& path, Module& module, std::vector<Finding>&
 bool loadQuestionsTable(const std::string& path, const PackDetails& details, Module& module,
                         std::vector<Finding>& issues, const ManifestOptions& options, ManifestMedia* media) {
     std::vector<uint8_t> table;
-    if (!startLoad(path, "the questions table", module, media, table, issues)) return false;
+    if (!startLoad(path, tr("the questions table"), module, media, table, issues)) return false;
     Json root = Json::object();
     if (!details.name.empty()) root["name"] = details.name;
     if (!details.author.empty()) root["author"] = details.author;
@@ -564,8 +588,9 @@ bool loadQuestionsTable(const std::string& path, const PackDetails& details, Mod
     bool timeGiven = details.created.empty() || parseIsoTime(details.created, seconds);
     if (!timeGiven)
         addFinding(issues, Severity::Error, "--created",
-                 "\"" + details.created + "\" is not an ISO 8601 time between 1970 and 2106; write it like "
-                 "2024-05-01T18:30:00+03:00");
+                   format(tr("\"%s\" is not an ISO 8601 time between 1970 and 2106; write it like "
+                             "2024-05-01T18:30:00+03:00"),
+                          details.created.c_str()));
     else if (!details.created.empty())
         root["created"] = details.created;
     root["questions"] = path.substr(path.rfind('/') + 1);
@@ -584,14 +609,15 @@ bool loadRoot(Json root, const std::string& dir, Module& module, std::vector<Fin
     sources = ManifestMedia{};
     size_t errorsBefore = countFindings(issues, Severity::Error);
     ManifestReader reader{dir, issues, options, sources, {}, nullptr, false};
-    reader.unknownKeys(root, {"name", "author", "created", "topics", "questions", "trailing", "fit"}, "manifest");
+    const std::string manifest = tr("manifest");  // the place of the manifest's own keys
+    reader.unknownKeys(root, {"name", "author", "created", "topics", "questions", "trailing", "fit"}, manifest);
     // "questions" names a questions table that gives the topics.
     if (root.contains("questions")) {
         if (root.contains("topics")) {
-            reader.error("manifest", "both \"questions\" and \"topics\" are given; keep one");
+            reader.error(manifest, tr("both \"questions\" and \"topics\" are given; keep one"));
             return false;
         }
-        if (table.empty() && !reader.readNow(root, "questions", "manifest", "questions table", table)) return false;
+        if (table.empty() && !reader.readNow(root, "questions", manifest, tr("questions table"), table)) return false;
         Json topics;
         std::string name = root["questions"].get<std::string>();
         // Only a table that cannot be read stops here; bad rows still leave the others to read.
@@ -600,33 +626,32 @@ bool loadRoot(Json root, const std::string& dir, Module& module, std::vector<Fin
         root["topics"] = std::move(topics);
         reader.dir = (name[0] == '/' ? "" : dir) + folderOf(name);  // the table's media are relative to the table
     }
-    reader.fit(root, "manifest", sources.fit);
-    reader.text(root, "name", "manifest", "pack name", module.packName, false);
-    reader.text(root, "author", "manifest", "author", module.author, false);
+    reader.fit(root, manifest, sources.fit);
+    reader.text(root, "name", manifest, tr("pack name"), module.packName, false);
+    reader.text(root, "author", manifest, tr("author"), module.author, false);
 
     auto created = root.find("created");
     if (created == root.end()) {
         module.created = static_cast<uint32_t>(time(nullptr));
     } else if (created->is_string()) {
         if (!parseIsoTime(created->get<std::string>(), module.created))
-            reader.error("manifest", "\"created\" " + created->dump() +
-                                         " is not an ISO 8601 time between 1970 and 2106; write it like "
-                                         "\"2024-05-01T18:30:00Z\"");
+            reader.error(manifest, format(tr("\"created\" %s is not an ISO 8601 time between 1970 and 2106; write it "
+                                             "like \"2024-05-01T18:30:00Z\""),
+                                          created->dump().c_str()));
     } else if (created->is_number_integer() && created->get<int64_t>() >= 0 &&
                static_cast<uint64_t>(created->get<int64_t>()) <= rvlformat::kMaxCreated) {
         module.created = static_cast<uint32_t>(created->get<int64_t>());
     } else {
-        reader.error("manifest", "\"created\" must be an ISO 8601 time such as \"2024-05-01T18:30:00Z\"");
+        reader.error(manifest, tr("\"created\" must be an ISO 8601 time such as \"2024-05-01T18:30:00Z\""));
     }
 
     auto topicList = root.find("topics");
     if (topicList == root.end() || !topicList->is_array()) {
-        reader.error("manifest", "\"topics\" is missing or not an array; list the topics in it");
+        reader.error(manifest, tr("\"topics\" is missing or not an array; list the topics in it"));
     } else {
         if (topicList->size() > rvlformat::kMaxTopics) {
-            reader.error("manifest", std::to_string(topicList->size()) +
-                                         " topics, a pack holds at most " + std::to_string(rvlformat::kMaxTopics) +
-                                         "; split it into two packs");
+            reader.error(manifest, format(tr("%zu topics, a pack holds at most %zu; split it into two packs"),
+                                          topicList->size(), rvlformat::kMaxTopics));
             reader.overLimit = true;
         }
         module.topics.resize(topicList->size());
@@ -635,13 +660,14 @@ bool loadRoot(Json root, const std::string& dir, Module& module, std::vector<Fin
     }
     reader.dir = dir;
     MediaBytes trailing;
-    if (root.contains("trailing")) reader.media(root, "trailing", "manifest", "trailing bytes", trailing);
+    if (root.contains("trailing")) reader.media(root, "trailing", manifest, tr("trailing bytes"), trailing);
     uint64_t projected = reader.projectedSize(module);
     if (projected > options.maxPackSize) {
-        reader.error("manifest", "the pack would be " + std::to_string(projected) + " bytes (" +
-                                     gibibytes(projected) + "), more than the " + gibibytes(options.maxPackSize) +
-                                     " a host's computer can be expected to load; split it into smaller packs, or "
-                                     "give --max-size to allow more");
+        reader.error(manifest, format(tr("the pack would be %llu bytes (%s), more than the %s a host's computer can be "
+                                         "expected to load; split it into smaller packs, or give --max-size to allow "
+                                         "more"),
+                                      static_cast<unsigned long long>(projected), gibibytes(projected).c_str(),
+                                      gibibytes(options.maxPackSize).c_str()));
         reader.overLimit = true;
     }
     sources.mediaRead = !reader.overLimit;

@@ -12,6 +12,7 @@
 #include "module/format.h"
 #include "packing/iso_time.h"
 #include "packing/media_kind.h"
+#include "platform/texts.h"
 #include "platform/utf16.h"
 
 namespace rvlpack {
@@ -34,7 +35,7 @@ Json textJson(const std::wstring& units) {
 bool writeBytes(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
     FILE* file = fopen(path.c_str(), "wb");
     if (!file) {
-        if (error) *error = "cannot create " + path + ": " + strerror(errno);
+        if (error) *error = format(tr("cannot create %s: %s"), path.c_str(), strerror(errno));
         return false;
     }
     bool ok = bytes.empty() || fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
@@ -44,7 +45,7 @@ bool writeBytes(const std::string& path, const std::vector<uint8_t>& bytes, std:
         ok = false;
         code = errno;
     }
-    if (!ok && error) *error = "cannot write " + path + ": " + strerror(code ? code : EIO);
+    if (!ok && error) *error = format(tr("cannot write %s: %s"), path.c_str(), strerror(code ? code : EIO));
     return ok;
 }
 
@@ -54,7 +55,7 @@ bool saveManifest(const Module& module, const std::string& dir, std::string* err
                   std::vector<Finding>* warnings) {
     std::string mediaDir = dir + "/media";
     if (mkdir(mediaDir.c_str(), 0777) != 0 && errno != EEXIST) {
-        if (error) *error = "cannot create " + mediaDir + ": " + strerror(errno);
+        if (error) *error = format(tr("cannot create %s: %s"), mediaDir.c_str(), strerror(errno));
         return false;
     }
     auto saveBlock = [&](const std::vector<uint8_t>& block, const std::string& stem, std::string& name) {
@@ -111,7 +112,7 @@ bool saveManifest(const Module& module, const std::string& dir, std::string* err
     if (table) {
         std::string csv, whyNot;
         if (!csvFromTopics(root["topics"], csv, whyNot, warnings)) {
-            if (error) *error = "the questions do not fit a table: " + whyNot + "; unpack without --csv";
+            if (error) *error = format(tr("the questions do not fit a table: %s; unpack without --csv"), whyNot.c_str());
             return false;
         }
         if (!writeBytes(dir + "/questions.csv", std::vector<uint8_t>(csv.begin(), csv.end()), error)) return false;

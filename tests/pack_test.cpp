@@ -208,6 +208,8 @@ TEST(PackTool, MessagesInRussian) {
         {{"build", "pack.json"}, russian, 2, "-o is required"},
         {{"build", "q.csv", "-o", "q.rvl"}, russian, 1, "предупреждение: q.csv, строка 3 \"Что 😀?\": текст вопроса: символ, которого нет в шрифте Brush.ttf программы rvl-reader: \"😀\" (U+1F600); на его месте ничего не будет видно; удалите или замените его"},
         {{"build", "bad.csv", "-o", "q.rvl"}, russian, 2, "ошибка: bad.csv, строка 1: в заголовке нет столбца answer (ответ); добавьте его"},
+        {{"build", "bad.json", "-o", "q.rvl"}, russian, 2, "ошибка: тема 1, вопрос 1 \"Два плюс два?\": баллы должны быть числом, а здесь текст \"сто\"; запишите целое число от 0 до 65535 цифрами"},
+        {{"build", "bad.json", "-o", "q.rvl"}, russian, 2, "ошибка: тема 1, вопрос 2 \"Что на картинке?\" (media): файл \"media\" (картинка) - не обычный файл; укажите файл"},
         {{"unpack", "--help"}, russian, 0, "  --csv                       Записать вопросы в DIR/questions.csv, на который ссылается DIR/manifest.json"},
     };
     ScratchDir dir;
@@ -217,6 +219,8 @@ TEST(PackTool, MessagesInRussian) {
     writeFile(dir.file("zip.rvl"), {'P', 'K', 3, 4, 0, 0});
     writeText(dir.file("q.csv"), "тема,баллы,вопрос,ответ\nВсё,100,Два?,2\nВсё,200,Что 😀?,Да\n");
     writeText(dir.file("bad.csv"), "topic,points,question\nВсё,100,Два?\n");
+    m["topics"][0]["questions"][0]["points"] = "сто", m["topics"][0]["questions"][1]["media"] = "media";
+    writeText(dir.file("bad.json"), m.dump());
     for (const Row& row : rows) {
         std::vector<std::string> args = row.args;
         args.insert(args.begin(), runDir() + "/rvl-pack");
