@@ -32,6 +32,15 @@ using SwrPtr = std::unique_ptr<SwrContext, SwrFree>;
 using SwsPtr = std::unique_ptr<SwsContext, SwsFree>;
 using FifoPtr = std::unique_ptr<AVAudioFifo, FifoFree>;
 
+// A channel layout owned here: a custom order carries a map it must free.
+struct ChannelLayout {
+    AVChannelLayout layout{};
+    ChannelLayout() = default;
+    ChannelLayout(const ChannelLayout&) = delete;
+    ChannelLayout& operator=(const ChannelLayout&) = delete;
+    ~ChannelLayout() { av_channel_layout_uninit(&layout); }
+};
+
 // "Invalid data found when processing input" for an AVERROR code.
 std::string avError(int code);
 

@@ -34,16 +34,17 @@ SoundOutcome convertSound(const std::vector<uint8_t>& input, std::vector<uint8_t
     }
     CodecPtr decoder = in.openDecoder(index, error);
     if (!decoder) return SoundOutcome::Failed;
-    AVChannelLayout inLayout{};
+    ChannelLayout inLayout;
     if (decoder->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || decoder->ch_layout.nb_channels == 0)
-        av_channel_layout_default(&inLayout, std::max(1, decoder->ch_layout.nb_channels));
-    else
-        av_channel_layout_copy(&inLayout, &decoder->ch_layout);
+        av_channel_layout_default(&inLayout.layout, std::max(1, decoder->ch_layout.nb_channels));
+    else if (av_channel_layout_copy(&inLayout.layout, &decoder->ch_layout) < 0) {
+        error = "out of memory (av_channel_layout_copy)";
+        return SoundOutcome::Failed;
+    }
     from.codec = avcodec_get_name(decoder->codec_id);
     from.rate = decoder->sample_rate;
-    from.channels = inLayout.nb_channels;
+    from.channels = inLayout.layout.nb_channels;
     if (from.rate <= 0) {
-        av_channel_layout_uninit(&inLayout);
         error = "its sample rate is unknown";
         return SoundOutcome::Failed;
     }
@@ -51,7 +52,6 @@ SoundOutcome convertSound(const std::vector<uint8_t>& input, std::vector<uint8_t
     const AVCodec* vorbis = avcodec_find_encoder_by_name("libvorbis");
     CodecPtr enc(vorbis ? avcodec_alloc_context3(vorbis) : nullptr);
     if (!enc) {
-        av_channel_layout_uninit(&inLayout);
         error = "FFmpeg has no libvorbis encoder";
         return SoundOutcome::Failed;
     }
@@ -63,21 +63,18 @@ SoundOutcome convertSound(const std::vector<uint8_t>& input, std::vector<uint8_t
     enc->global_quality = vorbisQuality * FF_QP2LAMBDA;
     OutputFile out;
     if (!out.open("ogg", error)) {
-        av_channel_layout_uninit(&inLayout);
         return SoundOutcome::Failed;
     }
     if (out.format()->oformat->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     int code = avcodec_open2(enc.get(), vorbis, nullptr);
     if (code < 0) {
-        av_channel_layout_uninit(&inLayout);
         error = "cannot open the libvorbis encoder (avcodec_open2: " + avError(code) + ")";
         return SoundOutcome::Failed;
     }
     AVStream* stream = out.addStream(enc.get(), error);
     SwrContext* rawSwr = nullptr;
-    code = swr_alloc_set_opts2(&rawSwr, &enc->ch_layout, enc->sample_fmt, enc->sample_rate, &inLayout,
+    code = swr_alloc_set_opts2(&rawSwr, &enc->ch_layout, enc->sample_fmt, enc->sample_rate, &inLayout.layout,
                                decoder->sample_fmt, decoder->sample_rate, 0, nullptr);
-    av_channel_layout_uninit(&inLayout);
     SwrPtr swr(rawSwr);
     if (code < 0 || swr_init(swr.get()) < 0) {
         error = "cannot set up the resampler (swr_init)";
