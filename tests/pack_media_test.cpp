@@ -80,8 +80,9 @@ TEST(PackMedia, BuildConvertsWhatTheReaderRefusesAndIsDeterministic) {
     ProcessResult checked = pack({"check", "a.rvl"});
     EXPECT_EQ(warnings(checked.err).size(), 2u) << checked.err;
     EXPECT_NE(checked.err.find("question 8 \"Вопрос video\": the video has a display aspect ratio of 1.78"), std::string::npos) << checked.err;
-    for (const char* converted : {"(anim.gif): GIF with 3 frames: the first frame is kept", "(song.mp3): converted", "(voice.m4a): converted", "(clip.mp4): took", "(photo.jpg): con",
-                                  "(anim.gif): converted", "(wide.webp): converted", "(wide.mp4): letterboxed", "(pause.mp4): letterboxed"})
+    for (const char* converted : {"(anim.gif): GIF with 3 frames: the first frame is kept", "(song.mp3): converted the sound (mp3, 44100 Hz, stereo, 0:03, ",
+                                  "(voice.m4a): converted the sound (aac, 48000 Hz, mono, 0:02, ", "(clip.mp4): took", "(photo.jpg): con", "(anim.gif): converted",
+                                  "(wide.webp): converted", "(wide.mp4): letterboxed", "(pause.mp4): letterboxed the video (h264 320x180 (display aspect 1.78), 25 fps, 0:06, "})
         EXPECT_NE(built.err.find(converted), std::string::npos) << converted << " not reported:\n" << built.err;
     rvlpack::Module module;
     ASSERT_TRUE(rvlpack::readModuleFile(dir.file("a.rvl"), module));

@@ -27,6 +27,16 @@ std::string byteSize(uint64_t bytes) {
     return text;
 }
 
+std::string minutesSeconds(double seconds) {
+    int whole = static_cast<int>(seconds + 0.5);
+    return std::to_string(whole / 60) + (whole % 60 < 10 ? ":0" : ":") + std::to_string(whole % 60);
+}
+
+double streamSeconds(const AVFormatContext* format, const AVStream* stream) {
+    if (stream->duration > 0) return stream->duration * av_q2d(stream->time_base);
+    return format->duration > 0 ? format->duration / double(AV_TIME_BASE) : 0;
+}
+
 MemoryStream::~MemoryStream() {
     if (io_) av_freep(&io_->buffer);
     avio_context_free(&io_);
@@ -142,8 +152,7 @@ bool decodeStream(InputFile& input, AVCodecContext* decoder, int index, const st
     }
     AVFormatContext* format = input.format();
     AVStream* stream = format->streams[index];
-    double total = stream->duration > 0 ? stream->duration * av_q2d(stream->time_base)
-                                        : format->duration > 0 ? format->duration / double(AV_TIME_BASE) : 0;
+    double total = streamSeconds(format, stream);
     auto drain = [&]() {
         for (;;) {
             int code = avcodec_receive_frame(decoder, frame.get());

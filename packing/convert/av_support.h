@@ -113,4 +113,11 @@ bool decodeStream(InputFile& input, AVCodecContext* decoder, int index, const st
 // "1.2 MB", "740 KB"
 std::string byteSize(uint64_t bytes);
 
+// "3:05", rounded to the second.
+std::string minutesSeconds(double seconds);
+
+// The length of stream, from the stream's own duration or else the
+// container's; 0 when neither is known.
+double streamSeconds(const AVFormatContext* format, const AVStream* stream);
+
 } // namespace rvlpack

@@ -15,12 +15,8 @@ const int vorbisQuality = 5;
 }
 
 std::string describeSound(const SoundFacts& f) {
-    char text[160];
-    int whole = static_cast<int>(f.seconds + 0.5);
-    snprintf(text, sizeof text, "%s, %d Hz, %s, %d:%02d", f.codec.c_str(), f.rate,
-             f.channels == 1 ? "mono" : f.channels == 2 ? "stereo" : (std::to_string(f.channels) + " channels").c_str(),
-             whole / 60, whole % 60);
-    return text;
+    std::string layout = f.channels == 1 ? "mono" : f.channels == 2 ? "stereo" : std::to_string(f.channels) + " channels";
+    return f.codec + ", " + std::to_string(f.rate) + " Hz, " + layout + ", " + minutesSeconds(f.seconds);
 }
 
 SoundOutcome convertSound(const std::vector<uint8_t>& input, std::vector<uint8_t>& output, SoundFacts& from,

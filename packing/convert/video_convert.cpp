@@ -39,8 +39,7 @@ bool factsOf(InputFile& in, int index, VideoFacts& facts) {
     facts.aspect = displayAspect(par, av_guess_sample_aspect_ratio(format, stream, nullptr));
     AVRational rate = av_guess_frame_rate(format, stream, nullptr);
     facts.fps = rate.num > 0 && rate.den > 0 ? av_q2d(rate) : 0;
-    facts.seconds = stream->duration > 0 ? stream->duration * av_q2d(stream->time_base)
-                                         : format->duration > 0 ? format->duration / double(AV_TIME_BASE) : 0;
+    facts.seconds = streamSeconds(format, stream);
     facts.frames = stream->nb_frames;
     return facts.width > 0 && facts.height > 0;
 }
@@ -58,10 +57,9 @@ bool videoWillBeStretched(const std::vector<uint8_t>& video, double& aspect) {
 
 std::string describeVideo(const VideoFacts& f) {
     char text[200];
-    int whole = static_cast<int>(f.seconds + 0.5);
-    snprintf(text, sizeof text, "%s %dx%d (display aspect %.2f), %.3g fps, %d:%02d", f.codec.c_str(), f.width,
-             f.height, f.aspect, f.fps, whole / 60, whole % 60);
-    return text;
+    snprintf(text, sizeof text, "%s %dx%d (display aspect %.2f), %.3g fps, ", f.codec.c_str(), f.width, f.height,
+             f.aspect, f.fps);
+    return text + minutesSeconds(f.seconds);
 }
 
 // Opens the input and its first video stream and reads that stream's facts;
@@ -79,7 +77,6 @@ static int openFirstVideo(InputFile& in, VideoFacts& facts, std::string& error) 
 bool readVideoFacts(const std::vector<uint8_t>& input, VideoFacts& facts, std::string& error) {
     InputFile in(input);
     return openFirstVideo(in, facts, error) >= 0;
-    return true;
 }
 
 double videoPacketsEnd(const std::vector<uint8_t>& input) {
