@@ -110,160 +110,233 @@ int64_t animationFrames(const std::vector<uint8_t>& input) {
     return frames;
 }
 
-bool convertVideo(const std::vector<uint8_t>& input, bool letterbox, int maxWidth, int maxHeight,
-                  std::vector<uint8_t>& output, VideoFacts& from, VideoFacts& to, std::string& error,
-                  const ProgressFn& progress) {
-    InputFile in(input);
-    int index = openFirstVideo(in, from, error);
-    if (index < 0) return false;
-    CodecPtr decoder = in.openDecoder(index, error);
-    if (!decoder) return false;
-    // A constant rate: the source's average, held between 1 and 60 frames a
-    // second; frames are placed by their timestamps, repeated over pauses and
-    // dropped where they come faster, so that the clip keeps its length.
-    AVStream* source = in.format()->streams[index];
-    AVRational rate = source->avg_frame_rate;
-    if (rate.num <= 0 || rate.den <= 0) rate = av_guess_frame_rate(in.format(), source, nullptr);
-    if (rate.num <= 0 || rate.den <= 0) rate = AVRational{25, 1};
-    if (av_q2d(rate) > 60) rate = AVRational{60, 1};
-    if (av_q2d(rate) < 1) rate = AVRational{1, 1};
-    av_reduce(&rate.num, &rate.den, rate.num, rate.den, 1 << 16);
-    const double slotsPerTick = av_q2d(source->time_base) * av_q2d(rate);
-    int64_t first = AV_NOPTS_VALUE;
-    // A forged timestamp or length must not make it encode for hours: one
-    // picture is held for a minute at most, and nothing far past the source's end.
-    const int64_t longestHold = std::llround(60 * av_q2d(rate));
-    const int64_t sourceEnd = from.seconds > 0 ? std::llround(from.seconds * av_q2d(rate)) : INT64_MAX;
-    const int64_t lastSlot = from.seconds > 0 ? std::llround((from.seconds * 1.1 + 1) * av_q2d(rate)) : INT64_MAX;
+namespace {
 
+// The output frame, and the picture's size and place in it: the whole frame,
+// or the middle of a 4:3 one padded with black.
+struct Placement {
+    int frameW = 0, frameH = 0, pictureW = 0, pictureH = 0, left = 0, top = 0;
+};
+
+Placement placePicture(const VideoFacts& from, bool letterbox, int maxWidth, int maxHeight) {
+    Placement p;
     // The picture as shown (display aspect), fitted into the frame.
     double aspect = from.aspect > 0 ? from.aspect : double(from.width) / from.height;
-    int frameW, frameH, pictureW, pictureH;
     if (letterbox) {
         double shownW = std::max(double(from.width), from.height * aspect);
         double boxW = std::min<double>(maxWidth, shownW), boxH = boxW / windowAspect;
         if (boxH > maxHeight) boxH = maxHeight, boxW = boxH * windowAspect;
-        frameW = even(boxW);
-        frameH = even(boxH);
+        p.frameW = even(boxW);
+        p.frameH = even(boxH);
         if (aspect > windowAspect) {
-            pictureW = frameW;
-            pictureH = std::min(frameH, even(frameW / aspect));
+            p.pictureW = p.frameW;
+            p.pictureH = std::min(p.frameH, even(p.frameW / aspect));
         } else {
-            pictureH = frameH;
-            pictureW = std::min(frameW, even(frameH * aspect));
+            p.pictureH = p.frameH;
+            p.pictureW = std::min(p.frameW, even(p.frameH * aspect));
         }
     } else {
         double scale = std::min({1.0, double(maxWidth) / from.width, double(maxHeight) / from.height});
-        frameW = pictureW = even(from.width * scale);
-        frameH = pictureH = even(from.height * scale);
+        p.frameW = p.pictureW = even(from.width * scale);
+        p.frameH = p.pictureH = even(from.height * scale);
     }
-    int left = (frameW - pictureW) / 2 / 2 * 2, top = (frameH - pictureH) / 2 / 2 * 2;
+    p.left = (p.frameW - p.pictureW) / 2 / 2 * 2;
+    p.top = (p.frameH - p.pictureH) / 2 / 2 * 2;
+    return p;
+}
 
-    const AVCodec* h264 = avcodec_find_encoder_by_name("libx264");
-    const AVCodec* codec = h264 ? h264 : avcodec_find_encoder(AV_CODEC_ID_MJPEG);
-    CodecPtr enc(codec ? avcodec_alloc_context3(codec) : nullptr);
-    if (!enc) {
-        error = "FFmpeg has neither a libx264 nor an MJPEG encoder";
+// A constant rate: the source's average, held between 1 and 60 frames a
+// second; frames are placed by their timestamps, repeated over pauses and
+// dropped where they come faster, so that the clip keeps its length.
+AVRational outputRate(AVFormatContext* format, AVStream* source) {
+    AVRational rate = source->avg_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0) rate = av_guess_frame_rate(format, source, nullptr);
+    if (rate.num <= 0 || rate.den <= 0) rate = AVRational{25, 1};
+    if (av_q2d(rate) > 60) rate = AVRational{60, 1};
+    if (av_q2d(rate) < 1) rate = AVRational{1, 1};
+    av_reduce(&rate.num, &rate.den, rate.num, rate.den, 1 << 16);
+    return rate;
+}
+
+// One re-encode in three steps: open sets up the decoder, the encoder, the
+// muxer and the output picture; each decoded frame is scaled into the
+// picture, which is encoded once for every output slot up to the frame's
+// time; finish holds the last picture to the source's end, drains the
+// encoder and closes the file.
+class VideoJob {
+public:
+    VideoJob(const std::vector<uint8_t>& input, std::string& error) : in_(input), error_(error) {}
+    bool open(bool letterbox, int maxWidth, int maxHeight, VideoFacts& from);
+    bool decode(const ProgressFn& progress) {
+        return decodeStream(in_, decoder_.get(), index_, [this](AVFrame* frame) { return add(frame); }, progress, error_);
+    }
+    bool finish(std::vector<uint8_t>& output);
+    void describe(VideoFacts& to) const;
+
+private:
+    bool openEncoder(bool letterbox);
+    bool add(AVFrame* frame);
+    // Encodes the current picture into every slot before end.
+    bool repeatUntil(int64_t end);
+
+    InputFile in_;
+    std::string& error_;
+    int index_ = -1;
+    CodecPtr decoder_;
+    Placement place_;
+    AVRational rate_{};
+    double slotsPerTick_ = 0;
+    int64_t first_ = AV_NOPTS_VALUE;
+    int64_t longestHold_ = 0, sourceEnd_ = 0, lastSlot_ = 0;
+    bool h264_ = false;
+    CodecPtr enc_;
+    OutputFile out_;
+    AVStream* stream_ = nullptr;
+    FramePtr picture_;
+    SwsContext* sws_ = nullptr;  // made for the first frame's format, remade if it changes
+    SwsPtr swsHolder_;
+    int64_t frames_ = 0;
+};
+
+bool VideoJob::open(bool letterbox, int maxWidth, int maxHeight, VideoFacts& from) {
+    index_ = openFirstVideo(in_, from, error_);
+    if (index_ < 0) return false;
+    decoder_ = in_.openDecoder(index_, error_);
+    if (!decoder_) return false;
+    AVStream* source = in_.format()->streams[index_];
+    rate_ = outputRate(in_.format(), source);
+    slotsPerTick_ = av_q2d(source->time_base) * av_q2d(rate_);
+    // A forged timestamp or length must not make it encode for hours: one
+    // picture is held for a minute at most, and nothing far past the source's end.
+    longestHold_ = std::llround(60 * av_q2d(rate_));
+    sourceEnd_ = from.seconds > 0 ? std::llround(from.seconds * av_q2d(rate_)) : INT64_MAX;
+    lastSlot_ = from.seconds > 0 ? std::llround((from.seconds * 1.1 + 1) * av_q2d(rate_)) : INT64_MAX;
+    place_ = placePicture(from, letterbox, maxWidth, maxHeight);
+    if (!openEncoder(letterbox)) return false;
+    stream_ = out_.addStream(enc_.get(), error_);
+    if (!stream_ || !out_.writeHeader(error_)) return false;
+
+    picture_.reset(av_frame_alloc());
+    if (!picture_) {
+        error_ = "out of memory";
         return false;
     }
-    enc->width = frameW;
-    enc->height = frameH;
-    enc->time_base = av_inv_q(rate);
-    enc->framerate = rate;
-    enc->sample_aspect_ratio = letterbox ? AVRational{frameH * 4, frameW * 3} : AVRational{1, 1};
-    av_reduce(&enc->sample_aspect_ratio.num, &enc->sample_aspect_ratio.den, enc->sample_aspect_ratio.num,
-              enc->sample_aspect_ratio.den, 1 << 16);
-    enc->pix_fmt = h264 ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUVJ420P;
-    enc->flags |= AV_CODEC_FLAG_BITEXACT;
-    enc->thread_count = 2;  // fixed, so that every machine writes the same bytes
+    picture_->format = enc_->pix_fmt;
+    picture_->width = place_.frameW;
+    picture_->height = place_.frameH;
+    if (av_frame_get_buffer(picture_.get(), 0) < 0) {
+        error_ = "out of memory";
+        return false;
+    }
+    return true;
+}
+
+bool VideoJob::openEncoder(bool letterbox) {
+    const AVCodec* h264 = avcodec_find_encoder_by_name("libx264");
+    const AVCodec* codec = h264 ? h264 : avcodec_find_encoder(AV_CODEC_ID_MJPEG);
+    h264_ = h264 != nullptr;
+    enc_.reset(codec ? avcodec_alloc_context3(codec) : nullptr);
+    if (!enc_) {
+        error_ = "FFmpeg has neither a libx264 nor an MJPEG encoder";
+        return false;
+    }
+    enc_->width = place_.frameW;
+    enc_->height = place_.frameH;
+    enc_->time_base = av_inv_q(rate_);
+    enc_->framerate = rate_;
+    AVRational& sar = enc_->sample_aspect_ratio;
+    sar = letterbox ? AVRational{place_.frameH * 4, place_.frameW * 3} : AVRational{1, 1};
+    av_reduce(&sar.num, &sar.den, sar.num, sar.den, 1 << 16);
+    enc_->pix_fmt = h264 ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUVJ420P;
+    enc_->flags |= AV_CODEC_FLAG_BITEXACT;
+    enc_->thread_count = 2;  // fixed, so that every machine writes the same bytes
     AVDictionary* options = nullptr;
     if (h264) {
         av_dict_set(&options, "crf", x264Quality, 0);
         av_dict_set(&options, "preset", "fast", 0);
     } else {
-        enc->flags |= AV_CODEC_FLAG_QSCALE;
-        enc->global_quality = mjpegQuality * FF_QP2LAMBDA;
+        enc_->flags |= AV_CODEC_FLAG_QSCALE;
+        enc_->global_quality = mjpegQuality * FF_QP2LAMBDA;
     }
-    OutputFile out;
-    if (!out.open(h264 ? "mp4" : "avi", error)) {
+    if (!out_.open(h264 ? "mp4" : "avi", error_)) {
         av_dict_free(&options);
         return false;
     }
-    if (out.format()->oformat->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    int code = avcodec_open2(enc.get(), codec, &options);
+    if (out_.format()->oformat->flags & AVFMT_GLOBALHEADER) enc_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    int code = avcodec_open2(enc_.get(), codec, &options);
     av_dict_free(&options);
     if (code < 0) {
-        error = std::string("cannot open the ") + codec->name + " encoder (avcodec_open2: " + avError(code) + ")";
+        error_ = std::string("cannot open the ") + codec->name + " encoder (avcodec_open2: " + avError(code) + ")";
         return false;
     }
-    AVStream* stream = out.addStream(enc.get(), error);
-    if (!stream || !out.writeHeader(error)) return false;
+    return true;
+}
 
-    FramePtr picture(av_frame_alloc());
-    if (!picture) {
-        error = "out of memory";
+bool VideoJob::add(AVFrame* frame) {
+    sws_ = sws_getCachedContext(sws_, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
+                                place_.pictureW, place_.pictureH, enc_->pix_fmt, SWS_AREA | SWS_ACCURATE_RND, nullptr,
+                                nullptr, nullptr);
+    swsHolder_.release();
+    swsHolder_.reset(sws_);
+    AVFrame* picture = picture_.get();
+    if (!sws_ || av_frame_make_writable(picture) < 0) {
+        error_ = "cannot set up the scaler (sws_getCachedContext)";
         return false;
     }
-    picture->format = enc->pix_fmt;
-    picture->width = frameW;
-    picture->height = frameH;
-    if (av_frame_get_buffer(picture.get(), 0) < 0) {
-        error = "out of memory";
-        return false;
+    // Black bars: luma 16 (0 for full-range MJPEG), chroma 128.
+    int frameH = place_.frameH, top = place_.top, left = place_.left;
+    memset(picture->data[0], h264_ ? 16 : 0, static_cast<size_t>(picture->linesize[0]) * frameH);
+    memset(picture->data[1], 128, static_cast<size_t>(picture->linesize[1]) * (frameH / 2));
+    memset(picture->data[2], 128, static_cast<size_t>(picture->linesize[2]) * (frameH / 2));
+    uint8_t* planes[3] = {picture->data[0] + top * picture->linesize[0] + left,
+                          picture->data[1] + top / 2 * picture->linesize[1] + left / 2,
+                          picture->data[2] + top / 2 * picture->linesize[2] + left / 2};
+    sws_scale(sws_, frame->data, frame->linesize, 0, frame->height, planes, picture->linesize);
+    int64_t stamp = frame->best_effort_timestamp;
+    if (stamp != AV_NOPTS_VALUE && first_ == AV_NOPTS_VALUE) first_ = stamp;
+    int64_t slot = stamp == AV_NOPTS_VALUE ? frames_ : std::llround((stamp - first_) * slotsPerTick_);
+    if (frames_ == 0) slot = 0;
+    slot = std::min({slot, frames_ + longestHold_, lastSlot_});
+    return repeatUntil(slot + 1);
+}
+
+bool VideoJob::repeatUntil(int64_t end) {
+    for (; frames_ < end; ++frames_) {
+        picture_->pts = frames_;
+        if (!out_.encode(enc_.get(), stream_, picture_.get(), error_)) return false;
     }
-    SwsContext* sws = nullptr;  // made for the first frame's format, remade if it changes
-    SwsPtr swsHolder;
-    int64_t frames = 0;
-    bool ok = decodeStream(
-        in, decoder.get(), index,
-        [&](AVFrame* frame) {
-            sws = sws_getCachedContext(sws, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
-                                       pictureW, pictureH, enc->pix_fmt, SWS_AREA | SWS_ACCURATE_RND, nullptr,
-                                       nullptr, nullptr);
-            swsHolder.release();
-            swsHolder.reset(sws);
-            if (!sws || av_frame_make_writable(picture.get()) < 0) {
-                error = "cannot set up the scaler (sws_getCachedContext)";
-                return false;
-            }
-            // Black bars: luma 16 (0 for full-range MJPEG), chroma 128.
-            memset(picture->data[0], h264 ? 16 : 0, static_cast<size_t>(picture->linesize[0]) * frameH);
-            memset(picture->data[1], 128, static_cast<size_t>(picture->linesize[1]) * (frameH / 2));
-            memset(picture->data[2], 128, static_cast<size_t>(picture->linesize[2]) * (frameH / 2));
-            uint8_t* planes[3] = {picture->data[0] + top * picture->linesize[0] + left,
-                                  picture->data[1] + top / 2 * picture->linesize[1] + left / 2,
-                                  picture->data[2] + top / 2 * picture->linesize[2] + left / 2};
-            sws_scale(sws, frame->data, frame->linesize, 0, frame->height, planes, picture->linesize);
-            int64_t stamp = frame->best_effort_timestamp;
-            if (stamp != AV_NOPTS_VALUE && first == AV_NOPTS_VALUE) first = stamp;
-            int64_t slot = stamp == AV_NOPTS_VALUE ? frames : std::llround((stamp - first) * slotsPerTick);
-            if (frames == 0) slot = 0;
-            slot = std::min({slot, frames + longestHold, lastSlot});
-            for (; frames <= slot; ++frames) {
-                picture->pts = frames;
-                if (!out.encode(enc.get(), stream, picture.get(), error)) return false;
-            }
-            return true;
-        },
-        progress, error);
+    return true;
+}
+
+bool VideoJob::finish(std::vector<uint8_t>& output) {
     // The last picture stays up to the source's end.
-    for (int64_t end = std::min(sourceEnd, frames + longestHold); ok && frames > 0 && frames < end; ++frames) {
-        picture->pts = frames;
-        ok = out.encode(enc.get(), stream, picture.get(), error);
-    }
-    ok = ok && out.encode(enc.get(), stream, nullptr, error) && out.finish(output, error);
-    if (!ok) return false;
-    if (frames == 0) {
-        error = "it decodes to no frames";
+    if (frames_ > 0 && !repeatUntil(std::min(sourceEnd_, frames_ + longestHold_))) return false;
+    if (!out_.encode(enc_.get(), stream_, nullptr, error_) || !out_.finish(output, error_)) return false;
+    if (frames_ == 0) {
+        error_ = "it decodes to no frames";
         return false;
     }
-    to.codec = h264 ? "H.264 in MP4" : "MJPEG in AVI";
-    to.width = frameW;
-    to.height = frameH;
-    to.aspect = double(frameW) * enc->sample_aspect_ratio.num / enc->sample_aspect_ratio.den / frameH;
-    to.fps = av_q2d(rate);
-    to.frames = frames;
-    to.seconds = frames / to.fps;
+    return true;
+}
+
+void VideoJob::describe(VideoFacts& to) const {
+    to.codec = h264_ ? "H.264 in MP4" : "MJPEG in AVI";
+    to.width = place_.frameW;
+    to.height = place_.frameH;
+    to.aspect = double(place_.frameW) * enc_->sample_aspect_ratio.num / enc_->sample_aspect_ratio.den / place_.frameH;
+    to.fps = av_q2d(rate_);
+    to.frames = frames_;
+    to.seconds = frames_ / to.fps;
+}
+
+} // namespace
+
+bool convertVideo(const std::vector<uint8_t>& input, bool letterbox, int maxWidth, int maxHeight,
+                  std::vector<uint8_t>& output, VideoFacts& from, VideoFacts& to, std::string& error,
+                  const ProgressFn& progress) {
+    VideoJob job(input, error);
+    if (!job.open(letterbox, maxWidth, maxHeight, from) || !job.decode(progress) || !job.finish(output)) return false;
+    job.describe(to);
     return true;
 }
 
