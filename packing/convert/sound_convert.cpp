@@ -18,145 +18,129 @@ const int vorbisQuality = 5;
 // encoder, the Ogg muxer and the resampler; each decoded frame goes through
 // the resampler into a FIFO, and from it to the encoder in the encoder's
 // frame size; finish drains all of them in that order and closes the file.
-class SoundJob {
-public:
-    SoundJob(const std::vector<uint8_t>& input, std::string& error) : in_(input), error_(error) {}
-    SoundOutcome open(SoundFacts& from);
-    bool decode(const ProgressFn& progress) {
-        return decodeStream(in_, decoder_.get(), index_, [this](AVFrame* frame) { return resample(frame) && encodeFifo(false); },
-                            progress, error_);
-    }
-    bool finish(std::vector<uint8_t>& output) {
-        return resample(nullptr) && encodeFifo(true) && out_.encode(enc_.get(), stream_, nullptr, error_) &&
-               out_.finish(output, error_);
-    }
-    const AVCodecContext& encoder() const { return *enc_; }
-    int64_t written() const { return written_; }
+struct SoundJob {
+    InputFile in;
+    std::string& error;
+    int index = -1;
+    CodecPtr decoder, enc;
+    OutputFile out;
+    AVStream* stream = nullptr;
+    SwrPtr swr;
+    FifoPtr fifo;
+    FramePtr chunk;
+    int frameSize = 0;
+    int64_t written = 0;
 
-private:
-    bool openEncoder(int rate, int channels);
-    bool resample(const AVFrame* frame);
-    bool encodeFifo(bool flush);
+    SoundJob(const std::vector<uint8_t>& input, std::string& e) : in(input), error(e) {}
 
-    InputFile in_;
-    std::string& error_;
-    int index_ = -1;
-    CodecPtr decoder_;
-    CodecPtr enc_;
-    OutputFile out_;
-    AVStream* stream_ = nullptr;
-    SwrPtr swr_;
-    FifoPtr fifo_;
-    FramePtr chunk_;
-    int frameSize_ = 0;
-    int64_t written_ = 0;
-};
+    SoundOutcome open(SoundFacts& from) {
+        if (!in.open(error)) return SoundOutcome::Failed;
+        index = in.firstStream(AVMEDIA_TYPE_AUDIO);
+        if (index < 0) {
+            error = "it holds no sound stream";
+            return SoundOutcome::NoSoundStream;
+        }
+        decoder = in.openDecoder(index, error);
+        if (!decoder) return SoundOutcome::Failed;
+        ChannelLayout inLayout;
+        if (decoder->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || decoder->ch_layout.nb_channels == 0)
+            av_channel_layout_default(&inLayout.layout, std::max(1, decoder->ch_layout.nb_channels));
+        else if (av_channel_layout_copy(&inLayout.layout, &decoder->ch_layout) < 0) {
+            error = "out of memory (av_channel_layout_copy)";
+            return SoundOutcome::Failed;
+        }
+        from.codec = avcodec_get_name(decoder->codec_id);
+        from.rate = decoder->sample_rate;
+        from.channels = inLayout.layout.nb_channels;
+        if (from.rate <= 0) {
+            error = "its sample rate is unknown";
+            return SoundOutcome::Failed;
+        }
+        if (!openEncoder(std::min(from.rate, maxRate), from.channels == 1 ? 1 : 2)) return SoundOutcome::Failed;
+        stream = out.addStream(enc.get(), error);
+        SwrContext* made = nullptr;
+        int code = swr_alloc_set_opts2(&made, &enc->ch_layout, enc->sample_fmt, enc->sample_rate, &inLayout.layout,
+                                       decoder->sample_fmt, decoder->sample_rate, 0, nullptr);
+        swr.reset(made);
+        if (code < 0 || swr_init(swr.get()) < 0) {
+            error = "cannot set up the resampler (swr_init)";
+            return SoundOutcome::Failed;
+        }
+        if (!stream || !out.writeHeader(error)) return SoundOutcome::Failed;
+        frameSize = enc->frame_size > 0 ? enc->frame_size : 1024;
+        fifo.reset(av_audio_fifo_alloc(enc->sample_fmt, enc->ch_layout.nb_channels, frameSize * 4));
+        chunk.reset(av_frame_alloc());
+        if (!fifo || !chunk) {
+            error = "out of memory";
+            return SoundOutcome::Failed;
+        }
+        return SoundOutcome::Converted;
+    }
 
-SoundOutcome SoundJob::open(SoundFacts& from) {
-    if (!in_.open(error_)) return SoundOutcome::Failed;
-    index_ = in_.firstStream(AVMEDIA_TYPE_AUDIO);
-    if (index_ < 0) {
-        error_ = "it holds no sound stream";
-        return SoundOutcome::NoSoundStream;
-    }
-    decoder_ = in_.openDecoder(index_, error_);
-    if (!decoder_) return SoundOutcome::Failed;
-    ChannelLayout inLayout;
-    if (decoder_->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || decoder_->ch_layout.nb_channels == 0)
-        av_channel_layout_default(&inLayout.layout, std::max(1, decoder_->ch_layout.nb_channels));
-    else if (av_channel_layout_copy(&inLayout.layout, &decoder_->ch_layout) < 0) {
-        error_ = "out of memory (av_channel_layout_copy)";
-        return SoundOutcome::Failed;
-    }
-    from.codec = avcodec_get_name(decoder_->codec_id);
-    from.rate = decoder_->sample_rate;
-    from.channels = inLayout.layout.nb_channels;
-    if (from.rate <= 0) {
-        error_ = "its sample rate is unknown";
-        return SoundOutcome::Failed;
-    }
-    if (!openEncoder(std::min(from.rate, maxRate), from.channels == 1 ? 1 : 2)) return SoundOutcome::Failed;
-    stream_ = out_.addStream(enc_.get(), error_);
-    SwrContext* swr = nullptr;
-    int code = swr_alloc_set_opts2(&swr, &enc_->ch_layout, enc_->sample_fmt, enc_->sample_rate, &inLayout.layout,
-                                   decoder_->sample_fmt, decoder_->sample_rate, 0, nullptr);
-    swr_.reset(swr);
-    if (code < 0 || swr_init(swr_.get()) < 0) {
-        error_ = "cannot set up the resampler (swr_init)";
-        return SoundOutcome::Failed;
-    }
-    if (!stream_ || !out_.writeHeader(error_)) return SoundOutcome::Failed;
-    frameSize_ = enc_->frame_size > 0 ? enc_->frame_size : 1024;
-    fifo_.reset(av_audio_fifo_alloc(enc_->sample_fmt, enc_->ch_layout.nb_channels, frameSize_ * 4));
-    chunk_.reset(av_frame_alloc());
-    if (!fifo_ || !chunk_) {
-        error_ = "out of memory";
-        return SoundOutcome::Failed;
-    }
-    return SoundOutcome::Converted;
-}
-
-bool SoundJob::openEncoder(int rate, int channels) {
-    const AVCodec* vorbis = avcodec_find_encoder_by_name("libvorbis");
-    enc_.reset(vorbis ? avcodec_alloc_context3(vorbis) : nullptr);
-    if (!enc_) {
-        error_ = "FFmpeg has no libvorbis encoder";
-        return false;
-    }
-    enc_->sample_rate = rate;
-    av_channel_layout_default(&enc_->ch_layout, channels);
-    enc_->sample_fmt = AV_SAMPLE_FMT_FLTP;
-    enc_->time_base = AVRational{1, rate};
-    enc_->flags |= AV_CODEC_FLAG_QSCALE | AV_CODEC_FLAG_BITEXACT;
-    enc_->global_quality = vorbisQuality * FF_QP2LAMBDA;
-    if (!out_.open("ogg", error_)) return false;
-    if (out_.format()->oformat->flags & AVFMT_GLOBALHEADER) enc_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    int code = avcodec_open2(enc_.get(), vorbis, nullptr);
-    if (code < 0) {
-        error_ = "cannot open the libvorbis encoder (avcodec_open2: " + avError(code) + ")";
-        return false;
-    }
-    return true;
-}
-
-// Resamples frame (null drains the resampler) into the FIFO.
-bool SoundJob::resample(const AVFrame* frame) {
-    int room = swr_get_out_samples(swr_.get(), frame ? frame->nb_samples : 0);
-    if (room <= 0) return true;
-    uint8_t** buffers = nullptr;
-    if (av_samples_alloc_array_and_samples(&buffers, nullptr, enc_->ch_layout.nb_channels, room, enc_->sample_fmt, 0) < 0) {
-        error_ = "out of memory";
-        return false;
-    }
-    int got = swr_convert(swr_.get(), buffers, room, frame ? const_cast<const uint8_t**>(frame->extended_data) : nullptr,
-                          frame ? frame->nb_samples : 0);
-    bool ok = got >= 0 && (got == 0 || av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(buffers), got) == got);
-    av_freep(&buffers[0]);
-    av_freep(&buffers);
-    if (!ok) error_ = "the resampler failed (swr_convert)";
-    return ok;
-}
-
-// Moves whole encoder frames (and when flushing the rest) from the FIFO to the encoder.
-bool SoundJob::encodeFifo(bool flush) {
-    while (av_audio_fifo_size(fifo_.get()) >= frameSize_ || (flush && av_audio_fifo_size(fifo_.get()) > 0)) {
-        int n = std::min(frameSize_, av_audio_fifo_size(fifo_.get()));
-        av_frame_unref(chunk_.get());
-        chunk_->nb_samples = n;
-        chunk_->format = enc_->sample_fmt;
-        chunk_->sample_rate = enc_->sample_rate;
-        av_channel_layout_copy(&chunk_->ch_layout, &enc_->ch_layout);
-        if (av_frame_get_buffer(chunk_.get(), 0) < 0) {
-            error_ = "out of memory";
+    bool openEncoder(int rate, int channels) {
+        const AVCodec* vorbis = avcodec_find_encoder_by_name("libvorbis");
+        enc.reset(vorbis ? avcodec_alloc_context3(vorbis) : nullptr);
+        if (!enc) {
+            error = "FFmpeg has no libvorbis encoder";
             return false;
         }
-        av_audio_fifo_read(fifo_.get(), reinterpret_cast<void**>(chunk_->data), n);
-        chunk_->pts = written_;
-        written_ += n;
-        if (!out_.encode(enc_.get(), stream_, chunk_.get(), error_)) return false;
+        enc->sample_rate = rate;
+        av_channel_layout_default(&enc->ch_layout, channels);
+        enc->sample_fmt = AV_SAMPLE_FMT_FLTP;
+        enc->time_base = AVRational{1, rate};
+        enc->flags |= AV_CODEC_FLAG_QSCALE | AV_CODEC_FLAG_BITEXACT;
+        enc->global_quality = vorbisQuality * FF_QP2LAMBDA;
+        if (!out.open("ogg", error)) return false;
+        if (out.format()->oformat->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        int code = avcodec_open2(enc.get(), vorbis, nullptr);
+        if (code < 0) error = "cannot open the libvorbis encoder (avcodec_open2: " + avError(code) + ")";
+        return code >= 0;
     }
-    return true;
-}
+
+    // Resamples frame (null drains the resampler) into the FIFO.
+    bool resample(const AVFrame* frame) {
+        int room = swr_get_out_samples(swr.get(), frame ? frame->nb_samples : 0);
+        if (room <= 0) return true;
+        uint8_t** buffers = nullptr;
+        if (av_samples_alloc_array_and_samples(&buffers, nullptr, enc->ch_layout.nb_channels, room, enc->sample_fmt, 0) < 0) {
+            error = "out of memory";
+            return false;
+        }
+        int got = swr_convert(swr.get(), buffers, room, frame ? const_cast<const uint8_t**>(frame->extended_data) : nullptr,
+                              frame ? frame->nb_samples : 0);
+        bool ok = got >= 0 && (got == 0 || av_audio_fifo_write(fifo.get(), reinterpret_cast<void**>(buffers), got) == got);
+        av_freep(&buffers[0]);
+        av_freep(&buffers);
+        if (!ok) error = "the resampler failed (swr_convert)";
+        return ok;
+    }
+
+    // Moves whole encoder frames (and when flushing the rest) from the FIFO to the encoder.
+    bool encodeFifo(bool flush) {
+        while (av_audio_fifo_size(fifo.get()) >= frameSize || (flush && av_audio_fifo_size(fifo.get()) > 0)) {
+            int n = std::min(frameSize, av_audio_fifo_size(fifo.get()));
+            av_frame_unref(chunk.get());
+            chunk->nb_samples = n;
+            chunk->format = enc->sample_fmt;
+            chunk->sample_rate = enc->sample_rate;
+            av_channel_layout_copy(&chunk->ch_layout, &enc->ch_layout);
+            if (av_frame_get_buffer(chunk.get(), 0) < 0) {
+                error = "out of memory";
+                return false;
+            }
+            av_audio_fifo_read(fifo.get(), reinterpret_cast<void**>(chunk->data), n);
+            chunk->pts = written;
+            written += n;
+            if (!out.encode(enc.get(), stream, chunk.get(), error)) return false;
+        }
+        return true;
+    }
+
+    bool finish(std::vector<uint8_t>& output) {
+        return resample(nullptr) && encodeFifo(true) && out.encode(enc.get(), stream, nullptr, error) &&
+               out.finish(output, error);
+    }
+};
 
 } // namespace
 
@@ -170,14 +154,15 @@ SoundOutcome convertSound(const std::vector<uint8_t>& input, std::vector<uint8_t
     SoundJob job(input, error);
     SoundOutcome opened = job.open(from);
     if (opened != SoundOutcome::Converted) return opened;
-    if (!job.decode(progress) || !job.finish(output)) return SoundOutcome::Failed;
-    const AVCodecContext& enc = job.encoder();
+    auto add = [&](AVFrame* frame) { return job.resample(frame) && job.encodeFifo(false); };
+    if (!decodeStream(job.in, job.decoder.get(), job.index, add, progress, error) || !job.finish(output))
+        return SoundOutcome::Failed;
     to.codec = "Ogg Vorbis q5";
-    to.rate = enc.sample_rate;
-    to.channels = enc.ch_layout.nb_channels;
-    to.seconds = job.written() / double(enc.sample_rate);
+    to.rate = job.enc->sample_rate;
+    to.channels = job.enc->ch_layout.nb_channels;
+    to.seconds = job.written / double(job.enc->sample_rate);
     from.seconds = to.seconds;
-    if (job.written() == 0) {
+    if (job.written == 0) {
         error = "it decodes to no sound at all";
         return SoundOutcome::Failed;
     }

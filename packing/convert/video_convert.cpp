@@ -163,171 +163,136 @@ AVRational outputRate(AVFormatContext* format, AVStream* source) {
 // picture, which is encoded once for every output slot up to the frame's
 // time; finish holds the last picture to the source's end, drains the
 // encoder and closes the file.
-class VideoJob {
-public:
-    VideoJob(const std::vector<uint8_t>& input, std::string& error) : in_(input), error_(error) {}
-    bool open(bool letterbox, int maxWidth, int maxHeight, VideoFacts& from);
-    bool decode(const ProgressFn& progress) {
-        return decodeStream(in_, decoder_.get(), index_, [this](AVFrame* frame) { return add(frame); }, progress, error_);
-    }
-    bool finish(std::vector<uint8_t>& output);
-    void describe(VideoFacts& to) const;
+struct VideoJob {
+    InputFile in;
+    std::string& error;
+    int index = -1;
+    CodecPtr decoder, enc;
+    Placement place;
+    AVRational rate{};
+    double slotsPerTick = 0;
+    int64_t first = AV_NOPTS_VALUE, longestHold = 0, sourceEnd = 0, lastSlot = 0;
+    bool h264 = false;
+    OutputFile out;
+    AVStream* stream = nullptr;
+    FramePtr picture;
+    SwsContext* sws = nullptr;  // made for the first frame's format, remade if it changes
+    SwsPtr swsHolder;
+    int64_t frames = 0;
 
-private:
-    bool openEncoder(bool letterbox);
-    bool add(AVFrame* frame);
-    // Encodes the current picture into every slot before end.
-    bool repeatUntil(int64_t end);
+    VideoJob(const std::vector<uint8_t>& input, std::string& e) : in(input), error(e) {}
 
-    InputFile in_;
-    std::string& error_;
-    int index_ = -1;
-    CodecPtr decoder_;
-    Placement place_;
-    AVRational rate_{};
-    double slotsPerTick_ = 0;
-    int64_t first_ = AV_NOPTS_VALUE;
-    int64_t longestHold_ = 0, sourceEnd_ = 0, lastSlot_ = 0;
-    bool h264_ = false;
-    CodecPtr enc_;
-    OutputFile out_;
-    AVStream* stream_ = nullptr;
-    FramePtr picture_;
-    SwsContext* sws_ = nullptr;  // made for the first frame's format, remade if it changes
-    SwsPtr swsHolder_;
-    int64_t frames_ = 0;
-};
+    bool open(bool letterbox, int maxWidth, int maxHeight, VideoFacts& from) {
+        index = openFirstVideo(in, from, error);
+        if (index < 0 || !(decoder = in.openDecoder(index, error))) return false;
+        AVStream* source = in.format()->streams[index];
+        rate = outputRate(in.format(), source);
+        slotsPerTick = av_q2d(source->time_base) * av_q2d(rate);
+        // A forged timestamp or length must not make it encode for hours: one
+        // picture is held for a minute at most, and nothing far past the source's end.
+        longestHold = std::llround(60 * av_q2d(rate));
+        sourceEnd = from.seconds > 0 ? std::llround(from.seconds * av_q2d(rate)) : INT64_MAX;
+        lastSlot = from.seconds > 0 ? std::llround((from.seconds * 1.1 + 1) * av_q2d(rate)) : INT64_MAX;
+        place = placePicture(from, letterbox, maxWidth, maxHeight);
+        if (!openEncoder(letterbox)) return false;
+        stream = out.addStream(enc.get(), error);
+        if (!stream || !out.writeHeader(error)) return false;
+        picture.reset(av_frame_alloc());
+        if (!picture) {
+            error = "out of memory";
+            return false;
+        }
+        picture->format = enc->pix_fmt;
+        picture->width = place.frameW;
+        picture->height = place.frameH;
+        if (av_frame_get_buffer(picture.get(), 0) < 0) {
+            error = "out of memory";
+            return false;
+        }
+        return true;
+    }
 
-bool VideoJob::open(bool letterbox, int maxWidth, int maxHeight, VideoFacts& from) {
-    index_ = openFirstVideo(in_, from, error_);
-    if (index_ < 0) return false;
-    decoder_ = in_.openDecoder(index_, error_);
-    if (!decoder_) return false;
-    AVStream* source = in_.format()->streams[index_];
-    rate_ = outputRate(in_.format(), source);
-    slotsPerTick_ = av_q2d(source->time_base) * av_q2d(rate_);
-    // A forged timestamp or length must not make it encode for hours: one
-    // picture is held for a minute at most, and nothing far past the source's end.
-    longestHold_ = std::llround(60 * av_q2d(rate_));
-    sourceEnd_ = from.seconds > 0 ? std::llround(from.seconds * av_q2d(rate_)) : INT64_MAX;
-    lastSlot_ = from.seconds > 0 ? std::llround((from.seconds * 1.1 + 1) * av_q2d(rate_)) : INT64_MAX;
-    place_ = placePicture(from, letterbox, maxWidth, maxHeight);
-    if (!openEncoder(letterbox)) return false;
-    stream_ = out_.addStream(enc_.get(), error_);
-    if (!stream_ || !out_.writeHeader(error_)) return false;
-
-    picture_.reset(av_frame_alloc());
-    if (!picture_) {
-        error_ = "out of memory";
-        return false;
-    }
-    picture_->format = enc_->pix_fmt;
-    picture_->width = place_.frameW;
-    picture_->height = place_.frameH;
-    if (av_frame_get_buffer(picture_.get(), 0) < 0) {
-        error_ = "out of memory";
-        return false;
-    }
-    return true;
-}
-
-bool VideoJob::openEncoder(bool letterbox) {
-    const AVCodec* h264 = avcodec_find_encoder_by_name("libx264");
-    const AVCodec* codec = h264 ? h264 : avcodec_find_encoder(AV_CODEC_ID_MJPEG);
-    h264_ = h264 != nullptr;
-    enc_.reset(codec ? avcodec_alloc_context3(codec) : nullptr);
-    if (!enc_) {
-        error_ = "FFmpeg has neither a libx264 nor an MJPEG encoder";
-        return false;
-    }
-    enc_->width = place_.frameW;
-    enc_->height = place_.frameH;
-    enc_->time_base = av_inv_q(rate_);
-    enc_->framerate = rate_;
-    AVRational& sar = enc_->sample_aspect_ratio;
-    sar = letterbox ? AVRational{place_.frameH * 4, place_.frameW * 3} : AVRational{1, 1};
-    av_reduce(&sar.num, &sar.den, sar.num, sar.den, 1 << 16);
-    enc_->pix_fmt = h264 ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUVJ420P;
-    enc_->flags |= AV_CODEC_FLAG_BITEXACT;
-    enc_->thread_count = 2;  // fixed, so that every machine writes the same bytes
-    AVDictionary* options = nullptr;
-    if (h264) {
-        av_dict_set(&options, "crf", x264Quality, 0);
-        av_dict_set(&options, "preset", "fast", 0);
-    } else {
-        enc_->flags |= AV_CODEC_FLAG_QSCALE;
-        enc_->global_quality = mjpegQuality * FF_QP2LAMBDA;
-    }
-    if (!out_.open(h264 ? "mp4" : "avi", error_)) {
+    bool openEncoder(bool letterbox) {
+        const AVCodec* x264 = avcodec_find_encoder_by_name("libx264");
+        const AVCodec* codec = x264 ? x264 : avcodec_find_encoder(AV_CODEC_ID_MJPEG);
+        h264 = x264 != nullptr;
+        enc.reset(codec ? avcodec_alloc_context3(codec) : nullptr);
+        if (!enc) {
+            error = "FFmpeg has neither a libx264 nor an MJPEG encoder";
+            return false;
+        }
+        enc->width = place.frameW;
+        enc->height = place.frameH;
+        enc->time_base = av_inv_q(rate);
+        enc->framerate = rate;
+        AVRational& sar = enc->sample_aspect_ratio;
+        sar = letterbox ? AVRational{place.frameH * 4, place.frameW * 3} : AVRational{1, 1};
+        av_reduce(&sar.num, &sar.den, sar.num, sar.den, 1 << 16);
+        enc->pix_fmt = h264 ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUVJ420P;
+        enc->flags |= AV_CODEC_FLAG_BITEXACT;
+        enc->thread_count = 2;  // fixed, so that every machine writes the same bytes
+        AVDictionary* options = nullptr;
+        if (h264) {
+            av_dict_set(&options, "crf", x264Quality, 0);
+            av_dict_set(&options, "preset", "fast", 0);
+        } else {
+            enc->flags |= AV_CODEC_FLAG_QSCALE;
+            enc->global_quality = mjpegQuality * FF_QP2LAMBDA;
+        }
+        if (!out.open(h264 ? "mp4" : "avi", error)) {
+            av_dict_free(&options);
+            return false;
+        }
+        if (out.format()->oformat->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        int code = avcodec_open2(enc.get(), codec, &options);
         av_dict_free(&options);
-        return false;
+        if (code < 0) error = std::string("cannot open the ") + codec->name + " encoder (avcodec_open2: " + avError(code) + ")";
+        return code >= 0;
     }
-    if (out_.format()->oformat->flags & AVFMT_GLOBALHEADER) enc_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    int code = avcodec_open2(enc_.get(), codec, &options);
-    av_dict_free(&options);
-    if (code < 0) {
-        error_ = std::string("cannot open the ") + codec->name + " encoder (avcodec_open2: " + avError(code) + ")";
-        return false;
-    }
-    return true;
-}
 
-bool VideoJob::add(AVFrame* frame) {
-    sws_ = sws_getCachedContext(sws_, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
-                                place_.pictureW, place_.pictureH, enc_->pix_fmt, SWS_AREA | SWS_ACCURATE_RND, nullptr,
-                                nullptr, nullptr);
-    swsHolder_.release();
-    swsHolder_.reset(sws_);
-    AVFrame* picture = picture_.get();
-    if (!sws_ || av_frame_make_writable(picture) < 0) {
-        error_ = "cannot set up the scaler (sws_getCachedContext)";
-        return false;
+    bool add(const AVFrame* frame) {
+        sws = sws_getCachedContext(sws, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
+                                   place.pictureW, place.pictureH, enc->pix_fmt, SWS_AREA | SWS_ACCURATE_RND, nullptr,
+                                   nullptr, nullptr);
+        swsHolder.release();
+        swsHolder.reset(sws);
+        if (!sws || av_frame_make_writable(picture.get()) < 0) {
+            error = "cannot set up the scaler (sws_getCachedContext)";
+            return false;
+        }
+        // Black bars: luma 16 (0 for full-range MJPEG), chroma 128.
+        int* stride = picture->linesize;
+        memset(picture->data[0], h264 ? 16 : 0, static_cast<size_t>(stride[0]) * place.frameH);
+        memset(picture->data[1], 128, static_cast<size_t>(stride[1]) * (place.frameH / 2));
+        memset(picture->data[2], 128, static_cast<size_t>(stride[2]) * (place.frameH / 2));
+        int top = place.top, left = place.left;
+        uint8_t* planes[3] = {picture->data[0] + top * stride[0] + left, picture->data[1] + top / 2 * stride[1] + left / 2,
+                              picture->data[2] + top / 2 * stride[2] + left / 2};
+        sws_scale(sws, frame->data, frame->linesize, 0, frame->height, planes, stride);
+        int64_t stamp = frame->best_effort_timestamp;
+        if (stamp != AV_NOPTS_VALUE && first == AV_NOPTS_VALUE) first = stamp;
+        int64_t slot = stamp == AV_NOPTS_VALUE ? frames : std::llround((stamp - first) * slotsPerTick);
+        if (frames == 0) slot = 0;
+        return repeatUntil(std::min({slot, frames + longestHold, lastSlot}) + 1);
     }
-    // Black bars: luma 16 (0 for full-range MJPEG), chroma 128.
-    int frameH = place_.frameH, top = place_.top, left = place_.left;
-    memset(picture->data[0], h264_ ? 16 : 0, static_cast<size_t>(picture->linesize[0]) * frameH);
-    memset(picture->data[1], 128, static_cast<size_t>(picture->linesize[1]) * (frameH / 2));
-    memset(picture->data[2], 128, static_cast<size_t>(picture->linesize[2]) * (frameH / 2));
-    uint8_t* planes[3] = {picture->data[0] + top * picture->linesize[0] + left,
-                          picture->data[1] + top / 2 * picture->linesize[1] + left / 2,
-                          picture->data[2] + top / 2 * picture->linesize[2] + left / 2};
-    sws_scale(sws_, frame->data, frame->linesize, 0, frame->height, planes, picture->linesize);
-    int64_t stamp = frame->best_effort_timestamp;
-    if (stamp != AV_NOPTS_VALUE && first_ == AV_NOPTS_VALUE) first_ = stamp;
-    int64_t slot = stamp == AV_NOPTS_VALUE ? frames_ : std::llround((stamp - first_) * slotsPerTick_);
-    if (frames_ == 0) slot = 0;
-    slot = std::min({slot, frames_ + longestHold_, lastSlot_});
-    return repeatUntil(slot + 1);
-}
 
-bool VideoJob::repeatUntil(int64_t end) {
-    for (; frames_ < end; ++frames_) {
-        picture_->pts = frames_;
-        if (!out_.encode(enc_.get(), stream_, picture_.get(), error_)) return false;
+    // Encodes the current picture into every slot before end.
+    bool repeatUntil(int64_t end) {
+        for (; frames < end; ++frames) {
+            picture->pts = frames;
+            if (!out.encode(enc.get(), stream, picture.get(), error)) return false;
+        }
+        return true;
     }
-    return true;
-}
 
-bool VideoJob::finish(std::vector<uint8_t>& output) {
-    // The last picture stays up to the source's end.
-    if (frames_ > 0 && !repeatUntil(std::min(sourceEnd_, frames_ + longestHold_))) return false;
-    if (!out_.encode(enc_.get(), stream_, nullptr, error_) || !out_.finish(output, error_)) return false;
-    if (frames_ == 0) {
-        error_ = "it decodes to no frames";
-        return false;
+    bool finish(std::vector<uint8_t>& output) {
+        // The last picture stays up to the source's end.
+        if (frames > 0 && !repeatUntil(std::min(sourceEnd, frames + longestHold))) return false;
+        if (!out.encode(enc.get(), stream, nullptr, error) || !out.finish(output, error)) return false;
+        if (frames == 0) error = "it decodes to no frames";
+        return frames > 0;
     }
-    return true;
-}
-
-void VideoJob::describe(VideoFacts& to) const {
-    to.codec = h264_ ? "H.264 in MP4" : "MJPEG in AVI";
-    to.width = place_.frameW;
-    to.height = place_.frameH;
-    to.aspect = double(place_.frameW) * enc_->sample_aspect_ratio.num / enc_->sample_aspect_ratio.den / place_.frameH;
-    to.fps = av_q2d(rate_);
-    to.frames = frames_;
-    to.seconds = frames_ / to.fps;
-}
+};
 
 } // namespace
 
@@ -335,8 +300,17 @@ bool convertVideo(const std::vector<uint8_t>& input, bool letterbox, int maxWidt
                   std::vector<uint8_t>& output, VideoFacts& from, VideoFacts& to, std::string& error,
                   const ProgressFn& progress) {
     VideoJob job(input, error);
-    if (!job.open(letterbox, maxWidth, maxHeight, from) || !job.decode(progress) || !job.finish(output)) return false;
-    job.describe(to);
+    auto add = [&](AVFrame* frame) { return job.add(frame); };
+    if (!job.open(letterbox, maxWidth, maxHeight, from) ||
+        !decodeStream(job.in, job.decoder.get(), job.index, add, progress, error) || !job.finish(output))
+        return false;
+    to.codec = job.h264 ? "H.264 in MP4" : "MJPEG in AVI";
+    to.width = job.place.frameW;
+    to.height = job.place.frameH;
+    to.aspect = double(to.width) * job.enc->sample_aspect_ratio.num / job.enc->sample_aspect_ratio.den / to.height;
+    to.fps = av_q2d(job.rate);
+    to.frames = job.frames;
+    to.seconds = job.frames / to.fps;
     return true;
 }
 
