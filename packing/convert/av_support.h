@@ -44,6 +44,11 @@ struct ChannelLayout {
 // "Invalid data found when processing input" for an AVERROR code.
 std::string avError(int code);
 
+// False, with error "out of memory (call)", when what call made is null.
+bool allocated(const void* made, const char* call, std::string& error);
+// False, with error "what (call: reason)", when code is an AVERROR.
+bool succeeded(int code, const std::string& what, const char* call, std::string& error);
+
 // Called with the share of the work done so far, 0 to 1.
 using ProgressFn = std::function<void(double)>;
 

@@ -45,10 +45,9 @@ struct SoundJob {
         ChannelLayout inLayout;
         if (decoder->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || decoder->ch_layout.nb_channels == 0)
             av_channel_layout_default(&inLayout.layout, std::max(1, decoder->ch_layout.nb_channels));
-        else if (av_channel_layout_copy(&inLayout.layout, &decoder->ch_layout) < 0) {
-            error = "out of memory (av_channel_layout_copy)";
+        else if (!succeeded(av_channel_layout_copy(&inLayout.layout, &decoder->ch_layout), "out of memory",
+                            "av_channel_layout_copy", error))
             return SoundOutcome::Failed;
-        }
         from.codec = avcodec_get_name(decoder->codec_id);
         from.rate = decoder->sample_rate;
         from.channels = inLayout.layout.nb_channels;
@@ -62,7 +61,8 @@ struct SoundJob {
         int code = swr_alloc_set_opts2(&made, &enc->ch_layout, enc->sample_fmt, enc->sample_rate, &inLayout.layout,
                                        decoder->sample_fmt, decoder->sample_rate, 0, nullptr);
         swr.reset(made);
-        if (code < 0 || swr_init(swr.get()) < 0) {
+        if (!succeeded(code, "cannot set up the resampler", "swr_alloc_set_opts2", error)) return SoundOutcome::Failed;
+        if (swr_init(swr.get()) < 0) {
             error = "cannot set up the resampler (swr_init)";
             return SoundOutcome::Failed;
         }
@@ -70,20 +70,18 @@ struct SoundJob {
         frameSize = enc->frame_size > 0 ? enc->frame_size : 1024;
         fifo.reset(av_audio_fifo_alloc(enc->sample_fmt, enc->ch_layout.nb_channels, frameSize * 4));
         chunk.reset(av_frame_alloc());
-        if (!fifo || !chunk) {
-            error = "out of memory";
-            return SoundOutcome::Failed;
-        }
-        return SoundOutcome::Converted;
+        bool ready = allocated(fifo.get(), "av_audio_fifo_alloc", error) && allocated(chunk.get(), "av_frame_alloc", error);
+        return ready ? SoundOutcome::Converted : SoundOutcome::Failed;
     }
 
     bool openEncoder(int rate, int channels) {
         const AVCodec* vorbis = avcodec_find_encoder_by_name("libvorbis");
-        enc.reset(vorbis ? avcodec_alloc_context3(vorbis) : nullptr);
-        if (!enc) {
+        if (!vorbis) {
             error = "FFmpeg has no libvorbis encoder";
             return false;
         }
+        enc.reset(avcodec_alloc_context3(vorbis));
+        if (!allocated(enc.get(), "avcodec_alloc_context3", error)) return false;
         enc->sample_rate = rate;
         av_channel_layout_default(&enc->ch_layout, channels);
         enc->sample_fmt = AV_SAMPLE_FMT_FLTP;
@@ -102,16 +100,17 @@ struct SoundJob {
         int room = swr_get_out_samples(swr.get(), frame ? frame->nb_samples : 0);
         if (room <= 0) return true;
         uint8_t** buffers = nullptr;
-        if (av_samples_alloc_array_and_samples(&buffers, nullptr, enc->ch_layout.nb_channels, room, enc->sample_fmt, 0) < 0) {
-            error = "out of memory";
+        int channels = enc->ch_layout.nb_channels;
+        if (!succeeded(av_samples_alloc_array_and_samples(&buffers, nullptr, channels, room, enc->sample_fmt, 0),
+                       "out of memory", "av_samples_alloc_array_and_samples", error))
             return false;
-        }
         int got = swr_convert(swr.get(), buffers, room, frame ? const_cast<const uint8_t**>(frame->extended_data) : nullptr,
                               frame ? frame->nb_samples : 0);
+        if (got < 0) error = "the resampler failed (swr_convert)";
         bool ok = got >= 0 && (got == 0 || av_audio_fifo_write(fifo.get(), reinterpret_cast<void**>(buffers), got) == got);
+        if (got > 0 && !ok) error = "out of memory (av_audio_fifo_write)";
         av_freep(&buffers[0]);
         av_freep(&buffers);
-        if (!ok) error = "the resampler failed (swr_convert)";
         return ok;
     }
 
@@ -123,12 +122,14 @@ struct SoundJob {
             chunk->nb_samples = n;
             chunk->format = enc->sample_fmt;
             chunk->sample_rate = enc->sample_rate;
-            av_channel_layout_copy(&chunk->ch_layout, &enc->ch_layout);
-            if (av_frame_get_buffer(chunk.get(), 0) < 0) {
-                error = "out of memory";
+            if (!succeeded(av_channel_layout_copy(&chunk->ch_layout, &enc->ch_layout), "out of memory",
+                           "av_channel_layout_copy", error) ||
+                !succeeded(av_frame_get_buffer(chunk.get(), 0), "out of memory", "av_frame_get_buffer", error))
+                return false;
+            if (av_audio_fifo_read(fifo.get(), reinterpret_cast<void**>(chunk->data), n) != n) {
+                error = "the sound buffer came short (av_audio_fifo_read)";
                 return false;
             }
-            av_audio_fifo_read(fifo.get(), reinterpret_cast<void**>(chunk->data), n);
             chunk->pts = written;
             written += n;
             if (!out.encode(enc.get(), stream, chunk.get(), error)) return false;

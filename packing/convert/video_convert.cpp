@@ -198,29 +198,23 @@ struct VideoJob {
         stream = out.addStream(enc.get(), error);
         if (!stream || !out.writeHeader(error)) return false;
         picture.reset(av_frame_alloc());
-        if (!picture) {
-            error = "out of memory";
-            return false;
-        }
+        if (!allocated(picture.get(), "av_frame_alloc", error)) return false;
         picture->format = enc->pix_fmt;
         picture->width = place.frameW;
         picture->height = place.frameH;
-        if (av_frame_get_buffer(picture.get(), 0) < 0) {
-            error = "out of memory";
-            return false;
-        }
-        return true;
+        return succeeded(av_frame_get_buffer(picture.get(), 0), "out of memory", "av_frame_get_buffer", error);
     }
 
     bool openEncoder(bool letterbox) {
         const AVCodec* x264 = avcodec_find_encoder_by_name("libx264");
         const AVCodec* codec = x264 ? x264 : avcodec_find_encoder(AV_CODEC_ID_MJPEG);
         h264 = x264 != nullptr;
-        enc.reset(codec ? avcodec_alloc_context3(codec) : nullptr);
-        if (!enc) {
+        if (!codec) {
             error = "FFmpeg has neither a libx264 nor an MJPEG encoder";
             return false;
         }
+        enc.reset(avcodec_alloc_context3(codec));
+        if (!allocated(enc.get(), "avcodec_alloc_context3", error)) return false;
         enc->width = place.frameW;
         enc->height = place.frameH;
         enc->time_base = av_inv_q(rate);
@@ -231,35 +225,35 @@ struct VideoJob {
         enc->pix_fmt = h264 ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUVJ420P;
         enc->flags |= AV_CODEC_FLAG_BITEXACT;
         enc->thread_count = 2;  // fixed, so that every machine writes the same bytes
-        AVDictionary* options = nullptr;
+        AVDictionary* options = nullptr;  // freed below on every path
+        int code = 0;
         if (h264) {
-            av_dict_set(&options, "crf", x264Quality, 0);
-            av_dict_set(&options, "preset", "fast", 0);
+            code = av_dict_set(&options, "crf", x264Quality, 0);
+            if (code >= 0) code = av_dict_set(&options, "preset", "fast", 0);
         } else {
             enc->flags |= AV_CODEC_FLAG_QSCALE;
             enc->global_quality = mjpegQuality * FF_QP2LAMBDA;
         }
-        if (!out.open(h264 ? "mp4" : "avi", error)) {
-            av_dict_free(&options);
-            return false;
-        }
-        if (out.format()->oformat->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-        int code = avcodec_open2(enc.get(), codec, &options);
+        bool ok = succeeded(code, "out of memory", "av_dict_set", error) && out.open(h264 ? "mp4" : "avi", error);
+        if (ok && (out.format()->oformat->flags & AVFMT_GLOBALHEADER)) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        ok = ok && succeeded(avcodec_open2(enc.get(), codec, &options),
+                             std::string("cannot open the ") + codec->name + " encoder", "avcodec_open2", error);
         av_dict_free(&options);
-        if (code < 0) error = std::string("cannot open the ") + codec->name + " encoder (avcodec_open2: " + avError(code) + ")";
-        return code >= 0;
+        return ok;
     }
 
     bool add(const AVFrame* frame) {
         sws = sws_getCachedContext(sws, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
                                    place.pictureW, place.pictureH, enc->pix_fmt, SWS_AREA | SWS_ACCURATE_RND, nullptr,
                                    nullptr, nullptr);
-        swsHolder.release();
+        swsHolder.release();  // sws_getCachedContext freed the old context or handed it back
         swsHolder.reset(sws);
-        if (!sws || av_frame_make_writable(picture.get()) < 0) {
+        if (!sws) {
             error = "cannot set up the scaler (sws_getCachedContext)";
             return false;
         }
+        if (!succeeded(av_frame_make_writable(picture.get()), "out of memory", "av_frame_make_writable", error))
+            return false;
         // Black bars: luma 16 (0 for full-range MJPEG), chroma 128.
         int* stride = picture->linesize;
         memset(picture->data[0], h264 ? 16 : 0, static_cast<size_t>(stride[0]) * place.frameH);
@@ -268,7 +262,9 @@ struct VideoJob {
         int top = place.top, left = place.left;
         uint8_t* planes[3] = {picture->data[0] + top * stride[0] + left, picture->data[1] + top / 2 * stride[1] + left / 2,
                               picture->data[2] + top / 2 * stride[2] + left / 2};
-        sws_scale(sws, frame->data, frame->linesize, 0, frame->height, planes, stride);
+        if (!succeeded(sws_scale(sws, frame->data, frame->linesize, 0, frame->height, planes, stride),
+                       "the scaler failed", "sws_scale", error))
+            return false;
         int64_t stamp = frame->best_effort_timestamp;
         if (stamp != AV_NOPTS_VALUE && first == AV_NOPTS_VALUE) first = stamp;
         int64_t slot = stamp == AV_NOPTS_VALUE ? frames : std::llround((stamp - first) * slotsPerTick);
