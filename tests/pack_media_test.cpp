@@ -208,3 +208,18 @@ TEST(PackMedia, ConversionsReportEveryFailedAllocation) {
         printf("%s: %d allocations, %d stopped inside FFmpeg\n", video ? "video" : "sound", n, inFFmpeg);
     }
 }
+// Sound files joined into one change rate and channels midway: the
+// converter follows them, so neither length nor pitch changes.
+TEST(PackMedia, JoinedSoundsOfOtherRatesAndChannels) {
+    av_log_set_level(AV_LOG_QUIET);
+    std::vector<uint8_t> joined = makeClip({"mp3", nullptr, 0, 0, 0, 25, "libmp3lame", 44100, 2, 1.0});
+    std::vector<uint8_t> second = makeClip({"mp3", nullptr, 0, 0, 0, 25, "libmp3lame", 22050, 1, 1.0});
+    joined.insert(joined.end(), second.begin(), second.end());
+    std::vector<uint8_t> ogg;
+    rvlpack::SoundFacts from, to;
+    std::string error;
+    ASSERT_EQ(rvlpack::convertSound(joined, ogg, from, to, error), rvlpack::SoundOutcome::Converted) << error;
+    sf::SoundBuffer sound;
+    ASSERT_TRUE(loadQuestionSound(sound, ogg.data(), uint32_t(ogg.size())));
+    EXPECT_NEAR(sound.getDuration().asSeconds(), 2.0, 0.1);
+}

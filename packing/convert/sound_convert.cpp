@@ -3,6 +3,8 @@
 // into the encoder's frame size, encode with libvorbis, mux into Ogg.
 #include "packing/convert/sound_convert.h"
 
+#include <utility>
+
 extern "C" {
 #include <libavutil/opt.h>
 }
@@ -14,6 +16,14 @@ namespace {
 const int maxRate = 48000;
 const int vorbisQuality = 5;
 
+// The layout the resampler is told: an unspecified order becomes the usual
+// one for that many channels.
+int inputLayout(const AVChannelLayout& given, AVChannelLayout& layout) {
+    if (given.order != AV_CHANNEL_ORDER_UNSPEC && given.nb_channels > 0) return av_channel_layout_copy(&layout, &given);
+    av_channel_layout_default(&layout, std::max(1, given.nb_channels));
+    return 0;
+}
+
 // One conversion in three steps: open sets up the decoder, the libvorbis
 // encoder, the Ogg muxer and the resampler; each decoded frame goes through
 // the resampler into a FIFO, and from it to the encoder in the encoder's
@@ -23,6 +33,8 @@ struct SoundJob {
     std::string& error;
     int index = -1;
     CodecPtr decoder, enc;
+    ChannelLayout inLayout;  // what the resampler takes
+    int inRate = 0, inFormat = AV_SAMPLE_FMT_NONE;
     OutputFile out;
     AVStream* stream = nullptr;
     SwrPtr swr;
@@ -42,12 +54,10 @@ struct SoundJob {
         }
         decoder = in.openDecoder(index, error);
         if (!decoder) return SoundOutcome::Failed;
-        ChannelLayout inLayout;
-        if (decoder->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || decoder->ch_layout.nb_channels == 0)
-            av_channel_layout_default(&inLayout.layout, std::max(1, decoder->ch_layout.nb_channels));
-        else if (!succeeded(av_channel_layout_copy(&inLayout.layout, &decoder->ch_layout), "out of memory",
-                            "av_channel_layout_copy", error))
+        if (!succeeded(inputLayout(decoder->ch_layout, inLayout.layout), "out of memory", "av_channel_layout_copy", error))
             return SoundOutcome::Failed;
+        inRate = decoder->sample_rate;
+        inFormat = decoder->sample_fmt;
         from.codec = avcodec_get_name(decoder->codec_id);
         from.rate = decoder->sample_rate;
         from.channels = inLayout.layout.nb_channels;
@@ -57,16 +67,7 @@ struct SoundJob {
         }
         if (!openEncoder(std::min(from.rate, maxRate), from.channels == 1 ? 1 : 2)) return SoundOutcome::Failed;
         stream = out.addStream(enc.get(), error);
-        SwrContext* made = nullptr;
-        int code = swr_alloc_set_opts2(&made, &enc->ch_layout, enc->sample_fmt, enc->sample_rate, &inLayout.layout,
-                                       decoder->sample_fmt, decoder->sample_rate, 0, nullptr);
-        swr.reset(made);
-        if (!succeeded(code, "cannot set up the resampler", "swr_alloc_set_opts2", error)) return SoundOutcome::Failed;
-        if (swr_init(swr.get()) < 0) {
-            error = "cannot set up the resampler (swr_init)";
-            return SoundOutcome::Failed;
-        }
-        if (!stream || !out.writeHeader(error)) return SoundOutcome::Failed;
+        if (!makeResampler() || !stream || !out.writeHeader(error)) return SoundOutcome::Failed;
         frameSize = enc->frame_size > 0 ? enc->frame_size : 1024;
         fifo.reset(av_audio_fifo_alloc(enc->sample_fmt, enc->ch_layout.nb_channels, frameSize * 4));
         chunk.reset(av_frame_alloc());
@@ -93,6 +94,34 @@ struct SoundJob {
         int code = avcodec_open2(enc.get(), vorbis, nullptr);
         if (code < 0) error = "cannot open the libvorbis encoder (avcodec_open2: " + avError(code) + ")";
         return code >= 0;
+    }
+
+    bool makeResampler() {
+        SwrContext* made = nullptr;
+        int code = swr_alloc_set_opts2(&made, &enc->ch_layout, enc->sample_fmt, enc->sample_rate, &inLayout.layout,
+                                       static_cast<AVSampleFormat>(inFormat), inRate, 0, nullptr);
+        swr.reset(made);
+        if (!succeeded(code, "cannot set up the resampler", "swr_alloc_set_opts2", error)) return false;
+        if (swr_init(swr.get()) >= 0) return true;
+        error = "cannot set up the resampler (swr_init)";
+        return false;
+    }
+
+    // Joined files change rate or channels midway: the resampler gives out
+    // what it holds and is made again for the frames that follow.
+    bool add(const AVFrame* frame) {
+        ChannelLayout layout;
+        if (!succeeded(inputLayout(frame->ch_layout, layout.layout), "out of memory", "av_channel_layout_copy", error))
+            return false;
+        if (frame->sample_rate != inRate || frame->format != inFormat ||
+            av_channel_layout_compare(&layout.layout, &inLayout.layout) != 0) {
+            if (!resample(nullptr)) return false;
+            std::swap(inLayout.layout, layout.layout);
+            inRate = frame->sample_rate;
+            inFormat = frame->format;
+            if (!makeResampler()) return false;
+        }
+        return resample(frame) && encodeFifo(false);
     }
 
     // Resamples frame (null drains the resampler) into the FIFO.
@@ -155,7 +184,7 @@ SoundOutcome convertSound(const std::vector<uint8_t>& input, std::vector<uint8_t
     SoundJob job(input, error);
     SoundOutcome opened = job.open(from);
     if (opened != SoundOutcome::Converted) return opened;
-    auto add = [&](AVFrame* frame) { return job.resample(frame) && job.encodeFifo(false); };
+    auto add = [&](AVFrame* frame) { return job.add(frame); };
     if (!decodeStream(job.in, job.decoder.get(), job.index, add, progress, error) || !job.finish(output))
         return SoundOutcome::Failed;
     to.codec = "Ogg Vorbis q5";
