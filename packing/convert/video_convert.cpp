@@ -112,39 +112,6 @@ int64_t animationFrames(const std::vector<uint8_t>& input) {
 
 namespace {
 
-// The output frame, and the picture's size and place in it: the whole frame,
-// or the middle of a 4:3 one padded with black.
-struct Placement {
-    int frameW = 0, frameH = 0, pictureW = 0, pictureH = 0, left = 0, top = 0;
-};
-
-Placement placePicture(const VideoFacts& from, bool letterbox, int maxWidth, int maxHeight) {
-    Placement p;
-    // The picture as shown (display aspect), fitted into the frame.
-    double aspect = from.aspect > 0 ? from.aspect : double(from.width) / from.height;
-    if (letterbox) {
-        double shownW = std::max(double(from.width), from.height * aspect);
-        double boxW = std::min<double>(maxWidth, shownW), boxH = boxW / windowAspect;
-        if (boxH > maxHeight) boxH = maxHeight, boxW = boxH * windowAspect;
-        p.frameW = even(boxW);
-        p.frameH = even(boxH);
-        if (aspect > windowAspect) {
-            p.pictureW = p.frameW;
-            p.pictureH = std::min(p.frameH, even(p.frameW / aspect));
-        } else {
-            p.pictureH = p.frameH;
-            p.pictureW = std::min(p.frameW, even(p.frameH * aspect));
-        }
-    } else {
-        double scale = std::min({1.0, double(maxWidth) / from.width, double(maxHeight) / from.height});
-        p.frameW = p.pictureW = even(from.width * scale);
-        p.frameH = p.pictureH = even(from.height * scale);
-    }
-    p.left = (p.frameW - p.pictureW) / 2 / 2 * 2;
-    p.top = (p.frameH - p.pictureH) / 2 / 2 * 2;
-    return p;
-}
-
 // A constant rate: the source's average, held between 1 and 60 frames a
 // second; frames are placed by their timestamps, repeated over pauses and
 // dropped where they come faster, so that the clip keeps its length.
@@ -168,7 +135,9 @@ struct VideoJob {
     std::string& error;
     int index = -1;
     CodecPtr decoder, enc;
-    Placement place;
+    // The output frame, and the picture's size and place in it: the whole
+    // frame, or the middle of a 4:3 one padded with black.
+    int frameW = 0, frameH = 0, pictureW = 0, pictureH = 0, left = 0, top = 0;
     AVRational rate{};
     double slotsPerTick = 0;
     int64_t first = AV_NOPTS_VALUE, longestHold = 0, sourceEnd = 0, lastSlot = 0;
@@ -176,8 +145,7 @@ struct VideoJob {
     OutputFile out;
     AVStream* stream = nullptr;
     FramePtr picture;
-    SwsContext* sws = nullptr;  // made for the first frame's format, remade if it changes
-    SwsPtr swsHolder;
+    SwsPtr sws;  // made for the first frame's format, remade if it changes
     int64_t frames = 0;
 
     VideoJob(const std::vector<uint8_t>& input, std::string& e) : in(input), error(e) {}
@@ -193,16 +161,41 @@ struct VideoJob {
         longestHold = std::llround(60 * av_q2d(rate));
         sourceEnd = from.seconds > 0 ? std::llround(from.seconds * av_q2d(rate)) : INT64_MAX;
         lastSlot = from.seconds > 0 ? std::llround((from.seconds * 1.1 + 1) * av_q2d(rate)) : INT64_MAX;
-        place = placePicture(from, letterbox, maxWidth, maxHeight);
+        place(from, letterbox, maxWidth, maxHeight);
         if (!openEncoder(letterbox)) return false;
         stream = out.addStream(enc.get(), error);
         if (!stream || !out.writeHeader(error)) return false;
         picture.reset(av_frame_alloc());
         if (!allocated(picture.get(), "av_frame_alloc", error)) return false;
         picture->format = enc->pix_fmt;
-        picture->width = place.frameW;
-        picture->height = place.frameH;
+        picture->width = frameW;
+        picture->height = frameH;
         return succeeded(av_frame_get_buffer(picture.get(), 0), "out of memory", "av_frame_get_buffer", error);
+    }
+
+    void place(const VideoFacts& from, bool letterbox, int maxWidth, int maxHeight) {
+        // The picture as shown (display aspect), fitted into the frame.
+        double aspect = from.aspect > 0 ? from.aspect : double(from.width) / from.height;
+        if (letterbox) {
+            double shownW = std::max(double(from.width), from.height * aspect);
+            double boxW = std::min<double>(maxWidth, shownW), boxH = boxW / windowAspect;
+            if (boxH > maxHeight) boxH = maxHeight, boxW = boxH * windowAspect;
+            frameW = even(boxW);
+            frameH = even(boxH);
+            if (aspect > windowAspect) {
+                pictureW = frameW;
+                pictureH = std::min(frameH, even(frameW / aspect));
+            } else {
+                pictureH = frameH;
+                pictureW = std::min(frameW, even(frameH * aspect));
+            }
+        } else {
+            double scale = std::min({1.0, double(maxWidth) / from.width, double(maxHeight) / from.height});
+            frameW = pictureW = even(from.width * scale);
+            frameH = pictureH = even(from.height * scale);
+        }
+        left = (frameW - pictureW) / 2 / 2 * 2;
+        top = (frameH - pictureH) / 2 / 2 * 2;
     }
 
     bool openEncoder(bool letterbox) {
@@ -215,12 +208,12 @@ struct VideoJob {
         }
         enc.reset(avcodec_alloc_context3(codec));
         if (!allocated(enc.get(), "avcodec_alloc_context3", error)) return false;
-        enc->width = place.frameW;
-        enc->height = place.frameH;
+        enc->width = frameW;
+        enc->height = frameH;
         enc->time_base = av_inv_q(rate);
         enc->framerate = rate;
         AVRational& sar = enc->sample_aspect_ratio;
-        sar = letterbox ? AVRational{place.frameH * 4, place.frameW * 3} : AVRational{1, 1};
+        sar = letterbox ? AVRational{frameH * 4, frameW * 3} : AVRational{1, 1};
         av_reduce(&sar.num, &sar.den, sar.num, sar.den, 1 << 16);
         enc->pix_fmt = h264 ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUVJ420P;
         enc->flags |= AV_CODEC_FLAG_BITEXACT;
@@ -243,11 +236,10 @@ struct VideoJob {
     }
 
     bool add(const AVFrame* frame) {
-        sws = sws_getCachedContext(sws, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
-                                   place.pictureW, place.pictureH, enc->pix_fmt, SWS_AREA | SWS_ACCURATE_RND, nullptr,
-                                   nullptr, nullptr);
-        swsHolder.release();  // sws_getCachedContext freed the old context or handed it back
-        swsHolder.reset(sws);
+        // sws_getCachedContext hands the context back, or frees it and makes another.
+        sws.reset(sws_getCachedContext(sws.release(), frame->width, frame->height,
+                                       static_cast<AVPixelFormat>(frame->format), pictureW, pictureH, enc->pix_fmt,
+                                       SWS_AREA | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
         if (!sws) {
             error = "cannot set up the scaler (sws_getCachedContext)";
             return false;
@@ -256,13 +248,12 @@ struct VideoJob {
             return false;
         // Black bars: luma 16 (0 for full-range MJPEG), chroma 128.
         int* stride = picture->linesize;
-        memset(picture->data[0], h264 ? 16 : 0, static_cast<size_t>(stride[0]) * place.frameH);
-        memset(picture->data[1], 128, static_cast<size_t>(stride[1]) * (place.frameH / 2));
-        memset(picture->data[2], 128, static_cast<size_t>(stride[2]) * (place.frameH / 2));
-        int top = place.top, left = place.left;
+        memset(picture->data[0], h264 ? 16 : 0, static_cast<size_t>(stride[0]) * frameH);
+        memset(picture->data[1], 128, static_cast<size_t>(stride[1]) * (frameH / 2));
+        memset(picture->data[2], 128, static_cast<size_t>(stride[2]) * (frameH / 2));
         uint8_t* planes[3] = {picture->data[0] + top * stride[0] + left, picture->data[1] + top / 2 * stride[1] + left / 2,
                               picture->data[2] + top / 2 * stride[2] + left / 2};
-        if (!succeeded(sws_scale(sws, frame->data, frame->linesize, 0, frame->height, planes, stride),
+        if (!succeeded(sws_scale(sws.get(), frame->data, frame->linesize, 0, frame->height, planes, stride),
                        "the scaler failed", "sws_scale", error))
             return false;
         int64_t stamp = frame->best_effort_timestamp;
@@ -301,8 +292,8 @@ bool convertVideo(const std::vector<uint8_t>& input, bool letterbox, int maxWidt
         !decodeStream(job.in, job.decoder.get(), job.index, add, progress, error) || !job.finish(output))
         return false;
     to.codec = job.h264 ? "H.264 in MP4" : "MJPEG in AVI";
-    to.width = job.place.frameW;
-    to.height = job.place.frameH;
+    to.width = job.frameW;
+    to.height = job.frameH;
     to.aspect = double(to.width) * job.enc->sample_aspect_ratio.num / job.enc->sample_aspect_ratio.den / to.height;
     to.fps = av_q2d(job.rate);
     to.frames = job.frames;
