@@ -20,6 +20,8 @@
 #include <deque>
 #include <string>
 
+#include "platform/input_events.h"
+
 namespace {
 
 long long nowNs() {
@@ -71,23 +73,8 @@ struct BoardScript {
     int pressesLeft = 0;
     std::deque<SDL_Event> queued;
 
-    void motion(int x, int y) {
-        SDL_Event e{};
-        e.type = SDL_MOUSEMOTION;
-        e.motion.x = x;
-        e.motion.y = y;
-        queued.push_back(e);
-    }
-    void press(int x, int y) {
-        SDL_Event e{};
-        e.type = SDL_MOUSEBUTTONDOWN;
-        e.button.button = SDL_BUTTON_LEFT;
-        e.button.state = SDL_PRESSED;
-        e.button.clicks = 1;
-        e.button.x = x;
-        e.button.y = y;
-        queued.push_back(e);
-    }
+    void motion(int x, int y) { queued.push_back(motionEvent(x, y)); }
+    void press(int x, int y) { queued.push_back(buttonEvent(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONDOWN, x, y)); }
 } script;
 
 void finish() {

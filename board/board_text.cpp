@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The board's text colour and the points' digits.
+// The points' digits.
 #include "board/board_text.h"
 
 namespace boardtext {
-
-const SDL_Color yellow{255, 255, 0, 255};
 
 // No printf width or flag: a padded string would be squeezed into a sliver
 // once stretched over the cell.

@@ -62,7 +62,7 @@ void BoardState::draw(std::vector<RM_Topic>* topics, SDL_Renderer* renderer) {
         // Not clipped to the list area: with the list scrolled, the band of a
         // topic near the top reaches over the header.
         SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_ADD);
-        SDL_SetRenderDrawColor(renderer, 255, 255, 0, 100);
+        boardtext::setDrawColour(renderer, boardtext::yellow, 100);
         const int64_t bandTop = header + int64_t(boardgeo::rowHeight()) * (selectedTopic - 1) - scroll;
         if (bandTop < screenHeight) {
             SDL_Rect band{0, int32_t(bandTop), panel, boardgeo::rowHeight()};

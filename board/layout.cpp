@@ -45,7 +45,7 @@ SDL_Texture* buildBoardBackground(SDL_Renderer* renderer) {
     copyText(renderer, askLabel, panel + headerTextIndent, header - askLabel.h);
 
     SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_NONE);
-    SDL_SetRenderDrawColor(renderer, 255, 255, 0, 255);
+    boardtext::setDrawColour(renderer, boardtext::yellow, 255);
     const SDL_Point divider[2] = {{panel, 0}, {panel, h}};
     SDL_RenderDrawLines(renderer, divider, 2);
     const SDL_Point headerLine[2] = {{0, header}, {w, header}};

@@ -12,7 +12,7 @@ endif()
 set_target_properties(rvl-reader PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${RVL_RUN_DIR})
 set_target_properties(rvl-video PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${RVL_RUN_DIR})
 
-add_executable(rvl-make-resources tools/resources/make_resources.cpp)
+add_executable(rvl-make-resources generators/resources/make_resources.cpp)
 target_link_libraries(rvl-make-resources PRIVATE PkgConfig::SDL2)
 target_include_directories(rvl-make-resources PRIVATE ${CMAKE_SOURCE_DIR})
 

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "platform/files.h"
 #include "platform/xdg_dirs.h"
 
 namespace game {
@@ -21,16 +22,6 @@ namespace {
 bool fail(std::string& error, const std::string& call, const std::string& path) {
     error = call + "(\"" + path + "\"): " + strerror(errno);
     return false;
-}
-
-// mkdir -p: every missing folder on the way.
-bool makeDirectories(const std::string& dir, std::string& error) {
-    for (size_t at = 1; at <= dir.size(); ++at) {
-        if (at < dir.size() && dir[at] != '/') continue;
-        std::string part = dir.substr(0, at);
-        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return fail(error, "mkdir", part);
-    }
-    return true;
 }
 
 bool writeAll(int fd, const std::string& content) {
@@ -62,7 +53,7 @@ std::string badGameFile(const std::string& directory, const std::string& key) {
 bool replaceFileDurably(const std::string& path, const std::string& content, std::string& error) {
     const size_t slash = path.rfind('/');
     const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
-    if (!makeDirectories(dir, error)) return false;
+    if (!makeDirectories(dir, 0700, &error)) return false;
     const std::string temp = path + ".tmp";
     int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) return fail(error, "open", temp);

@@ -53,7 +53,7 @@ void printAsk(const RM_Ask& ask) {
 } // namespace
 
 void printModule() {
-    std::wcout << L"Версия: " << L"RVL" << L"1" << std::endl;
+    std::wcout << L"Версия: " << rvlformat::kMagic << std::endl;
     printCreationTime();
     std::wcout << L"Автор: " << author << L"; Название пака: " << packName << std::endl;
     for (const RM_Topic& topic : topics) {

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "packing/temporary_files.h"
+#include "platform/files.h"
 #include "platform/utf16.h"
 
 namespace rvlpack {
@@ -168,9 +169,7 @@ bool writeModuleFile(const Module& module, const std::string& path, std::string*
         const std::string& temp;
         ~Release() { releaseTemporary(temp); }
     } release{temp};
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
+    giveCreationMode(fd);
     FILE* file = fdopen(fd, "wb");
     if (!file) {
         close(fd);

@@ -293,7 +293,7 @@ void ModuleChecker::topic(size_t t, const std::wstring& name, size_t questionCou
 void ModuleChecker::question(size_t t, size_t q, const Question& ask, const MediaSource* source) {
     Checker& check = state_->check;
     std::string where = questionLabel(t, q, ask.question, source ? mainFile(*source) : std::string());
-    const std::wstring answerLine = L"Ответ: " + ask.answer;
+    const std::wstring answerLine = resource::answerPrefix + ask.answer;
     check.cardText(ask.question, 0, where, "question text");
     check.cardText(answerLine, answerLine.size() - ask.answer.size(), where,
                    "answer line (\"Ответ: \" and the answer)");

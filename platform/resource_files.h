@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The resource files the reader opens, by path relative to its working
-// directory, and the point sizes at which it opens its two fonts.
+// directory, the point sizes at which it opens its two fonts, and the card's
+// answer line.
 #pragma once
 
 #include <string>
@@ -20,6 +21,8 @@ inline constexpr int headerLabelSize = 140;
 inline constexpr int pointsSize = 196;
 inline constexpr int topicNameSize = 64;
 inline constexpr int cardTextSize = 70;
+// The card's answer line: this, then the answer.
+inline constexpr wchar_t answerPrefix[] = L"Ответ: ";
 
 // The same file in another directory (the pack tool looks for the fonts in
 // one it is given).

@@ -2,9 +2,9 @@
 // Finding the installed files from the reader's own path, and the per-user
 // run directory that links to them.
 #include "platform/user_run_directory.h"
+#include "platform/files.h"
 #include "platform/xdg_dirs.h"
 
-#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,32 +20,8 @@ std::string parentOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string ownExecutable() {
-    std::string buf(4096, '\0');
-    ssize_t n = readlink("/proc/self/exe", &buf[0], buf.size());
-    if (n <= 0 || static_cast<size_t>(n) >= buf.size()) return "";
-    buf.resize(static_cast<size_t>(n));
-    return buf;
-}
-
-bool isDirectory(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 std::string failure(const std::string& call, const std::string& path) {
     return call + "(\"" + path + "\"): " + strerror(errno);
-}
-
-bool makeDirectories(const std::string& path, std::string& error) {
-    if (isDirectory(path)) return true;
-    std::string parent = parentOf(path);
-    if (parent != path && !makeDirectories(parent, error)) return false;
-    if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) {
-        error = failure("mkdir", path);
-        return false;
-    }
-    return true;
 }
 
 // Points link at target, replacing an older link (the package may have moved)
@@ -80,7 +56,7 @@ bool linkTo(const std::string& link, const std::string& target, std::string& err
 std::string userRunDirectory() { return xdgAppDirectory("XDG_DATA_HOME", ".local/share"); }
 
 bool findInstalledFiles(InstalledFiles& installed) {
-    std::string exe = ownExecutable();
+    std::string exe = executablePath();
     if (exe.empty()) return false;
     std::string prefix = parentOf(parentOf(exe));
     if (prefix == "/") prefix.clear();
@@ -94,7 +70,7 @@ namespace {
 // Links res and fileopen.exe in dir to the installed ones, makes dir/temp,
 // and makes dir the working directory.
 bool enterRunDirectory(const std::string& dir, const InstalledFiles& installed, std::string& error) {
-    if (!makeDirectories(dir + "/temp", error)) return false;
+    if (!makeDirectories(dir + "/temp", 0755, &error)) return false;
     if (!linkTo(dir + "/res", installed.shared + "/res", error)) return false;
     if (!linkTo(dir + "/fileopen.exe", installed.libraries + "/fileopen.exe", error)) return false;
     if (chdir(dir.c_str()) != 0) {
@@ -107,9 +83,7 @@ bool enterRunDirectory(const std::string& dir, const InstalledFiles& installed, 
 std::string privateDirectory;  // made for this run only, removed at exit
 std::string failureReason;     // why no run directory could be had
 
-int removeEntry(const char* path, const struct stat*, int, FTW*) { return remove(path); }
-
-void removePrivateDirectory() { nftw(privateDirectory.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS); }
+void removePrivateDirectory() { removeTree(privateDirectory); }
 
 // A run directory of this run alone, under XDG_RUNTIME_DIR or else the
 // temporary directory, for when the per-user one cannot be had.

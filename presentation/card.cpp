@@ -31,7 +31,7 @@ void showAskCard(const std::wstring& question, const std::wstring& answer) {
     openCardFont();
     const SDL_Color cl{255, 255, 255, 255};
     TextTexture ask = renderText(renderer, cardFont, question, cl);
-    std::wstring bufws = L"Ответ: " + answer;
+    std::wstring bufws = resource::answerPrefix + answer;
     TextTexture answerLine = renderText(renderer, cardFont, bufws, cl);
 
     // Presses are counted per polling pass, so two that arrive together skip

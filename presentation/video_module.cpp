@@ -4,7 +4,6 @@
 #include "presentation/video_module.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <future>
 #include <iostream>
@@ -12,6 +11,7 @@
 #include <system_error>
 
 #include "platform/event_pump.h"
+#include "platform/files.h"
 #include "presentation/presentations.h"
 #include "presentation/video.h"
 #include "shell/app_state.h"
@@ -29,11 +29,8 @@ struct LoadedModule {
 // The module installed beside the reader; the run directory when the
 // executable cannot be found.
 std::string moduleBesideExecutable() {
-    char exe[4096];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe);
-    if (n <= 0 || static_cast<size_t>(n) >= sizeof exe) return std::string("./") + videoModuleFileName;
-    std::string path(exe, static_cast<size_t>(n));
-    return path.substr(0, path.rfind('/') + 1) + videoModuleFileName;
+    std::string dir = executableDirectory();
+    return (dir.empty() ? "." : dir) + "/" + videoModuleFileName;
 }
 
 // Runs on the loading thread: dlerror's text belongs to the thread that

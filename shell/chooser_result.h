@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Reading the file chooser's result file "openfilename.rlt": one count byte N,
-// then N UTF-16 code units, high byte first.
+// Reading the file chooser's result file (platform/chooser_record.h) with the
+// module-string reader.
 #pragma once
 
 #include <cstdio>

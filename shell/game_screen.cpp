@@ -79,7 +79,7 @@ void fill(SDL_Renderer* renderer, const SDL_Rect& r) {
     SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_BLEND);
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 215);
     SDL_RenderFillRect(renderer, &r);
-    SDL_SetRenderDrawColor(renderer, 255, 255, 0, 255);
+    boardtext::setDrawColour(renderer, boardtext::yellow, 255);
     SDL_RenderDrawRect(renderer, &r);
 }
 

@@ -131,7 +131,7 @@ void drawQuestion(Painter& p, SDL_Rect col, SDL_Rect& answer) {
         y += drawWrapped(p.r, f.normal, head, yellow, col.x, y, col.w, TTF_FontLineSkip(f.normal) * 2) + 8;
         y += drawWrapped(p.r, f.normal, q->question, white, col.x, y, col.w, TTF_FontLineSkip(f.normal) * 4) + 8;
         const int answerHeight =
-            drawWrapped(p.r, f.answer, L"Ответ: " + q->answer, yellow, col.x, y, col.w, TTF_FontLineSkip(f.answer) * 3);
+            drawWrapped(p.r, f.answer, resource::answerPrefix + q->answer, yellow, col.x, y, col.w, TTF_FontLineSkip(f.answer) * 3);
         answer = SDL_Rect{col.x, y, col.w, answerHeight};
         y += answerHeight + 8;
         if (rvlformat::askType(q->type) == rvlformat::AskType::Picture) {
@@ -211,11 +211,11 @@ void drawMiniBoard(Painter& p, SDL_Rect area) {
             const bool inPlay = s.inPlay && *s.inPlay == game::QuestionRef{t, q};
             SDL_Color c = played ? grey : yellow;
             if (inPlay) {
-                SDL_SetRenderDrawColor(p.r, 255, 255, 0, 255);
+                boardtext::setDrawColour(p.r, yellow, 255);
                 SDL_RenderFillRect(p.r, &cell);
                 c = SDL_Color{0, 0, 0, 255};
             } else {
-                SDL_SetRenderDrawColor(p.r, c.r, c.g, c.b, 255);
+                boardtext::setDrawColour(p.r, c, 255);
                 SDL_RenderDrawRect(p.r, &cell);
             }
             TextTexture pts = renderText(p.r, f.small, boardtext::pointsText(pack[t].asks[q].points), c);

@@ -8,8 +8,10 @@
 
 #include "module/loader.h"
 #include "module/records.h"
+#include "platform/chooser_record.h"
 #include "platform/utf16.h"
 #include "shell/globals.h"
+#include "shell/select_module.h"
 
 namespace {
 
@@ -56,12 +58,12 @@ void clearBarsOfScaledPicture() {
 
 bool loadPackFromCommandLine(const std::string& pack) {
     std::wstring path = pathToUtf16(pack);
-    std::wcout << L"Фаил: " << path << std::endl;
+    printChosenFile(path);
     // The chooser cannot return a longer path, so the reader never reads one.
-    if (path.size() > 255) {
+    if (path.size() > chooser::kMaxPathUnits) {
         std::cerr << "rvl-reader: the pack's path is " << path.size()
-                  << " UTF-16 units long, the reader opens paths of at most 255; move the pack to a shorter path"
-                  << std::endl;
+                  << " UTF-16 units long, the reader opens paths of at most " << chooser::kMaxPathUnits
+                  << "; move the pack to a shorter path" << std::endl;
         rejectModule();
         return false;
     }

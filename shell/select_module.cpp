@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "platform/chooser_record.h"
 #include "platform/event_pump.h"
 #include "platform/input_events.h"
 #include "platform/run_command.h"
@@ -25,7 +26,6 @@ namespace {
 
 const char kChooserProgram[] = "fileopen.exe";
 const char kChooserArgument[] = "-";
-const char kResultFile[] = "openfilename.rlt";
 
 // Where no message box can be shown (no display server), the user still
 // learns why the click gave nothing.
@@ -60,7 +60,7 @@ void drawScreen() {
 // a FIFO or a device in its place would block the screen or never end, so
 // it is opened without blocking and refused.
 FILE* openResultFile() {
-    int fd = open(kResultFile, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int fd = open(chooser::kResultFile, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return nullptr;
     struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -103,7 +103,9 @@ std::wstring selectModuleFile() {
         if (!isLeftPress(event)) continue;
         std::wstring buf;
         if (!chooseModule(buf)) continue;
-        std::wcout << L"Фаил: " << buf << std::endl;
+        printChosenFile(buf);
         return buf;
     }
 }
+
+void printChosenFile(const std::wstring& path) { std::wcout << L"Фаил: " << path << std::endl; }

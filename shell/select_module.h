@@ -7,3 +7,6 @@
 // Waits for a click, runs the chooser and returns the chosen path. Ends the
 // process on a quit request or F10.
 std::wstring selectModuleFile();
+
+// The console line of the chosen path: "Фаил: " and the path.
+void printChosenFile(const std::wstring& path);

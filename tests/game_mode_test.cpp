@@ -47,7 +47,7 @@ void playFirstCellPressing(SDL_Joystick* pad, int button) {
     pressButton(pad, button);
     pushLeftClick();
     pushLeftClick();
-    SDL_Event click = buttonEvent(SDL_BUTTON_LEFT);
+    SDL_Event click = buttonEvent(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONDOWN, 10, 10);
     board.handleEvent(&topics, click);
 }
 

@@ -148,7 +148,7 @@ TEST(HostScreen, DrivesTheGameBesideTheProjector) {
          [&] {
              drawn = hostscreen::redraws();
              EXPECT_FALSE(hit(Control::Right, 1).enabled) << "no buzzer held after the award";
-             push(buttonEvent(SDL_BUTTON_LEFT));  // the projector's click ends the picture
+             push(buttonEvent(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONDOWN, 10, 10));  // the projector's click ends the picture
          }},
     };
     script.push_back({"the card waits", [&] { return !pictureShows() && idlesSinceStep > 3; },

@@ -4,7 +4,8 @@
 # runs against the layers the build links:
 #   platform <- module <- presentation <- board <- shell (the reader only)
 #   game beside module (no SDL); packing on module, the reader's decoders and
-#   the board's geometry; packing/convert on packing; each tool on what it uses.
+#   the board's geometry; packing/convert on packing; each tool and generator
+#   on what it uses.
 # The one exception: the app-wide state (shell/app_state.h, shell/globals.*)
 # is a library of its own linked under presentation, so the screens, the
 # board and the board picture may include it, and it may include only
@@ -26,10 +27,10 @@ rule() {  # what a file may include, as the start of an ERE
     shell/*) echo "$base|game/|presentation/|board/|shell/" ;;
     packing/convert/*) echo "$base|$decoders|packing/" ;;
     packing/*) echo "$base|$decoders|board/geometry\.h|packing/[^/]+$" ;;
-    tools/board-shot/*) echo "$base|presentation/|board/|$state|tools/board-shot/" ;;
+    generators/board-shot/*) echo "$base|presentation/|board/|$state|generators/board-shot/" ;;
     tools/rvl-pack/*) echo "$base|packing/|tools/rvl-pack/" ;;
-    tools/demo/*) echo "$base|packing/[^/]+$|tools/demo/" ;;
-    tools/*/*) echo "platform/|${1%/*}/" ;;
+    generators/demo/*) echo "$base|packing/[^/]+$|generators/demo/" ;;
+    tools/*/* | generators/*/*) echo "platform/|${1%/*}/" ;;
   esac
 }
 
@@ -43,5 +44,5 @@ while IFS= read -r file; do
   if [[ $file == game/* ]] && grep -qE '^[[:space:]]*#[[:space:]]*include[[:space:]]*<SDL' "$file"; then
     echo "$file: the game model uses no SDL"; status=1
   fi
-done < <(find platform module game presentation board shell packing tools -name '*.cpp' -o -name '*.h' | sort)
+done < <(find platform module game presentation board shell packing tools generators -name '*.cpp' -o -name '*.h' | sort)
 exit $status

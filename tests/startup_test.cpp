@@ -13,6 +13,7 @@
 #include "module/records.h"
 #include "packing/module_writer.h"
 #include "platform/console.h"
+#include "platform/files.h"
 #include "platform/user_run_directory.h"
 #include "shell/app.h"
 #include "shell/globals.h"
@@ -225,4 +226,31 @@ TEST(Startup, InstalledReaderWithoutItsRunDirectoryUsesAPrivateOne) {
     EXPECT_NE(box.err.find("Can't load resource: IMG_Load(\"res/"), std::string::npos) << box.err;
     EXPECT_NE(box.err.find("; the reader's run directory could not be prepared: mkdir(\"" + dir.file("data")),
               std::string::npos) << box.err;
+}
+
+// The file helpers under the run directory and the saved games: folders made
+// with the mode asked for, a failure naming the folder, a tree removed
+// without following its links, the creation mask read without a change.
+TEST(Startup, FileHelpers) {
+    ScratchDir dir;
+    std::string error;
+    mode_t before = umask(027);
+    EXPECT_EQ(creationMask(), mode_t(027));
+    EXPECT_TRUE(makeDirectories(dir.file("a/b/c/"), 0700, &error)) << error;
+    EXPECT_TRUE(makeDirectories(dir.file("a/b"), 0755, &error)) << "folders already there are no failure";
+    EXPECT_EQ(umask(before), mode_t(027));
+    struct stat info {};
+    EXPECT_TRUE(stat(dir.file("a/b/c").c_str(), &info) == 0 && (info.st_mode & 0777) == 0700) << std::oct << info.st_mode;
+    writeText(dir.file("a/file"), "x");
+    EXPECT_FALSE(makeDirectories(dir.file("a/file/d"), 0700, &error));
+    EXPECT_EQ(error, "mkdir(\"" + dir.file("a/file/d") + "\"): Not a directory");
+    EXPECT_FALSE(makeDirectories(dir.file("a/file"), 0700, &error)) << "a file is no folder";
+    EXPECT_FALSE(isDirectory(dir.file("a/file")));
+
+    writeText(dir.file("kept"), "kept");
+    ASSERT_EQ(symlink(dir.path().c_str(), dir.file("a/b/c/up").c_str()), 0);
+    removeTree(dir.file("a"));
+    EXPECT_FALSE(fileExists(dir.file("a")));
+    EXPECT_EQ(readText(dir.file("kept")), "kept") << "the link went, not what it named";
+    EXPECT_EQ(executableDirectory(), testBinDir());
 }

@@ -281,21 +281,6 @@ SdlWindow::~SdlWindow() {
     SDL_Quit();
 }
 
-SDL_Event buttonEvent(Uint8 button, Uint32 type, int x, int y) {
-    SDL_Event e{type};
-    e.button.button = button;
-    e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-    e.button.clicks = 1;
-    e.button.x = x, e.button.y = y;
-    return e;
-}
-
-SDL_Event motionEvent(int x, int y) {
-    SDL_Event e{SDL_MOUSEMOTION};
-    e.motion.x = x, e.motion.y = y;
-    return e;
-}
-
 SDL_Event wheelEvent(int y) {
     SDL_Event e{SDL_MOUSEWHEEL};
     e.wheel.y = y;
@@ -313,9 +298,8 @@ SDL_Event keyEvent(SDL_Scancode scancode, Uint32 type) {
 }
 
 void pushOtherInput() {
-    for (const SDL_Event& e :
-         {buttonEvent(SDL_BUTTON_RIGHT), buttonEvent(SDL_BUTTON_MIDDLE), buttonEvent(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONUP),
-          motionEvent(300, 300), wheelEvent(1), keyEvent(SDL_SCANCODE_F10), keyEvent(SDL_SCANCODE_F10, SDL_KEYUP),
+    pushButton(SDL_BUTTON_RIGHT), pushButton(SDL_BUTTON_MIDDLE), pushButton(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONUP);
+    for (const SDL_Event& e : {motionEvent(300, 300), wheelEvent(1), keyEvent(SDL_SCANCODE_F10), keyEvent(SDL_SCANCODE_F10, SDL_KEYUP),
           keyEvent(SDL_SCANCODE_ESCAPE), SDL_Event{SDL_QUIT}})
         push(e);
 }

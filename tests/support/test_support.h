@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "packing/module_writer.h"
+#include "platform/input_events.h"
 
 namespace testing_support {
 
@@ -93,9 +94,8 @@ private:
     bool ok_ = false;
 };
 
-// Input events as SDL delivers them, and pushing one onto the queue.
-SDL_Event buttonEvent(Uint8 button, Uint32 type = SDL_MOUSEBUTTONDOWN, int x = 10, int y = 10);
-SDL_Event motionEvent(int x, int y);
+// Input events as SDL delivers them (and buttonEvent, motionEvent of
+// platform/input_events.h), and pushing one onto the queue.
 SDL_Event wheelEvent(int y);
 void push(SDL_Event e);
 inline void pushButton(Uint8 button, Uint32 type = SDL_MOUSEBUTTONDOWN, int x = 10, int y = 10) {

@@ -8,14 +8,13 @@
 #include <iostream>
 #include <string>
 
+#include "platform/chooser_record.h"
 #include "tools/fileopen/dialogs.h"
 #include "tools/fileopen/result_file.h"
 #include "tools/fileopen/start_folder.h"
 #include "tools/fileopen/texts.h"
 
 namespace {
-
-const char kResultFile[] = "openfilename.rlt";
 
 std::string currentDirectory() {
     char buf[4096];
@@ -63,7 +62,7 @@ std::string relativeIfInside(const std::string& path, const std::string& dir) {
 // Writes the record, or says on stderr why it could not.
 bool leaveResult(const std::vector<uint8_t>& record) {
     std::string reason;
-    if (writeResultFile(kResultFile, record, reason)) return true;
+    if (writeResultFile(chooser::kResultFile, record, reason)) return true;
     std::cerr << "fileopen.exe: " << reason << std::endl;
     return false;
 }
@@ -79,7 +78,7 @@ int main(int argc, char** argv) {
     if (!leaveResult(nothingChosen())) {
         // Not even that could be written: an answer would be lost, so the
         // user is not asked, and an earlier choice goes if it can.
-        unlink(kResultFile);
+        unlink(chooser::kResultFile);
         return 1;
     }
     if (argc != 2 || std::string(argv[1]) != "-") {

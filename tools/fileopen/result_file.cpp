@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/files.h"
 #include "platform/utf16.h"
 #include "tools/fileopen/texts.h"
 
@@ -25,22 +26,17 @@ bool encodeResult(const std::string& utf8Path, std::vector<uint8_t>& record, std
         reason = tr("the path is empty");
         return false;
     }
-    if (units.size() > kMaxPathUnits) {
+    if (units.size() > chooser::kMaxPathUnits) {
         reason = format(tr("the path takes %zu UTF-16 units, and the answer file holds at most %zu; a path cut "
                            "short would name another file"),
-                        units.size(), kMaxPathUnits);
+                        units.size(), chooser::kMaxPathUnits);
         return false;
     }
-    record.clear();
-    record.push_back(static_cast<uint8_t>(units.size()));
-    for (wchar_t unit : units) {
-        record.push_back(static_cast<uint8_t>((unit >> 8) & 0xFF));
-        record.push_back(static_cast<uint8_t>(unit & 0xFF));
-    }
+    record = chooser::encodeRecord(units);
     return true;
 }
 
-std::vector<uint8_t> nothingChosen() { return std::vector<uint8_t>{0}; }
+std::vector<uint8_t> nothingChosen() { return chooser::encodeRecord({}); }
 
 bool writeResultFile(const std::string& name, const std::vector<uint8_t>& record, std::string& reason) {
     // Written beside it, then renamed over it: the reader finds the old
@@ -52,11 +48,7 @@ bool writeResultFile(const std::string& name, const std::vector<uint8_t>& record
         reason = format("mkstemp(\"%s\"): %s", temporary.c_str(), strerror(errno));
         return false;
     }
-    // mkstemp makes the file for its owner alone; give it the mode that
-    // creating it plainly would.
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
+    giveCreationMode(fd);
     size_t done = 0;
     while (done < record.size()) {
         ssize_t n = write(fd, record.data() + done, record.size() - done);

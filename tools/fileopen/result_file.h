@@ -1,18 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The chooser's answer as the reader reads it from "openfilename.rlt": one
-// count byte N, then N UTF-16 code units, high byte first; N = 0 means that
-// nothing was chosen.
+// The chooser's answer (platform/chooser_record.h) made from the path the
+// user chose, and written in one step.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// The most UTF-16 units the count byte can announce.
-const size_t kMaxPathUnits = 255;
+#include "platform/chooser_record.h"
 
 // Encodes a UTF-8 path as the result record. False, with the reason, when the
-// path is not valid UTF-8 or needs more than kMaxPathUnits units; the path
+// path is not valid UTF-8 or needs more than chooser::kMaxPathUnits units; the path
 // is never cut short.
 bool encodeResult(const std::string& utf8Path, std::vector<uint8_t>& record, std::string& reason);
 

@@ -2,6 +2,7 @@
 // The remembered folder: one line holding an absolute path.
 #include "tools/fileopen/start_folder.h"
 
+#include "platform/files.h"
 #include "platform/xdg_dirs.h"
 
 #include <dirent.h>
@@ -14,11 +15,6 @@
 #include <fstream>
 
 namespace {
-
-bool isDirectory(const std::string& path) {
-    struct stat info {};
-    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
 
 std::string configDir() { return xdgAppDirectory("XDG_CONFIG_HOME", ".config"); }
 
@@ -39,12 +35,6 @@ std::string firstLineOf(const std::string& path) {
     }
     close(fd);
     return text.substr(0, text.find('\n'));
-}
-
-void makeDirectories(const std::string& path) {
-    for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
-        mkdir(path.substr(0, slash).c_str(), 0755);
-    mkdir(path.c_str(), 0755);
 }
 
 } // namespace
@@ -86,7 +76,7 @@ void rememberFolderOf(const std::string& chosenPath, const std::string& currentD
     if (folder[0] != '/') folder = currentDir + "/" + folder;
     // A name with a line break cannot be kept on one line.
     if (config.empty() || folder.find('\n') != std::string::npos) return;
-    makeDirectories(config);
+    makeDirectories(config, 0755);
     struct stat info {};
     if (lstat((config + "/last-folder").c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return;  // not ours to replace
     std::ofstream(config + "/last-folder", std::ios::trunc) << folder << "\n";

@@ -3,36 +3,23 @@
 #include "tools/fileopen/texts.h"
 
 #include <libintl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <clocale>
 #include <cstdarg>
 #include <cstdio>
 
+#include "platform/files.h"
+
 namespace {
 
 const char kDomain[] = "rvl-reader";
-
-std::string programDirectory() {
-    std::string buf(4096, '\0');
-    ssize_t n = readlink("/proc/self/exe", &buf[0], buf.size());
-    if (n <= 0 || size_t(n) >= buf.size()) return ".";
-    buf.resize(size_t(n));
-    size_t slash = buf.find_last_of('/');
-    return slash == 0 ? "/" : buf.substr(0, slash);
-}
-
-bool isDirectory(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
 
 } // namespace
 
 void initTexts() {
     setlocale(LC_ALL, "");
-    std::string dir = programDirectory();
+    std::string dir = executableDirectory();
+    if (dir.empty()) dir = ".";
     std::string beside = dir + "/locale";
     bindtextdomain(kDomain, (isDirectory(beside) ? beside : dir + "/../../share/locale").c_str());
     bind_textdomain_codeset(kDomain, "UTF-8");

@@ -4,7 +4,6 @@
 // the reader can show.
 #include "tools/rvl-pack/pack_tool.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +15,7 @@
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <new>
 #include <string>
 #include <vector>
@@ -28,6 +28,7 @@
 #include "packing/pack_check.h"
 #include "packing/pack_reader.h"
 #include "packing/sheet_questions.h"
+#include "platform/files.h"
 #include "platform/resource_files.h"
 
 namespace rvlpack {
@@ -155,12 +156,9 @@ std::string findFontDir(const std::string& given, std::vector<Finding>& issues) 
                  "no Brush.ttf and FuturaC.ttf in " + given + "; the text checks were skipped");
         return "";
     }
-    char exe[4096];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    std::string myDir = executableDirectory();
     std::string besideMe;
-    if (n > 0) {
-        std::string path(exe, static_cast<size_t>(n));
-        std::string myDir = path.substr(0, path.rfind('/'));
+    if (!myDir.empty()) {
         besideMe = myDir + "/res";
         if (hasFonts(besideMe)) return besideMe;
         // Where the package installs them: PREFIX/share/rvl-reader/res.
@@ -332,29 +330,6 @@ int check(const Console& console, const Arguments& args) {
     return status;
 }
 
-// Removes what unpack wrote into dir: media/*, manifest.json, questions.csv,
-// the directories.
-void removeTree(const std::string& dir) {
-    std::string media = dir + "/media";
-    if (DIR* list = opendir(media.c_str())) {
-        while (dirent* entry = readdir(list)) {
-            std::string name = entry->d_name;
-            if (name != "." && name != "..") remove((media + "/" + name).c_str());
-        }
-        closedir(list);
-    }
-    rmdir(media.c_str());
-    remove((dir + "/manifest.json").c_str());
-    remove((dir + "/questions.csv").c_str());
-    rmdir(dir.c_str());
-}
-
-mode_t currentUmask() {
-    mode_t mask = umask(0);
-    umask(mask);
-    return mask;
-}
-
 // An empty directory, or nothing at all: what unpack may write into; else
 // why not.
 bool freeForUnpack(const std::string& target, std::string& whyNot) {
@@ -371,18 +346,10 @@ bool freeForUnpack(const std::string& target, std::string& whyNot) {
         return errno == ENOENT;
     }
     if (!S_ISDIR(st.st_mode)) return false;
-    DIR* list = opendir(target.c_str());
-    if (!list) {
-        whyNot = std::string("cannot be read to see whether it is empty: ") + strerror(errno);
-        return false;
-    }
-    bool empty = true;
-    while (dirent* entry = readdir(list)) {
-        std::string name = entry->d_name;
-        empty = empty && (name == "." || name == "..");
-    }
-    closedir(list);
-    return empty;
+    std::error_code error;
+    bool empty = std::filesystem::is_empty(target, error);
+    if (error) whyNot = "cannot be read to see whether it is empty: " + error.message();
+    return empty && !error;
 }
 
 // Writes into a fresh directory beside the target and renames it into place
@@ -403,7 +370,7 @@ int unpack(const Console& console, const Arguments& args) {
     std::string error;
     if (!mkdtemp(&temp[0])) {
         error = "cannot create a directory beside " + target + ": " + strerror(errno);
-    } else if (chmod(temp.c_str(), 0777 & ~currentUmask()) != 0 ||
+    } else if (chmod(temp.c_str(), 0777 & ~creationMask()) != 0 ||
                !saveManifest(module, temp, &error, args.csv, &issues)) {
         if (error.empty()) error = "cannot set the permissions of " + temp;
         removeTree(temp);

@@ -2,7 +2,7 @@
 // Expected trace and listing of a module, so that the end-to-end test can
 // compare the reader's stdout with it line for line. The trace follows the
 // written bytes through the format core; the listing follows the records.
-#include "tools/demo/demo_console.h"
+#include "generators/demo/demo_console.h"
 
 #include <ctime>
 

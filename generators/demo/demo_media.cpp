@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Draws, synthesises and encodes the demo module's media. Everything is
 // generated from code so the build needs no media files of its own.
-#include "tools/demo/demo_media.h"
+#include "generators/demo/demo_media.h"
 
 #include <SDL.h>
 #include <SDL_image.h>

@@ -16,6 +16,7 @@
 #include "board/geometry.h"
 #include "module/loader.h"
 #include "module/records.h"
+#include "platform/input_events.h"
 #include "platform/resource_files.h"
 #include "platform/utf16.h"
 #include "shell/globals.h"
@@ -31,17 +32,8 @@ int failed(const char* call) {
 
 // The event as SDL delivers it to the board: pointer moved there, then a left press.
 void clickAt(int x, int y) {
-    SDL_Event e{};
-    e.type = SDL_MOUSEMOTION;
-    e.motion.x = x;
-    e.motion.y = y;
-    board.handleEvent(&topics, e);
-    e = SDL_Event{};
-    e.type = SDL_MOUSEBUTTONDOWN;
-    e.button.button = SDL_BUTTON_LEFT;
-    e.button.x = x;
-    e.button.y = y;
-    board.handleEvent(&topics, e);
+    board.handleEvent(&topics, motionEvent(x, y));
+    board.handleEvent(&topics, buttonEvent(SDL_BUTTON_LEFT, SDL_MOUSEBUTTONDOWN, x, y));
 }
 
 // The README's copy: half the size, each 2x2 block averaged, and 32 shades

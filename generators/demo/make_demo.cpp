@@ -10,8 +10,8 @@
 #include <string>
 
 #include "packing/module_writer.h"
-#include "tools/demo/demo_console.h"
-#include "tools/demo/demo_media.h"
+#include "generators/demo/demo_console.h"
+#include "generators/demo/demo_media.h"
 
 using rvlformat::AskType;
 using rvlpack::Question;
