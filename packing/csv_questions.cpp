@@ -55,26 +55,6 @@ std::string trimmed(const std::string& text) {
     return a == std::string::npos ? "" : text.substr(a, b - a + 1);
 }
 
-// True for well-formed UTF-8: no stray continuation bytes, overlong forms,
-// surrogates or code points past U+10FFFF.
-bool validUtf8(const std::string& s) {
-    for (size_t i = 0; i < s.size();) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        size_t extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : 4;
-        if (extra == 4 || extra > s.size() - i - 1) return false;
-        char32_t cp = extra == 0 ? c : c & (0x3F >> extra);
-        for (size_t k = 1; k <= extra; ++k) {
-            unsigned char next = static_cast<unsigned char>(s[i + k]);
-            if ((next & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (next & 0x3F);
-        }
-        const char32_t least[] = {0, 0x80, 0x800, 0x10000};
-        if (cp < least[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        i += extra + 1;
-    }
-    return true;
-}
-
 // The question type a media file's extension names, or "" when it names none.
 std::string typeOfFile(const std::string& name) {
     size_t dot = name.rfind('.');
@@ -155,11 +135,8 @@ void onField(void* field, size_t size, void* data) {
     const char* text = static_cast<const char*>(field);
     if (parsed->cutOfCell || size > maxCellBytes) {
         parsed->longCells[{parsed->rows.size(), parsed->current.size()}] = size + parsed->cutOfCell;
-        if (!parsed->cutOfCell) {  // whole within one piece of input: cut at a character's start
-            parsed->keptOfCell = maxCellBytes;
-            while (parsed->keptOfCell > 0 && (static_cast<unsigned char>(text[parsed->keptOfCell]) & 0xC0) == 0x80)
-                --parsed->keptOfCell;
-        }
+        if (!parsed->cutOfCell)  // whole within one piece of input: cut at a character's start
+            parsed->keptOfCell = utf8CharacterStart(text, maxCellBytes);
         size = parsed->keptOfCell;
         parsed->cutOfCell = 0;
     }
@@ -170,11 +147,7 @@ void onField(void* field, size_t size, void* data) {
 // start; called between pieces of input.
 void boundCell(csv_parser& parser, Parsed& parsed) {
     if (parser.entry_pos <= maxCellBytes) return;
-    if (!parsed.cutOfCell) {
-        size_t keep = maxCellBytes;
-        while (keep > 0 && (parser.entry_buf[keep] & 0xC0) == 0x80) --keep;
-        parsed.keptOfCell = keep;
-    }
+    if (!parsed.cutOfCell) parsed.keptOfCell = utf8CharacterStart(reinterpret_cast<const char*>(parser.entry_buf), maxCellBytes);
     parsed.cutOfCell += parser.entry_pos - parsed.keptOfCell;
     parser.entry_pos = parsed.keptOfCell;
 }
@@ -285,8 +258,7 @@ bool SheetCells::put(size_t row, size_t column, const std::string& text, std::st
                                         "; clear the cells right of the questions";
         return false;
     }
-    size_t keep = std::min(text.size(), maxCellBytes);
-    while (keep < text.size() && keep > 0 && (text[keep] & 0xC0) == 0x80) --keep;
+    size_t keep = text.size() > maxCellBytes ? utf8CharacterStart(text.data(), maxCellBytes) : text.size();
     if (keep < text.size()) longCells[{row, column}] = text.size();
     bytes += keep + sizeof(std::string);
     if (bytes > maxSheetBytes) {
@@ -361,7 +333,7 @@ bool readRows(Parsed& parsed, char separator, Json& topics, TablePlaces& places,
     };
     for (size_t r = 0; r < parsed.rows.size(); ++r) {
         for (size_t c = 0; c < parsed.rows[r].size(); ++c) {
-            if (!validUtf8(parsed.rows[r][c]))
+            if (!isValidUtf8(parsed.rows[r][c]))
                 return error(places.file + " row " + std::to_string(r + 1) + ", column " + std::to_string(c + 1),
                              std::string("the table is not UTF-8 text but a Windows code page, as Excel's plain "
                                          "\"CSV\" saves it; ") + kSaveAsUtf8);
@@ -443,7 +415,7 @@ bool readRows(Parsed& parsed, char separator, Json& topics, TablePlaces& places,
                       std::to_string(rvlformat::kMaxTextUnits) + " characters, and a text holds at most " +
                       std::to_string(rvlformat::kMaxTextUnits) + " UTF-16 units; shorten it");
             std::wstring start = utf8ToUtf16(row[c]).substr(0, rvlformat::kMaxTextUnits);
-            if (!start.empty() && (start.back() & 0xFC00) == 0xD800) start.pop_back();
+            if (!start.empty() && isHighSurrogate(start.back())) start.pop_back();
             row[c] = utf16ToUtf8(start);
         }
         if (std::all_of(row.begin(), row.end(), [](const std::string& f) { return trimmed(f).empty(); })) continue;

@@ -44,10 +44,7 @@ std::string questionLabel(size_t topicIndex, size_t questionIndex, const std::ws
 
 std::string shortText(const std::wstring& text, size_t maxChars) {
     size_t end = 0;
-    for (size_t chars = 0; end < text.size() && chars < maxChars; ++chars) {
-        bool pair = (text[end] & 0xFC00) == 0xD800 && end + 1 < text.size() && (text[end + 1] & 0xFC00) == 0xDC00;
-        end += pair ? 2 : 1;
-    }
+    for (size_t chars = 0; end < text.size() && chars < maxChars; ++chars) nextCodePoint(text, end);
     if (end == text.size()) return utf16ToUtf8(text);
     while (end > 0 && text[end - 1] == L' ') --end;  // "word…", not "word …"
     return utf16ToUtf8(text.substr(0, end)) + "…";

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Manifest reading and writing for the pack tool. The JSON library reports
+// Manifest reading for the pack tool. The JSON library reports
 // syntax errors by exception; that is caught right at the parse call, and
 // everything after it checks types before reading values.
 #include "packing/manifest.h"
@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <climits>
 #include <cstdlib>
 #include <cerrno>
 #include <cstdio>
@@ -19,6 +18,7 @@
 #include <nlohmann/json.hpp>
 
 #include "module/format.h"
+#include "packing/iso_time.h"
 #include "packing/pack_reader.h"
 #include "packing/sheet_questions.h"
 #include "platform/utf16.h"
@@ -29,14 +29,10 @@ using Json = nlohmann::ordered_json;
 using rvlformat::AskType;
 using rvlformat::typeCode;
 
-namespace {
+const TypeName kTypeNames[4] = {
+    {"text", AskType::Text}, {"picture", AskType::Picture}, {"audio", AskType::Audio}, {"video", AskType::Video}};
 
-// The manifest's names of the question types; a type may also be given by
-// its letter.
-const struct {
-    const char* word;
-    AskType type;
-} kTypeNames[] = {{"text", AskType::Text}, {"picture", AskType::Picture}, {"audio", AskType::Audio}, {"video", AskType::Video}};
+namespace {
 
 // True when a relative path stays inside its folder, read as written:
 // no ".." climbs above where it started.
@@ -118,7 +114,7 @@ struct ManifestReader {
         // alone: it is never kept, nor measured later.
         size_t units = 0;
         if (it->is_string()) {
-            for (unsigned char c : it->get_ref<const std::string&>()) units += (c & 0xC0) != 0x80 ? 1 + (c >= 0xF0) : 0;
+            units = utf16Length(it->get_ref<const std::string&>());
         } else if (it->is_array()) {
             units = it->size();
         }
@@ -369,8 +365,7 @@ struct ManifestReader {
             if (it != q.end() && it->is_string()) {
                 // Enough of a text of any length to name the question by.
                 const std::string& whole = it->get_ref<const std::string&>();
-                size_t cut = std::min(whole.size(), 4 * labelBytes);
-                while (cut > 0 && cut < whole.size() && (static_cast<unsigned char>(whole[cut]) & 0xC0) == 0x80) --cut;
+                size_t cut = whole.size() > 4 * labelBytes ? utf8CharacterStart(whole.data(), 4 * labelBytes) : whole.size();
                 text = utf8ToUtf16(whole.substr(0, cut));
             }
             for (const char* key : {"video", "media"}) {
@@ -475,7 +470,6 @@ struct ManifestReader {
     }
 };
 
-// Strips the JSON library's "[json.exception.parse_error.101] " prefix.
 // "4.6 GiB"
 std::string gibibytes(uint64_t bytes) {
     char text[32];
@@ -483,6 +477,7 @@ std::string gibibytes(uint64_t bytes) {
     return text;
 }
 
+// Strips the JSON library's "[json.exception.parse_error.101] " prefix.
 std::string plainParseMessage(const std::string& what) {
     size_t close = what.find("] ");
     return close == std::string::npos ? what : what.substr(close + 2);
@@ -508,49 +503,6 @@ int nestingDepth(const std::vector<uint8_t>& text) {
     }
     return deepest;
 }
-
-bool lonelySurrogates(const std::wstring& units) {
-    for (size_t i = 0; i < units.size(); ++i) {
-        uint32_t u = static_cast<uint32_t>(units[i]);
-        if (u >= 0xD800 && u <= 0xDBFF) {
-            uint32_t next = i + 1 < units.size() ? static_cast<uint32_t>(units[i + 1]) : 0;
-            if (next < 0xDC00 || next > 0xDFFF) return true;
-            ++i;
-        } else if (u >= 0xDC00 && u <= 0xDFFF) {
-            return true;
-        }
-    }
-    return false;
-}
-
-Json textJson(const std::wstring& units) {
-    if (!lonelySurrogates(units)) return Json(utf16ToUtf8(units));
-    Json array = Json::array();
-    for (wchar_t unit : units) array.push_back(static_cast<uint32_t>(unit));
-    return array;
-}
-
-bool writeBytes(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
-    FILE* file = fopen(path.c_str(), "wb");
-    if (!file) {
-        if (error) *error = "cannot create " + path + ": " + strerror(errno);
-        return false;
-    }
-    bool ok = bytes.empty() || fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    int code = errno;
-    ok = fclose(file) == 0 && ok;
-    if (!ok && error) *error = "cannot write " + path + ": " + strerror(code ? code : EIO);
-    return ok;
-}
-
-bool startsWith(const std::vector<uint8_t>& b, size_t at, const char* text) {
-    size_t n = strlen(text);
-    return b.size() >= at + n && memcmp(b.data() + at, text, n) == 0;
-}
-
-} // namespace
-
-namespace {
 
 bool loadRoot(Json root, const std::string& dir, Module& module, std::vector<Finding>& issues,
               const ManifestOptions& options, ManifestMedia* media, std::vector<uint8_t> table = {});
@@ -700,158 +652,5 @@ bool loadRoot(Json root, const std::string& dir, Module& module, std::vector<Fin
 
 } // namespace
 
-bool saveManifest(const Module& module, const std::string& dir, std::string* error, bool table,
-                  std::vector<Finding>* warnings) {
-    std::string mediaDir = dir + "/media";
-    if (mkdir(mediaDir.c_str(), 0777) != 0 && errno != EEXIST) {
-        if (error) *error = "cannot create " + mediaDir + ": " + strerror(errno);
-        return false;
-    }
-    auto saveBlock = [&](const std::vector<uint8_t>& block, const std::string& stem, std::string& name) {
-        name = "media/" + stem + mediaExtension(block);
-        return writeBytes(dir + "/" + name, block, error);
-    };
-    Json root;
-    root["name"] = textJson(module.packName);
-    root["author"] = textJson(module.author);
-    root["created"] = formatIsoTime(module.created);
-    root["topics"] = Json::array();
-    for (size_t t = 0; t < module.topics.size(); ++t) {
-        const Topic& topic = module.topics[t];
-        Json jt;
-        jt["name"] = textJson(topic.name);
-        jt["questions"] = Json::array();
-        for (size_t q = 0; q < topic.questions.size(); ++q) {
-            const Question& ask = topic.questions[q];
-            char stem[64];
-            snprintf(stem, sizeof stem, "t%02zuq%02zu", t + 1, q + 1);
-            Json jq;
-            jq["type"] = static_cast<int>(static_cast<uint8_t>(ask.type));  // unknown bytes stay numbers
-            for (const auto& t : kTypeNames) {
-                if (ask.type == typeCode(t.type)) jq["type"] = t.word;
-            }
-            jq["question"] = textJson(ask.question);
-            jq["answer"] = textJson(ask.answer);
-            jq["points"] = ask.points;
-            std::string name;
-            if (rvlformat::carriesMedia(ask.type) && !rvlformat::carriesVideo(ask.type)) {
-                if (!saveBlock(ask.media, stem, name)) return false;
-                jq["media"] = name;
-            } else if (rvlformat::carriesVideo(ask.type) && ask.media.empty()) {
-                jq["audio"] = nullptr;  // a silent clip
-                if (!saveBlock(ask.video, std::string(stem) + "-video", name)) return false;
-                jq["video"] = name;
-            } else if (rvlformat::carriesVideo(ask.type)) {
-                if (!saveBlock(ask.media, std::string(stem) + "-sound", name)) return false;
-                jq["audio"] = name;
-                if (!saveBlock(ask.video, std::string(stem) + "-video", name)) return false;
-                jq["video"] = name;
-            }
-            // A stored video stays as it is, though build pads those not 4:3 by default.
-            if (rvlformat::carriesVideo(ask.type)) jq["fit"] = "stretch";
-            jt["questions"].push_back(jq);
-        }
-        root["topics"].push_back(jt);
-    }
-    if (!module.trailing.empty()) {
-        std::string name = "media/trailing.bin";
-        if (!writeBytes(dir + "/" + name, module.trailing, error)) return false;
-        root["trailing"] = name;
-    }
-    if (table) {
-        std::string csv, whyNot;
-        if (!csvFromTopics(root["topics"], csv, whyNot, warnings)) {
-            if (error) *error = "the questions do not fit a table: " + whyNot + "; unpack without --csv";
-            return false;
-        }
-        if (!writeBytes(dir + "/questions.csv", std::vector<uint8_t>(csv.begin(), csv.end()), error)) return false;
-        root.erase("topics");
-        root["questions"] = "questions.csv";
-    }
-    std::string text = root.dump(2, ' ', false) + "\n";
-    return writeBytes(dir + "/manifest.json", std::vector<uint8_t>(text.begin(), text.end()), error);
-}
-
-std::string mediaKind(const std::vector<uint8_t>& b) {
-    if (startsWith(b, 0, "\x89PNG\r\n\x1a\n")) return "PNG";
-    if (b.size() >= 3 && b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF) return "JPEG";
-    if (startsWith(b, 0, "GIF87a") || startsWith(b, 0, "GIF89a")) return "GIF";
-    if (startsWith(b, 0, "BM")) return "BMP";
-    if (startsWith(b, 0, "RIFF") && startsWith(b, 8, "WEBP")) return "WebP";
-    if (startsWith(b, 0, "RIFF") && startsWith(b, 8, "WAVE")) return "WAV";
-    if (startsWith(b, 0, "RIFF") && startsWith(b, 8, "AVI ")) return "AVI";
-    if (startsWith(b, 0, "OggS")) return "Ogg";
-    if (startsWith(b, 0, "fLaC")) return "FLAC";
-    if (startsWith(b, 0, "ID3") || (b.size() >= 2 && b[0] == 0xFF && (b[1] & 0xE0) == 0xE0)) return "MP3";
-    if (startsWith(b, 4, "ftyp")) return "MP4";
-    if (b.size() >= 4 && b[0] == 0x1A && b[1] == 0x45 && b[2] == 0xDF && b[3] == 0xA3) return "Matroska";
-    return "";
-}
-
-std::string mediaExtension(const std::vector<uint8_t>& bytes) {
-    const struct { const char* kind; const char* ext; } table[] = {
-        {"PNG", ".png"}, {"JPEG", ".jpg"}, {"GIF", ".gif"}, {"BMP", ".bmp"},  {"WebP", ".webp"},
-        {"WAV", ".wav"}, {"AVI", ".avi"},  {"Ogg", ".ogg"}, {"FLAC", ".flac"}, {"MP3", ".mp3"},
-        {"MP4", ".mp4"}, {"Matroska", ".mkv"}};
-    std::string kind = mediaKind(bytes);
-    for (const auto& row : table) {
-        if (kind == row.kind) return row.ext;
-    }
-    return ".bin";
-}
-
-bool parseIsoTime(const std::string& text, uint32_t& seconds) {
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, used = 0;
-    if (sscanf(text.c_str(), "%4d-%2d-%2d%n", &year, &month, &day, &used) != 3 || used != 10) return false;
-    std::string rest = text.substr(10);
-    if (!rest.empty() && (rest[0] == 'T' || rest[0] == ' ')) {
-        int n = 0;
-        if (sscanf(rest.c_str() + 1, "%2d:%2d%n", &hour, &minute, &n) != 2 || n != 5) return false;
-        rest = rest.substr(6);
-        if (!rest.empty() && rest[0] == ':') {
-            if (sscanf(rest.c_str() + 1, "%2d%n", &second, &n) != 1 || n != 2) return false;
-            rest = rest.substr(3);
-        }
-    }
-    bool utc = false;
-    long offset = 0;
-    if (rest == "Z") {
-        utc = true;
-    } else if (!rest.empty() && (rest[0] == '+' || rest[0] == '-')) {
-        int oh = 0, om = 0, n = 0;
-        bool ok = (sscanf(rest.c_str() + 1, "%2d:%2d%n", &oh, &om, &n) == 2 && n == 5 && rest.size() == 6) ||
-                  (sscanf(rest.c_str() + 1, "%2d%2d%n", &oh, &om, &n) == 2 && n == 4 && rest.size() == 5) ||
-                  (sscanf(rest.c_str() + 1, "%2d%n", &oh, &n) == 1 && n == 2 && rest.size() == 3 && (om = 0) == 0);
-        if (!ok || oh > 23 || om > 59) return false;
-        utc = true;
-        offset = (rest[0] == '+' ? 1 : -1) * (oh * 3600L + om * 60L);
-    } else if (!rest.empty()) {
-        return false;
-    }
-    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59) return false;
-    std::tm fields{};
-    fields.tm_year = year - 1900;
-    fields.tm_mon = month - 1;
-    fields.tm_mday = day;
-    fields.tm_hour = hour;
-    fields.tm_min = minute;
-    fields.tm_sec = second;
-    fields.tm_isdst = -1;
-    std::tm asGiven = fields;
-    long long value = utc ? static_cast<long long>(timegm(&fields)) - offset : static_cast<long long>(mktime(&fields));
-    if (fields.tm_mday != asGiven.tm_mday || fields.tm_mon != asGiven.tm_mon) return false;  // 31 April and the like
-    if (value < 0 || static_cast<uint64_t>(value) > rvlformat::kMaxCreated) return false;
-    seconds = static_cast<uint32_t>(value);
-    return true;
-}
-
-std::string formatIsoTime(uint32_t seconds) {
-    time_t value = static_cast<time_t>(seconds);
-    std::tm fields{};
-    gmtime_r(&value, &fields);
-    char text[32];
-    strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &fields);
-    return text;
-}
-
 } // namespace rvlpack
+

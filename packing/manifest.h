@@ -85,15 +85,12 @@ bool loadQuestionsTable(const std::string& path, const PackDetails& details, Mod
 bool saveManifest(const Module& module, const std::string& dir, std::string* error, bool table = false,
                   std::vector<Finding>* warnings = nullptr);
 
-// ".png", ".jpg", ".wav", ".avi", ... from the first bytes; ".bin" when unknown.
-std::string mediaExtension(const std::vector<uint8_t>& bytes);
-// A short name of the content ("PNG", "GIF", ...) or "" when unknown.
-std::string mediaKind(const std::vector<uint8_t>& bytes);
-
-// ISO 8601 date and time: "2024-05-01T18:30:00Z", "...+03:00", without a
-// zone as local time, or a date alone. False unless it names a second
-// between 1970-01-01T00:00:00Z and 2106-02-07T06:28:15Z.
-bool parseIsoTime(const std::string& text, uint32_t& seconds);
-std::string formatIsoTime(uint32_t seconds);  // UTC, "YYYY-MM-DDTHH:MM:SSZ"
+// The manifest's words for the question types; a type may also be given by
+// its letter.
+struct TypeName {
+    const char* word;
+    rvlformat::AskType type;
+};
+extern const TypeName kTypeNames[4];
 
 } // namespace rvlpack

@@ -27,7 +27,7 @@ bool setError(std::string* error, const std::string& text) {
 std::string atMost(uint64_t limit) { return ", the format holds at most " + std::to_string(limit); }
 
 // Where the bytes go: a vector, or a file written in large pieces so that
-// media blocks are not copied a second time.
+// media blocks are not copied a second time, or nowhere (CountingOut).
 struct VectorOut {
     std::vector<uint8_t>& out;
     void bytes(const uint8_t* data, size_t size) { out.insert(out.end(), data, data + size); }
@@ -51,6 +51,12 @@ struct FileOut {
         pending.insert(pending.end(), data, data + size);
         if (pending.size() >= (1u << 20)) flush();
     }
+};
+
+// Counts what would be written, for the size of a module before it is.
+struct CountingOut {
+    uint64_t size = 0;
+    void bytes(const uint8_t*, size_t count) { size += count; }
 };
 
 template <class Out> void putByte(Out& out, uint8_t v) { out.bytes(&v, 1); }
@@ -147,16 +153,9 @@ bool writeModule(const Module& module, std::vector<uint8_t>& out, std::string* e
 }
 
 uint64_t moduleSize(const Module& module) {
-    uint64_t size = 4 + 4 + 1 + 2 * uint64_t(module.packName.size()) + 1 + 2 * uint64_t(module.author.size()) + 1;
-    for (const Topic& topic : module.topics) {
-        size += 1 + 2 * uint64_t(topic.name.size()) + 1;
-        for (const Question& ask : topic.questions) {
-            size += 1 + 1 + 2 * uint64_t(ask.question.size()) + 1 + 2 * uint64_t(ask.answer.size()) + 2;
-            if (rvlformat::carriesMedia(ask.type)) size += 4 + ask.media.size();
-            if (rvlformat::carriesVideo(ask.type)) size += 4 + ask.video.size();
-        }
-    }
-    return size + module.trailing.size();
+    CountingOut sink;
+    emitModule(module, sink);
+    return sink.size;
 }
 
 bool writeModuleFile(const Module& module, const std::string& path, std::string* error) {

@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "packing/manifest.h"
+#include "packing/media_kind.h"
 #include "packing/reader_probe.h"
 #include "platform/resource_files.h"
 #include "platform/sdl_handles.h"
@@ -166,9 +167,9 @@ struct Checker {
     // limit pixels: what a host may shorten it to.
     int fittingChars(TTF_Font* font, const std::wstring& text, size_t fixed, int limit) {
         std::vector<size_t> ends;  // unit offset after each character past fixed
-        for (size_t i = fixed; i < text.size(); ++i) {
-            if ((text[i] & 0xFC00) == 0xD800 && i + 1 < text.size() && (text[i + 1] & 0xFC00) == 0xDC00) ++i;
-            ends.push_back(i + 1);
+        for (size_t i = fixed; i < text.size();) {
+            nextCodePoint(text, i);
+            ends.push_back(i);
         }
         size_t low = 0, high = ends.size();  // low characters fit; more than high do not
         while (low < high) {
@@ -199,10 +200,8 @@ struct Checker {
                 const std::string& what) {
         if (!font) return;
         std::vector<char32_t> missing;
-        for (size_t i = 0; i < text.size(); ++i) {
-            char32_t c = static_cast<char32_t>(text[i]) & 0xFFFF;
-            if ((c & 0xFC00) == 0xD800 && i + 1 < text.size() && (text[i + 1] & 0xFC00) == 0xDC00)
-                c = 0x10000 + ((c - 0xD800) << 10) + ((static_cast<char32_t>(text[++i]) & 0xFFFF) - 0xDC00);
+        for (size_t i = 0; i < text.size();) {
+            char32_t c = nextCodePoint(text, i);
             bool known = false;
             for (char32_t m : missing) known = known || m == c;
             bool control = c < 0x20 || c == 0x7F;  // warned about on their own
@@ -214,7 +213,7 @@ struct Checker {
         for (size_t i = 0; i < missing.size() && i < listed; ++i) {
             char code[16];
             snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(missing[i]));
-            bool printable = missing[i] >= 0xA0 && (missing[i] < 0xD800 || missing[i] > 0xDFFF);
+            bool printable = missing[i] >= 0xA0 && !isSurrogateCode(missing[i]);
             std::string shown;
             if (printable) appendUtf8(shown, missing[i]);
             list += std::string(i ? ", " : "") + (printable ? "\"" + shown + "\" (" + code + ")" : code);

@@ -57,13 +57,13 @@ private:
         if (pendingHigh_) {
             char32_t high = pendingHigh_;
             pendingHigh_ = 0;
-            if (unit >= 0xDC00 && unit <= 0xDFFF) {
-                appendUtf8(bytes_, 0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00));
+            if (isLowSurrogate(unit)) {
+                appendUtf8(bytes_, joinedPair(high, unit));
                 return;
             }
             appendUtf8(bytes_, 0xFFFD);
         }
-        if (unit >= 0xD800 && unit <= 0xDBFF) {
+        if (isHighSurrogate(unit)) {
             pendingHigh_ = unit;
         } else if (isControl(unit)) {
             appendUtf8(bytes_, 0xFFFD);

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <utility>
 
+#include "platform/utf16.h"
+
 namespace {
 
 TextTexture toTexture(SDL_Renderer* renderer, SurfaceHandle surface, const char* renderCall) {
@@ -34,7 +36,7 @@ std::vector<Uint16> leftPartUnits(TTF_Font* font, const std::vector<Uint16>& uni
     if (TTF_MeasureUNICODE(font, units.data(), visibleWidth, &extent, &count) != 0) return units;
     size_t keep = size_t(count) + spareUnits;
     if (keep + 1 >= units.size()) return units;
-    if (units[keep - 1] >= 0xD800 && units[keep - 1] <= 0xDBFF) ++keep;  // never split a pair
+    if (isHighSurrogate(units[keep - 1])) ++keep;  // never split a pair
     std::vector<Uint16> part(units.begin(), units.begin() + std::ptrdiff_t(keep));
     part.push_back(0);
     return part;

@@ -7,6 +7,5 @@
 
 // Opens path (UTF-16 units, surrogate pairs joined) encoded as UTF-8; a lone
 // surrogate U+DC80..U+DCFF stands for the byte 0x80..0xFF that pathToUtf16
-// could not read as UTF-8.
+// (platform/utf16.h) could not read as UTF-8.
 FILE* openWidePath(const std::wstring& path, const char* mode);
-// (pathToUtf16 in platform/utf16.h makes such paths.)

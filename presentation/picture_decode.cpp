@@ -142,7 +142,9 @@ bool tiffSize(const unsigned char* b, uint32_t size, uint32_t* w, uint32_t* h) {
     return gotW && gotH;
 }
 
-PictureKind kindOf(const unsigned char* b, uint32_t size) {
+} // namespace
+
+PictureKind pictureKindOf(const unsigned char* b, uint32_t size) {
     if (size >= 8 && memcmp(b, pngSignature, 8) == 0) return PictureKind::png;
     if (size >= 3 && b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF) return PictureKind::jpeg;
     if (size >= 6 && (memcmp(b, "GIF87a", 6) == 0 || memcmp(b, "GIF89a", 6) == 0)) return PictureKind::gif;
@@ -152,14 +154,12 @@ PictureKind kindOf(const unsigned char* b, uint32_t size) {
     return PictureKind::unknown;
 }
 
-} // namespace
-
 bool acceptablePictureSize(uint32_t w, uint32_t h) {
     return w > 0 && h > 0 && w <= maxPictureSide && h <= maxPictureSide && uint64_t(w) * h <= maxPicturePixels;
 }
 
 bool declaredPicture(const unsigned char* bytes, uint32_t size, PictureKind& kind, uint32_t& w, uint32_t& h) {
-    kind = bytes ? kindOf(bytes, size) : PictureKind::unknown;
+    kind = bytes ? pictureKindOf(bytes, size) : PictureKind::unknown;
     w = h = 0;
     switch (kind) {
     case PictureKind::png: return pngSize(bytes, size, &w, &h);

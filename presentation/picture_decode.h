@@ -16,6 +16,9 @@ constexpr uint64_t maxPicturePixels = uint64_t(1) << 26;
 // and JPEG; the pack tool converts the others.
 enum class PictureKind { unknown, png, jpeg, gif, bmp, webp, tiff };
 
+// The format the first bytes name, unknown when none; nothing else is read.
+PictureKind pictureKindOf(const unsigned char* bytes, uint32_t size);
+
 // The format of bytes and the size its header declares, read before any
 // decoder sees them; false (kind still set when the signature is known) when
 // the header cannot be read. A GIF's size is the larger of its screen and

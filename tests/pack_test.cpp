@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "packing/iso_time.h"
 #include "packing/manifest.h"
 #include "packing/pack_reader.h"
 #include "packing/temporary_files.h"
@@ -359,8 +360,9 @@ TEST(PackTool, EachFindingWithItsMessageAndStatus) {
         // A pack from elsewhere (packs cut short are the loader tests' table).
         {"foreign pack", file("p.rvl", {'P', 'K', 3, 4, 0, 0}), "error: p.rvl: not a module: it starts with the bytes 50 4B 03 04 at byte 0", {"unpack", "p.rvl", "-o", "out"}},
         // What the reader will show badly.
-        {"picture not PNG or JPEG", kept(media(1, "media", "media/pic.bmp", makeBmp(8, 8))), "warning: topic 1 question 2 \"Что на картинке?\" (media/pic.bmp): the "
-         "picture is a BMP file, the reader shows PNG and JPEG only; convert it to PNG or JPEG"},
+        {"picture not PNG or JPEG", kept(media(1, "media", "media/pic.tif", {'I', 'I', '*', 0, 8, 0, 0, 0, 2, 0, 0, 1, 3, 0, 1, 0, 0, 0, 8, 0, 0, 0,
+                                                                           1, 1, 3, 0, 1, 0, 0, 0, 8, 0, 0, 0, 0, 0, 0, 0})),
+         "warning: topic 1 question 2 \"Что на картинке?\" (media/pic.tif): the picture is a TIFF file, the reader shows PNG and JPEG only; convert it to PNG or JPEG"},
         {"JPEG cut short", kept(media(1, "media", "media/cut.jpg", firstPart(encodePicture(patternSurface(64, 48), "jpg"), 0.75))),
          "warning: topic 1 question 2 \"Что на картинке?\" (media/cut.jpg): the JPEG picture is cut short (it has no end marker)"},
         {"AVI cut short", media(3, "video", "media/cut.avi", firstPart(makeClip("avi", "MJPG", 50, 64, 48, 10), 0.5)),

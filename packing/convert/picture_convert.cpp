@@ -11,7 +11,7 @@
 #include <cmath>
 
 #include "packing/convert/av_support.h"
-#include "packing/manifest.h"
+#include "packing/media_kind.h"
 #include "packing/reader_probe.h"
 #include "platform/sdl_handles.h"
 #include "presentation/picture_decode.h"
