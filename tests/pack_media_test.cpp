@@ -8,7 +8,14 @@
 #include <nlohmann/json.hpp>
 #include <opencv2/videoio.hpp>
 
+#include <malloc.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+
 #include "packing/convert/reader_accepts.h"
+#include "packing/convert/sound_convert.h"
+#include "packing/convert/video_convert.h"
 #include "packing/pack_reader.h"
 #include "presentation/picture_decode.h"
 #include "presentation/sound_decode.h"
@@ -17,6 +24,19 @@
 
 using namespace testing_support;
 using Json = nlohmann::ordered_json;
+
+// Under AddressSanitizer too, an arithmetic fault ends a process by its
+// signal, so that the sweep below tells it from a bad address.
+extern "C" const char* __asan_default_options() { return "handle_sigfpe=0"; }
+
+// FFmpeg's allocator goes through posix_memalign: this one fails the call
+// counted down to, and passes the others on.
+static long failingCall = 0;
+extern "C" int posix_memalign(void** out, size_t alignment, size_t size) {
+    if (failingCall > 0 && --failingCall == 0) return ENOMEM;
+    *out = memalign(alignment, size);
+    return *out || size == 0 ? 0 : ENOMEM;
+}
 
 TEST(PackMedia, BuildConvertsWhatTheReaderRefusesAndIsDeterministic) {
     ScratchDir dir;
@@ -80,8 +100,9 @@ TEST(PackMedia, BuildConvertsWhatTheReaderRefusesAndIsDeterministic) {
     ProcessResult checked = pack({"check", "a.rvl"});
     EXPECT_EQ(warnings(checked.err).size(), 2u) << checked.err;
     EXPECT_NE(checked.err.find("question 8 \"Вопрос video\": the video has a display aspect ratio of 1.78"), std::string::npos) << checked.err;
-    for (const char* converted : {"(anim.gif): GIF with 3 frames: the first frame is kept", "(song.mp3): converted", "(voice.m4a): converted", "(clip.mp4): took", "(photo.jpg): con",
-                                  "(anim.gif): converted", "(wide.webp): converted", "(wide.mp4): letterboxed", "(pause.mp4): letterboxed"})
+    for (const char* converted : {"(anim.gif): GIF with 3 frames: the first frame is kept", "(song.mp3): converted the sound (mp3, 44100 Hz, stereo, 0:03, ",
+                                  "(voice.m4a): converted the sound (aac, 48000 Hz, mono, 0:02, ", "(clip.mp4): took", "(photo.jpg): con", "(anim.gif): converted",
+                                  "(wide.webp): converted", "(wide.mp4): letterboxed", "(pause.mp4): letterboxed the video (h264 320x180 (display aspect 1.78), 25 fps, 0:06, "})
         EXPECT_NE(built.err.find(converted), std::string::npos) << converted << " not reported:\n" << built.err;
     rvlpack::Module module;
     ASSERT_TRUE(rvlpack::readModuleFile(dir.file("a.rvl"), module));
@@ -143,4 +164,66 @@ TEST(PackMedia, BuildConvertsWhatTheReaderRefusesAndIsDeterministic) {
     ProcessResult rebuilt = pack({"build", "out/manifest.json", "-o", "c.rvl"});
     EXPECT_TRUE(readFile(dir.file("a.rvl")) == readFile(dir.file("c.rvl"))) << "unpack and build differ\n" << rebuilt.err;
     EXPECT_EQ(rebuilt.err.find("converted"), std::string::npos) << rebuilt.err;
+}
+
+// Each allocation of a conversion failed in turn, in a child process: it
+// fails saying why, or, where FFmpeg does without, gives a result (its
+// probing and muxers go on without some, so the result may differ). Never
+// a bad address: aborts (FFmpeg's assertions) and arithmetic faults (once,
+// swresample's own init swallows a failure) happen inside FFmpeg.
+TEST(PackMedia, ConversionsReportEveryFailedAllocation) {
+    av_log_set_level(AV_LOG_QUIET);
+    const std::vector<uint8_t> sound = makeClip({"mp3", nullptr, 0, 0, 0, 25, "libmp3lame", 22050, 1, 0.3});
+    const std::vector<uint8_t> clip = makeClip({"mp4", "libx264", 64, 48, 3});
+    ASSERT_FALSE(sound.empty() || clip.empty());
+    auto convert = [&](bool video, std::vector<uint8_t>& out, std::string& error) {
+        rvlpack::SoundFacts from, to;
+        rvlpack::VideoFacts vfrom, vto;
+        return video ? rvlpack::convertVideo(clip, true, 1024, 768, out, vfrom, vto, error)
+                     : rvlpack::convertSound(sound, out, from, to, error) == rvlpack::SoundOutcome::Converted;
+    };
+    std::string error;
+    failingCall = 1;
+    std::vector<uint8_t> whole;
+    EXPECT_FALSE(convert(false, whole, error));
+    EXPECT_EQ(error, "out of memory (avformat_alloc_context)");
+    failingCall = 0;
+    fflush(stdout);
+    for (bool video : {false, true}) {
+        ASSERT_TRUE(convert(video, whole, error)) << error;
+        int status = 0, n = 1, inFFmpeg = 0;
+        for (; n < 5000; ++n) {
+            if (pid_t child = fork(); child == 0) {
+                std::vector<uint8_t> out;
+                error.clear();
+                failingCall = n;
+                bool ok = convert(video, out, error);
+                _exit(failingCall > 0 ? 10 : ok ? out.empty() : error.empty() ? 2 : 0);  // 10: no allocation left to fail
+            } else {
+                waitpid(child, &status, 0);
+            }
+            bool ffmpegs = WIFSIGNALED(status) && (WTERMSIG(status) == SIGABRT || WTERMSIG(status) == SIGFPE);
+            inFFmpeg += ffmpegs;
+            if (WIFEXITED(status) && WEXITSTATUS(status) == 10) break;
+            // 1: nothing made but reported as done; 2: a failure without a word.
+            EXPECT_TRUE(WIFEXITED(status) ? WEXITSTATUS(status) == 0 : ffmpegs)
+                << (video ? "video" : "sound") << ", allocation " << n << " failed: status " << status;
+        }
+        printf("%s: %d allocations, %d stopped inside FFmpeg\n", video ? "video" : "sound", n, inFFmpeg);
+    }
+}
+// Sound files joined into one change rate and channels midway: the
+// converter follows them, so neither length nor pitch changes.
+TEST(PackMedia, JoinedSoundsOfOtherRatesAndChannels) {
+    av_log_set_level(AV_LOG_QUIET);
+    std::vector<uint8_t> joined = makeClip({"mp3", nullptr, 0, 0, 0, 25, "libmp3lame", 44100, 2, 1.0});
+    std::vector<uint8_t> second = makeClip({"mp3", nullptr, 0, 0, 0, 25, "libmp3lame", 22050, 1, 1.0});
+    joined.insert(joined.end(), second.begin(), second.end());
+    std::vector<uint8_t> ogg;
+    rvlpack::SoundFacts from, to;
+    std::string error;
+    ASSERT_EQ(rvlpack::convertSound(joined, ogg, from, to, error), rvlpack::SoundOutcome::Converted) << error;
+    sf::SoundBuffer sound;
+    ASSERT_TRUE(loadQuestionSound(sound, ogg.data(), uint32_t(ogg.size())));
+    EXPECT_NEAR(sound.getDuration().asSeconds(), 2.0, 0.1);
 }

@@ -16,6 +16,16 @@ std::string avError(int code) {
     return text;
 }
 
+bool allocated(const void* made, const char* call, std::string& error) {
+    if (!made) error = std::string("out of memory (") + call + ")";
+    return made != nullptr;
+}
+
+bool succeeded(int code, const std::string& what, const char* call, std::string& error) {
+    if (code < 0) error = what + " (" + call + ": " + avError(code) + ")";
+    return code >= 0;
+}
+
 std::string byteSize(uint64_t bytes) {
     char text[32];
     if (bytes >= 1000 * 1000)
@@ -25,6 +35,16 @@ std::string byteSize(uint64_t bytes) {
     else
         snprintf(text, sizeof text, "%u bytes", static_cast<unsigned>(bytes));
     return text;
+}
+
+std::string minutesSeconds(double seconds) {
+    int whole = static_cast<int>(seconds + 0.5);
+    return std::to_string(whole / 60) + (whole % 60 < 10 ? ":0" : ":") + std::to_string(whole % 60);
+}
+
+double streamSeconds(const AVFormatContext* format, const AVStream* stream) {
+    if (stream->duration > 0) return stream->duration * av_q2d(stream->time_base);
+    return format->duration > 0 ? format->duration / double(AV_TIME_BASE) : 0;
 }
 
 MemoryStream::~MemoryStream() {
@@ -79,23 +99,15 @@ int64_t MemoryStream::seek(void* opaque, int64_t offset, int whence) {
 bool InputFile::open(std::string& error) {
     format_ = avformat_alloc_context();
     AVIOContext* io = stream_.context(false);
-    if (!format_ || !io) {
-        error = "out of memory";
+    if (!allocated(format_, "avformat_alloc_context", error) || !allocated(io, "avio_alloc_context", error))
         return false;
-    }
     format_->pb = io;
     format_->flags |= AVFMT_FLAG_CUSTOM_IO;
-    int code = avformat_open_input(&format_, nullptr, nullptr, nullptr);
-    if (code < 0) {  // avformat_open_input frees the context on failure
-        error = "FFmpeg cannot read it (avformat_open_input: " + avError(code) + ")";
-        return false;
-    }
-    code = avformat_find_stream_info(format_, nullptr);
-    if (code < 0) {
-        error = "FFmpeg finds no streams in it (avformat_find_stream_info: " + avError(code) + ")";
-        return false;
-    }
-    return true;
+    // avformat_open_input frees the context on failure
+    return succeeded(avformat_open_input(&format_, nullptr, nullptr, nullptr), "FFmpeg cannot read it",
+                     "avformat_open_input", error) &&
+           succeeded(avformat_find_stream_info(format_, nullptr), "FFmpeg finds no streams in it",
+                     "avformat_find_stream_info", error);
 }
 
 int InputFile::firstStream(AVMediaType type) const {
@@ -115,10 +127,7 @@ CodecPtr InputFile::openDecoder(int index, std::string& error) {
         return nullptr;
     }
     CodecPtr ctx(avcodec_alloc_context3(codec));
-    if (!ctx) {
-        error = "out of memory";
-        return nullptr;
-    }
+    if (!allocated(ctx.get(), "avcodec_alloc_context3", error)) return nullptr;
     int code = avcodec_parameters_to_context(ctx.get(), par);
     if (code >= 0) {
         ctx->pkt_timebase = format_->streams[index]->time_base;
@@ -136,19 +145,19 @@ bool decodeStream(InputFile& input, AVCodecContext* decoder, int index, const st
                   const ProgressFn& progress, std::string& error) {
     PacketPtr packet(av_packet_alloc());
     FramePtr frame(av_frame_alloc());
-    if (!packet || !frame) {
-        error = "out of memory";
+    if (!allocated(packet.get(), "av_packet_alloc", error) || !allocated(frame.get(), "av_frame_alloc", error))
         return false;
-    }
     AVFormatContext* format = input.format();
     AVStream* stream = format->streams[index];
-    double total = stream->duration > 0 ? stream->duration * av_q2d(stream->time_base)
-                                        : format->duration > 0 ? format->duration / double(AV_TIME_BASE) : 0;
+    double total = streamSeconds(format, stream);
+    // Damaged packets and frames are skipped, but not memory running out.
+    auto memoryLeft = [&](int code, const char* call) {
+        return code != AVERROR(ENOMEM) || succeeded(code, "out of memory", call, error);
+    };
     auto drain = [&]() {
         for (;;) {
             int code = avcodec_receive_frame(decoder, frame.get());
-            if (code == AVERROR(EAGAIN) || code == AVERROR_EOF) return true;
-            if (code < 0) return true;  // a damaged frame is skipped
+            if (code < 0) return memoryLeft(code, "avcodec_receive_frame");  // EAGAIN and EOF too
             bool ok = onFrame(frame.get());
             av_frame_unref(frame.get());
             if (!ok) return false;
@@ -156,34 +165,25 @@ bool decodeStream(InputFile& input, AVCodecContext* decoder, int index, const st
     };
     int code = 0;
     while ((code = av_read_frame(format, packet.get())) >= 0) {
-        if (packet->stream_index == index) {
-            if (progress && total > 0 && packet->pts != AV_NOPTS_VALUE)
-                progress(std::min(1.0, packet->pts * av_q2d(stream->time_base) / total));
-            avcodec_send_packet(decoder, packet.get());  // a refused packet is skipped
-            if (!drain()) {
-                av_packet_unref(packet.get());
-                return false;
-            }
-        }
+        bool ours = packet->stream_index == index;
+        if (ours && progress && total > 0 && packet->pts != AV_NOPTS_VALUE)
+            progress(std::min(1.0, packet->pts * av_q2d(stream->time_base) / total));
+        int sent = ours ? avcodec_send_packet(decoder, packet.get()) : 0;
         av_packet_unref(packet.get());
+        if (ours && (!memoryLeft(sent, "avcodec_send_packet") || !drain())) return false;
     }
-    if (code != AVERROR_EOF) {
-        error = "reading stopped early (av_read_frame: " + avError(code) + ")";
-        return false;
-    }
-    avcodec_send_packet(decoder, nullptr);
-    return drain();
+    if (code != AVERROR_EOF) return succeeded(code, "reading stopped early", "av_read_frame", error);
+    return memoryLeft(avcodec_send_packet(decoder, nullptr), "avcodec_send_packet") && drain();
 }
 
 OutputFile::~OutputFile() { avformat_free_context(format_); }
 
 bool OutputFile::open(const char* formatName, std::string& error) {
     int code = avformat_alloc_output_context2(&format_, nullptr, formatName, nullptr);
-    AVIOContext* io = stream_.context(true);
-    if (code < 0 || !io) {
-        error = std::string("cannot make a ") + formatName + " file (avformat_alloc_output_context2: " + avError(code) + ")";
+    if (!succeeded(code, std::string("cannot make a ") + formatName + " file", "avformat_alloc_output_context2", error))
         return false;
-    }
+    AVIOContext* io = stream_.context(true);
+    if (!allocated(io, "avio_alloc_context", error)) return false;
     format_->pb = io;
     format_->flags |= AVFMT_FLAG_CUSTOM_IO | AVFMT_FLAG_BITEXACT;
     return true;
@@ -191,53 +191,40 @@ bool OutputFile::open(const char* formatName, std::string& error) {
 
 AVStream* OutputFile::addStream(AVCodecContext* enc, std::string& error) {
     AVStream* stream = avformat_new_stream(format_, nullptr);
-    if (!stream || avcodec_parameters_from_context(stream->codecpar, enc) < 0) {
+    if (!stream) {
         error = "cannot add a stream (avformat_new_stream)";
         return nullptr;
     }
+    if (!succeeded(avcodec_parameters_from_context(stream->codecpar, enc), "cannot add a stream",
+                   "avcodec_parameters_from_context", error))
+        return nullptr;
     stream->time_base = enc->time_base;
     return stream;
 }
 
 bool OutputFile::writeHeader(std::string& error) {
-    int code = avformat_write_header(format_, nullptr);
-    if (code < 0) {
-        error = "cannot start the output (avformat_write_header: " + avError(code) + ")";
-        return false;
-    }
-    return true;
+    return succeeded(avformat_write_header(format_, nullptr), "cannot start the output", "avformat_write_header", error);
 }
 
 bool OutputFile::encode(AVCodecContext* enc, AVStream* stream, AVFrame* frame, std::string& error) {
-    int code = avcodec_send_frame(enc, frame);
-    if (code < 0) {
-        error = std::string("the ") + enc->codec->name + " encoder refused a frame (avcodec_send_frame: " + avError(code) + ")";
-        return false;
-    }
+    const std::string encoder = std::string("the ") + enc->codec->name + " encoder";
+    if (!succeeded(avcodec_send_frame(enc, frame), encoder + " refused a frame", "avcodec_send_frame", error)) return false;
     PacketPtr packet(av_packet_alloc());
+    if (!allocated(packet.get(), "av_packet_alloc", error)) return false;
     for (;;) {
-        code = avcodec_receive_packet(enc, packet.get());
+        int code = avcodec_receive_packet(enc, packet.get());
         if (code == AVERROR(EAGAIN) || code == AVERROR_EOF) return true;
-        if (code < 0) {
-            error = std::string("the ") + enc->codec->name + " encoder failed (avcodec_receive_packet: " + avError(code) + ")";
-            return false;
-        }
+        if (!succeeded(code, encoder + " failed", "avcodec_receive_packet", error)) return false;
         packet->stream_index = stream->index;
         av_packet_rescale_ts(packet.get(), enc->time_base, stream->time_base);
-        code = av_interleaved_write_frame(format_, packet.get());
-        if (code < 0) {
-            error = "cannot write a packet (av_interleaved_write_frame: " + avError(code) + ")";
+        if (!succeeded(av_interleaved_write_frame(format_, packet.get()), "cannot write a packet",
+                       "av_interleaved_write_frame", error))
             return false;
-        }
     }
 }
 
 bool OutputFile::finish(std::vector<uint8_t>& out, std::string& error) {
-    int code = av_write_trailer(format_);
-    if (code < 0) {
-        error = "cannot finish the output (av_write_trailer: " + avError(code) + ")";
-        return false;
-    }
+    if (!succeeded(av_write_trailer(format_), "cannot finish the output", "av_write_trailer", error)) return false;
     avio_flush(format_->pb);
     out.swap(stream_.data());
     return true;

@@ -32,8 +32,22 @@ using SwrPtr = std::unique_ptr<SwrContext, SwrFree>;
 using SwsPtr = std::unique_ptr<SwsContext, SwsFree>;
 using FifoPtr = std::unique_ptr<AVAudioFifo, FifoFree>;
 
+// A channel layout owned here: a custom order carries a map it must free.
+struct ChannelLayout {
+    AVChannelLayout layout{};
+    ChannelLayout() = default;
+    ChannelLayout(const ChannelLayout&) = delete;
+    ChannelLayout& operator=(const ChannelLayout&) = delete;
+    ~ChannelLayout() { av_channel_layout_uninit(&layout); }
+};
+
 // "Invalid data found when processing input" for an AVERROR code.
 std::string avError(int code);
+
+// False, with error "out of memory (call)", when what call made is null.
+bool allocated(const void* made, const char* call, std::string& error);
+// False, with error "what (call: reason)", when code is an AVERROR.
+bool succeeded(int code, const std::string& what, const char* call, std::string& error);
 
 // Called with the share of the work done so far, 0 to 1.
 using ProgressFn = std::function<void(double)>;
@@ -103,5 +117,12 @@ bool decodeStream(InputFile& input, AVCodecContext* decoder, int index, const st
 
 // "1.2 MB", "740 KB"
 std::string byteSize(uint64_t bytes);
+
+// "3:05", rounded to the second.
+std::string minutesSeconds(double seconds);
+
+// The length of stream, from the stream's own duration or else the
+// container's; 0 when neither is known.
+double streamSeconds(const AVFormatContext* format, const AVStream* stream);
 
 } // namespace rvlpack

@@ -9,11 +9,11 @@
 #include <libexif/exif-data.h>
 
 #include <cmath>
-#include <memory>
 
 #include "packing/convert/av_support.h"
 #include "packing/media_kind.h"
 #include "packing/reader_probe.h"
+#include "platform/sdl_handles.h"
 #include "presentation/picture_decode.h"
 
 namespace rvlpack {
@@ -21,9 +21,6 @@ namespace rvlpack {
 namespace {
 
 const int jpegQuality = 90;
-
-struct SurfaceFree { void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); } };
-using SurfacePtr = std::unique_ptr<SDL_Surface, SurfaceFree>;
 
 // Where output pixel (x, y) of an image turned upright comes from in the
 // stored one, for each EXIF orientation; w and h are the stored size.
@@ -150,7 +147,7 @@ PictureOutcome preparePicture(const std::vector<uint8_t>& input, int maxWidth, i
                              std::to_string(maxPicturePixels) + " in all a picture may have";
         return sized ? PictureOutcome::TooLarge : PictureOutcome::Failed;
     }
-    SurfacePtr decoded;
+    SurfaceHandle decoded;
     if (SDL_RWops* stream = SDL_RWFromConstMem(input.data(), static_cast<int>(input.size()))) {
         MutedStderr muted;  // libpng's and libjpeg's own lines; the error below says it once
         decoded.reset(kind == PictureKind::png    ? IMG_LoadPNG_RW(stream)
@@ -174,8 +171,8 @@ PictureOutcome preparePicture(const std::vector<uint8_t>& input, int maxWidth, i
     // Scaled straight from the decoded pixels where swscale reads their
     // layout: one full-size surface at a time. Others (palettes) go to RGBA.
     AVPixelFormat layout = scalerFormat(decoded->format->format);
-    SurfacePtr rgba = layout != AV_PIX_FMT_NONE ? std::move(decoded)
-                                                : SurfacePtr(SDL_ConvertSurfaceFormat(decoded.get(), SDL_PIXELFORMAT_RGBA32, 0));
+    SurfaceHandle rgba = layout != AV_PIX_FMT_NONE ? std::move(decoded)
+                                                : SurfaceHandle(SDL_ConvertSurfaceFormat(decoded.get(), SDL_PIXELFORMAT_RGBA32, 0));
     decoded.reset();
     if (layout == AV_PIX_FMT_NONE) layout = AV_PIX_FMT_RGBA;
     if (!rgba) {
@@ -190,7 +187,7 @@ PictureOutcome preparePicture(const std::vector<uint8_t>& input, int maxWidth, i
     int outH = std::max(1, std::min(maxHeight, static_cast<int>(std::lround(uprightH * scale))));
     // Scale in the stored orientation, then turn.
     int scaledW = swap ? outH : outW, scaledH = swap ? outW : outH;
-    SurfacePtr scaled(SDL_CreateRGBSurfaceWithFormat(0, scaledW, scaledH, 32, SDL_PIXELFORMAT_RGBA32));
+    SurfaceHandle scaled(SDL_CreateRGBSurfaceWithFormat(0, scaledW, scaledH, 32, SDL_PIXELFORMAT_RGBA32));
     if (!scaled) {
         error = std::string("out of memory (SDL_CreateRGBSurfaceWithFormat: ") + SDL_GetError() + ")";
         return PictureOutcome::Failed;
@@ -208,7 +205,7 @@ PictureOutcome preparePicture(const std::vector<uint8_t>& input, int maxWidth, i
     sws_scale(sws.get(), srcPlanes, srcStride, 0, rgba->h, dstPlanes, dstStride);
     rgba.reset();
 
-    SurfacePtr upright(SDL_CreateRGBSurfaceWithFormat(0, outW, outH, 32, SDL_PIXELFORMAT_RGBA32));
+    SurfaceHandle upright(SDL_CreateRGBSurfaceWithFormat(0, outW, outH, 32, SDL_PIXELFORMAT_RGBA32));
     if (!upright) {
         error = std::string("out of memory (SDL_CreateRGBSurfaceWithFormat: ") + SDL_GetError() + ")";
         return PictureOutcome::Failed;

@@ -39,8 +39,7 @@ bool factsOf(InputFile& in, int index, VideoFacts& facts) {
     facts.aspect = displayAspect(par, av_guess_sample_aspect_ratio(format, stream, nullptr));
     AVRational rate = av_guess_frame_rate(format, stream, nullptr);
     facts.fps = rate.num > 0 && rate.den > 0 ? av_q2d(rate) : 0;
-    facts.seconds = stream->duration > 0 ? stream->duration * av_q2d(stream->time_base)
-                                         : format->duration > 0 ? format->duration / double(AV_TIME_BASE) : 0;
+    facts.seconds = streamSeconds(format, stream);
     facts.frames = stream->nb_frames;
     return facts.width > 0 && facts.height > 0;
 }
@@ -58,10 +57,9 @@ bool videoWillBeStretched(const std::vector<uint8_t>& video, double& aspect) {
 
 std::string describeVideo(const VideoFacts& f) {
     char text[200];
-    int whole = static_cast<int>(f.seconds + 0.5);
-    snprintf(text, sizeof text, "%s %dx%d (display aspect %.2f), %.3g fps, %d:%02d", f.codec.c_str(), f.width,
-             f.height, f.aspect, f.fps, whole / 60, whole % 60);
-    return text;
+    snprintf(text, sizeof text, "%s %dx%d (display aspect %.2f), %.3g fps, ", f.codec.c_str(), f.width, f.height,
+             f.aspect, f.fps);
+    return text + minutesSeconds(f.seconds);
 }
 
 // Opens the input and its first video stream and reads that stream's facts;
@@ -79,7 +77,6 @@ static int openFirstVideo(InputFile& in, VideoFacts& facts, std::string& error) 
 bool readVideoFacts(const std::vector<uint8_t>& input, VideoFacts& facts, std::string& error) {
     InputFile in(input);
     return openFirstVideo(in, facts, error) >= 0;
-    return true;
 }
 
 double videoPacketsEnd(const std::vector<uint8_t>& input) {
@@ -113,160 +110,194 @@ int64_t animationFrames(const std::vector<uint8_t>& input) {
     return frames;
 }
 
-bool convertVideo(const std::vector<uint8_t>& input, bool letterbox, int maxWidth, int maxHeight,
-                  std::vector<uint8_t>& output, VideoFacts& from, VideoFacts& to, std::string& error,
-                  const ProgressFn& progress) {
-    InputFile in(input);
-    int index = openFirstVideo(in, from, error);
-    if (index < 0) return false;
-    CodecPtr decoder = in.openDecoder(index, error);
-    if (!decoder) return false;
-    // A constant rate: the source's average, held between 1 and 60 frames a
-    // second; frames are placed by their timestamps, repeated over pauses and
-    // dropped where they come faster, so that the clip keeps its length.
-    AVStream* source = in.format()->streams[index];
+namespace {
+
+// A constant rate: the source's average, held between 1 and 60 frames a
+// second; frames are placed by their timestamps, repeated over pauses and
+// dropped where they come faster, so that the clip keeps its length.
+AVRational outputRate(AVFormatContext* format, AVStream* source) {
     AVRational rate = source->avg_frame_rate;
-    if (rate.num <= 0 || rate.den <= 0) rate = av_guess_frame_rate(in.format(), source, nullptr);
+    if (rate.num <= 0 || rate.den <= 0) rate = av_guess_frame_rate(format, source, nullptr);
     if (rate.num <= 0 || rate.den <= 0) rate = AVRational{25, 1};
     if (av_q2d(rate) > 60) rate = AVRational{60, 1};
     if (av_q2d(rate) < 1) rate = AVRational{1, 1};
     av_reduce(&rate.num, &rate.den, rate.num, rate.den, 1 << 16);
-    const double slotsPerTick = av_q2d(source->time_base) * av_q2d(rate);
-    int64_t first = AV_NOPTS_VALUE;
-    // A forged timestamp or length must not make it encode for hours: one
-    // picture is held for a minute at most, and nothing far past the source's end.
-    const int64_t longestHold = std::llround(60 * av_q2d(rate));
-    const int64_t sourceEnd = from.seconds > 0 ? std::llround(from.seconds * av_q2d(rate)) : INT64_MAX;
-    const int64_t lastSlot = from.seconds > 0 ? std::llround((from.seconds * 1.1 + 1) * av_q2d(rate)) : INT64_MAX;
+    return rate;
+}
 
-    // The picture as shown (display aspect), fitted into the frame.
-    double aspect = from.aspect > 0 ? from.aspect : double(from.width) / from.height;
-    int frameW, frameH, pictureW, pictureH;
-    if (letterbox) {
-        double shownW = std::max(double(from.width), from.height * aspect);
-        double boxW = std::min<double>(maxWidth, shownW), boxH = boxW / windowAspect;
-        if (boxH > maxHeight) boxH = maxHeight, boxW = boxH * windowAspect;
-        frameW = even(boxW);
-        frameH = even(boxH);
-        if (aspect > windowAspect) {
-            pictureW = frameW;
-            pictureH = std::min(frameH, even(frameW / aspect));
-        } else {
-            pictureH = frameH;
-            pictureW = std::min(frameW, even(frameH * aspect));
-        }
-    } else {
-        double scale = std::min({1.0, double(maxWidth) / from.width, double(maxHeight) / from.height});
-        frameW = pictureW = even(from.width * scale);
-        frameH = pictureH = even(from.height * scale);
-    }
-    int left = (frameW - pictureW) / 2 / 2 * 2, top = (frameH - pictureH) / 2 / 2 * 2;
-
-    const AVCodec* h264 = avcodec_find_encoder_by_name("libx264");
-    const AVCodec* codec = h264 ? h264 : avcodec_find_encoder(AV_CODEC_ID_MJPEG);
-    CodecPtr enc(codec ? avcodec_alloc_context3(codec) : nullptr);
-    if (!enc) {
-        error = "FFmpeg has neither a libx264 nor an MJPEG encoder";
-        return false;
-    }
-    enc->width = frameW;
-    enc->height = frameH;
-    enc->time_base = av_inv_q(rate);
-    enc->framerate = rate;
-    enc->sample_aspect_ratio = letterbox ? AVRational{frameH * 4, frameW * 3} : AVRational{1, 1};
-    av_reduce(&enc->sample_aspect_ratio.num, &enc->sample_aspect_ratio.den, enc->sample_aspect_ratio.num,
-              enc->sample_aspect_ratio.den, 1 << 16);
-    enc->pix_fmt = h264 ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUVJ420P;
-    enc->flags |= AV_CODEC_FLAG_BITEXACT;
-    enc->thread_count = 2;  // fixed, so that every machine writes the same bytes
-    AVDictionary* options = nullptr;
-    if (h264) {
-        av_dict_set(&options, "crf", x264Quality, 0);
-        av_dict_set(&options, "preset", "fast", 0);
-    } else {
-        enc->flags |= AV_CODEC_FLAG_QSCALE;
-        enc->global_quality = mjpegQuality * FF_QP2LAMBDA;
-    }
+// One re-encode in three steps: open sets up the decoder, the encoder, the
+// muxer and the output picture; each decoded frame is scaled into the
+// picture, which is encoded once for every output slot up to the frame's
+// time; finish holds the last picture to the source's end, drains the
+// encoder and closes the file.
+struct VideoJob {
+    InputFile in;
+    std::string& error;
+    int index = -1;
+    CodecPtr decoder, enc;
+    // The output frame, and the picture's size and place in it: the whole
+    // frame, or the middle of a 4:3 one padded with black.
+    int frameW = 0, frameH = 0, pictureW = 0, pictureH = 0, left = 0, top = 0;
+    AVRational rate{};
+    double slotsPerTick = 0;
+    int64_t first = AV_NOPTS_VALUE, longestHold = 0, sourceEnd = 0, lastSlot = 0;
+    bool h264 = false;
     OutputFile out;
-    if (!out.open(h264 ? "mp4" : "avi", error)) {
-        av_dict_free(&options);
-        return false;
-    }
-    if (out.format()->oformat->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    int code = avcodec_open2(enc.get(), codec, &options);
-    av_dict_free(&options);
-    if (code < 0) {
-        error = std::string("cannot open the ") + codec->name + " encoder (avcodec_open2: " + avError(code) + ")";
-        return false;
-    }
-    AVStream* stream = out.addStream(enc.get(), error);
-    if (!stream || !out.writeHeader(error)) return false;
-
-    FramePtr picture(av_frame_alloc());
-    if (!picture) {
-        error = "out of memory";
-        return false;
-    }
-    picture->format = enc->pix_fmt;
-    picture->width = frameW;
-    picture->height = frameH;
-    if (av_frame_get_buffer(picture.get(), 0) < 0) {
-        error = "out of memory";
-        return false;
-    }
-    SwsContext* sws = nullptr;  // made for the first frame's format, remade if it changes
-    SwsPtr swsHolder;
+    AVStream* stream = nullptr;
+    FramePtr picture;
+    SwsPtr sws;  // made for the first frame's format, remade if it changes
     int64_t frames = 0;
-    bool ok = decodeStream(
-        in, decoder.get(), index,
-        [&](AVFrame* frame) {
-            sws = sws_getCachedContext(sws, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
-                                       pictureW, pictureH, enc->pix_fmt, SWS_AREA | SWS_ACCURATE_RND, nullptr,
-                                       nullptr, nullptr);
-            swsHolder.release();
-            swsHolder.reset(sws);
-            if (!sws || av_frame_make_writable(picture.get()) < 0) {
-                error = "cannot set up the scaler (sws_getCachedContext)";
-                return false;
-            }
-            // Black bars: luma 16 (0 for full-range MJPEG), chroma 128.
-            memset(picture->data[0], h264 ? 16 : 0, static_cast<size_t>(picture->linesize[0]) * frameH);
-            memset(picture->data[1], 128, static_cast<size_t>(picture->linesize[1]) * (frameH / 2));
-            memset(picture->data[2], 128, static_cast<size_t>(picture->linesize[2]) * (frameH / 2));
-            uint8_t* planes[3] = {picture->data[0] + top * picture->linesize[0] + left,
-                                  picture->data[1] + top / 2 * picture->linesize[1] + left / 2,
-                                  picture->data[2] + top / 2 * picture->linesize[2] + left / 2};
-            sws_scale(sws, frame->data, frame->linesize, 0, frame->height, planes, picture->linesize);
-            int64_t stamp = frame->best_effort_timestamp;
-            if (stamp != AV_NOPTS_VALUE && first == AV_NOPTS_VALUE) first = stamp;
-            int64_t slot = stamp == AV_NOPTS_VALUE ? frames : std::llround((stamp - first) * slotsPerTick);
-            if (frames == 0) slot = 0;
-            slot = std::min({slot, frames + longestHold, lastSlot});
-            for (; frames <= slot; ++frames) {
-                picture->pts = frames;
-                if (!out.encode(enc.get(), stream, picture.get(), error)) return false;
-            }
-            return true;
-        },
-        progress, error);
-    // The last picture stays up to the source's end.
-    for (int64_t end = std::min(sourceEnd, frames + longestHold); ok && frames > 0 && frames < end; ++frames) {
-        picture->pts = frames;
-        ok = out.encode(enc.get(), stream, picture.get(), error);
+
+    VideoJob(const std::vector<uint8_t>& input, std::string& e) : in(input), error(e) {}
+
+    bool open(bool letterbox, int maxWidth, int maxHeight, VideoFacts& from) {
+        index = openFirstVideo(in, from, error);
+        if (index < 0 || !(decoder = in.openDecoder(index, error))) return false;
+        AVStream* source = in.format()->streams[index];
+        rate = outputRate(in.format(), source);
+        slotsPerTick = av_q2d(source->time_base) * av_q2d(rate);
+        // A forged timestamp or length must not make it encode for hours: one
+        // picture is held for a minute at most, and nothing far past the source's end.
+        longestHold = std::llround(60 * av_q2d(rate));
+        sourceEnd = from.seconds > 0 ? std::llround(from.seconds * av_q2d(rate)) : INT64_MAX;
+        lastSlot = from.seconds > 0 ? std::llround((from.seconds * 1.1 + 1) * av_q2d(rate)) : INT64_MAX;
+        place(from, letterbox, maxWidth, maxHeight);
+        if (!openEncoder(letterbox)) return false;
+        stream = out.addStream(enc.get(), error);
+        if (!stream || !out.writeHeader(error)) return false;
+        picture.reset(av_frame_alloc());
+        if (!allocated(picture.get(), "av_frame_alloc", error)) return false;
+        picture->format = enc->pix_fmt;
+        picture->width = frameW;
+        picture->height = frameH;
+        return succeeded(av_frame_get_buffer(picture.get(), 0), "out of memory", "av_frame_get_buffer", error);
     }
-    ok = ok && out.encode(enc.get(), stream, nullptr, error) && out.finish(output, error);
-    if (!ok) return false;
-    if (frames == 0) {
-        error = "it decodes to no frames";
+
+    void place(const VideoFacts& from, bool letterbox, int maxWidth, int maxHeight) {
+        // The picture as shown (display aspect), fitted into the frame.
+        double aspect = from.aspect > 0 ? from.aspect : double(from.width) / from.height;
+        if (letterbox) {
+            double shownW = std::max(double(from.width), from.height * aspect);
+            double boxW = std::min<double>(maxWidth, shownW), boxH = boxW / windowAspect;
+            if (boxH > maxHeight) boxH = maxHeight, boxW = boxH * windowAspect;
+            frameW = even(boxW);
+            frameH = even(boxH);
+            if (aspect > windowAspect) {
+                pictureW = frameW;
+                pictureH = std::min(frameH, even(frameW / aspect));
+            } else {
+                pictureH = frameH;
+                pictureW = std::min(frameW, even(frameH * aspect));
+            }
+        } else {
+            double scale = std::min({1.0, double(maxWidth) / from.width, double(maxHeight) / from.height});
+            frameW = pictureW = even(from.width * scale);
+            frameH = pictureH = even(from.height * scale);
+        }
+        left = (frameW - pictureW) / 2 / 2 * 2;
+        top = (frameH - pictureH) / 2 / 2 * 2;
+    }
+
+    bool openEncoder(bool letterbox) {
+        const AVCodec* x264 = avcodec_find_encoder_by_name("libx264");
+        const AVCodec* codec = x264 ? x264 : avcodec_find_encoder(AV_CODEC_ID_MJPEG);
+        h264 = x264 != nullptr;
+        if (!codec) {
+            error = "FFmpeg has neither a libx264 nor an MJPEG encoder";
+            return false;
+        }
+        enc.reset(avcodec_alloc_context3(codec));
+        if (!allocated(enc.get(), "avcodec_alloc_context3", error)) return false;
+        enc->width = frameW;
+        enc->height = frameH;
+        enc->time_base = av_inv_q(rate);
+        enc->framerate = rate;
+        AVRational& sar = enc->sample_aspect_ratio;
+        sar = letterbox ? AVRational{frameH * 4, frameW * 3} : AVRational{1, 1};
+        av_reduce(&sar.num, &sar.den, sar.num, sar.den, 1 << 16);
+        enc->pix_fmt = h264 ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUVJ420P;
+        enc->flags |= AV_CODEC_FLAG_BITEXACT;
+        enc->thread_count = 2;  // fixed, so that every machine writes the same bytes
+        AVDictionary* options = nullptr;  // freed below on every path
+        int code = 0;
+        if (h264) {
+            code = av_dict_set(&options, "crf", x264Quality, 0);
+            if (code >= 0) code = av_dict_set(&options, "preset", "fast", 0);
+        } else {
+            enc->flags |= AV_CODEC_FLAG_QSCALE;
+            enc->global_quality = mjpegQuality * FF_QP2LAMBDA;
+        }
+        bool ok = succeeded(code, "out of memory", "av_dict_set", error) && out.open(h264 ? "mp4" : "avi", error);
+        if (ok && (out.format()->oformat->flags & AVFMT_GLOBALHEADER)) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        ok = ok && succeeded(avcodec_open2(enc.get(), codec, &options),
+                             std::string("cannot open the ") + codec->name + " encoder", "avcodec_open2", error);
+        av_dict_free(&options);
+        return ok;
+    }
+
+    bool add(const AVFrame* frame) {
+        // sws_getCachedContext hands the context back, or frees it and makes another.
+        sws.reset(sws_getCachedContext(sws.release(), frame->width, frame->height,
+                                       static_cast<AVPixelFormat>(frame->format), pictureW, pictureH, enc->pix_fmt,
+                                       SWS_AREA | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
+        if (!sws) {
+            error = "cannot set up the scaler (sws_getCachedContext)";
+            return false;
+        }
+        if (!succeeded(av_frame_make_writable(picture.get()), "out of memory", "av_frame_make_writable", error))
+            return false;
+        // Black bars: luma 16 (0 for full-range MJPEG), chroma 128.
+        int* stride = picture->linesize;
+        memset(picture->data[0], h264 ? 16 : 0, static_cast<size_t>(stride[0]) * frameH);
+        memset(picture->data[1], 128, static_cast<size_t>(stride[1]) * (frameH / 2));
+        memset(picture->data[2], 128, static_cast<size_t>(stride[2]) * (frameH / 2));
+        uint8_t* planes[3] = {picture->data[0] + top * stride[0] + left, picture->data[1] + top / 2 * stride[1] + left / 2,
+                              picture->data[2] + top / 2 * stride[2] + left / 2};
+        if (!succeeded(sws_scale(sws.get(), frame->data, frame->linesize, 0, frame->height, planes, stride),
+                       "the scaler failed", "sws_scale", error))
+            return false;
+        int64_t stamp = frame->best_effort_timestamp;
+        if (stamp != AV_NOPTS_VALUE && first == AV_NOPTS_VALUE) first = stamp;
+        int64_t slot = stamp == AV_NOPTS_VALUE ? frames : std::llround((stamp - first) * slotsPerTick);
+        if (frames == 0) slot = 0;
+        return repeatUntil(std::min({slot, frames + longestHold, lastSlot}) + 1);
+    }
+
+    // Encodes the current picture into every slot before end.
+    bool repeatUntil(int64_t end) {
+        for (; frames < end; ++frames) {
+            picture->pts = frames;
+            if (!out.encode(enc.get(), stream, picture.get(), error)) return false;
+        }
+        return true;
+    }
+
+    bool finish(std::vector<uint8_t>& output) {
+        // The last picture stays up to the source's end.
+        if (frames > 0 && !repeatUntil(std::min(sourceEnd, frames + longestHold))) return false;
+        if (!out.encode(enc.get(), stream, nullptr, error) || !out.finish(output, error)) return false;
+        if (frames == 0) error = "it decodes to no frames";
+        return frames > 0;
+    }
+};
+
+} // namespace
+
+bool convertVideo(const std::vector<uint8_t>& input, bool letterbox, int maxWidth, int maxHeight,
+                  std::vector<uint8_t>& output, VideoFacts& from, VideoFacts& to, std::string& error,
+                  const ProgressFn& progress) {
+    VideoJob job(input, error);
+    auto add = [&](AVFrame* frame) { return job.add(frame); };
+    if (!job.open(letterbox, maxWidth, maxHeight, from) ||
+        !decodeStream(job.in, job.decoder.get(), job.index, add, progress, error) || !job.finish(output))
         return false;
-    }
-    to.codec = h264 ? "H.264 in MP4" : "MJPEG in AVI";
-    to.width = frameW;
-    to.height = frameH;
-    to.aspect = double(frameW) * enc->sample_aspect_ratio.num / enc->sample_aspect_ratio.den / frameH;
-    to.fps = av_q2d(rate);
-    to.frames = frames;
-    to.seconds = frames / to.fps;
+    to.codec = job.h264 ? "H.264 in MP4" : "MJPEG in AVI";
+    to.width = job.frameW;
+    to.height = job.frameH;
+    to.aspect = double(to.width) * job.enc->sample_aspect_ratio.num / job.enc->sample_aspect_ratio.den / to.height;
+    to.fps = av_q2d(job.rate);
+    to.frames = job.frames;
+    to.seconds = job.frames / to.fps;
     return true;
 }
 
