@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "platform/texts.h"
+
 namespace rvlpack {
 
 namespace {
@@ -17,7 +19,7 @@ std::string avError(int code) {
 }
 
 bool allocated(const void* made, const char* call, std::string& error) {
-    if (!made) error = std::string("out of memory (") + call + ")";
+    if (!made) error = ::format(tr("out of memory (%s)"), call);
     return made != nullptr;
 }
 
@@ -29,11 +31,11 @@ bool succeeded(int code, const std::string& what, const char* call, std::string&
 std::string byteSize(uint64_t bytes) {
     char text[32];
     if (bytes >= 1000 * 1000)
-        snprintf(text, sizeof text, "%.1f MB", bytes / 1e6);
+        snprintf(text, sizeof text, tr("%.1f MB"), bytes / 1e6);
     else if (bytes >= 1000)
-        snprintf(text, sizeof text, "%.0f KB", bytes / 1e3);
+        snprintf(text, sizeof text, tr("%.0f KB"), bytes / 1e3);
     else
-        snprintf(text, sizeof text, "%u bytes", static_cast<unsigned>(bytes));
+        snprintf(text, sizeof text, tr("%u bytes"), static_cast<unsigned>(bytes));
     return text;
 }
 
@@ -104,9 +106,9 @@ bool InputFile::open(std::string& error) {
     format_->pb = io;
     format_->flags |= AVFMT_FLAG_CUSTOM_IO;
     // avformat_open_input frees the context on failure
-    return succeeded(avformat_open_input(&format_, nullptr, nullptr, nullptr), "FFmpeg cannot read it",
+    return succeeded(avformat_open_input(&format_, nullptr, nullptr, nullptr), tr("FFmpeg cannot read it"),
                      "avformat_open_input", error) &&
-           succeeded(avformat_find_stream_info(format_, nullptr), "FFmpeg finds no streams in it",
+           succeeded(avformat_find_stream_info(format_, nullptr), tr("FFmpeg finds no streams in it"),
                      "avformat_find_stream_info", error);
 }
 
@@ -123,7 +125,7 @@ CodecPtr InputFile::openDecoder(int index, std::string& error) {
     AVCodecParameters* par = format_->streams[index]->codecpar;
     const AVCodec* codec = avcodec_find_decoder(par->codec_id);
     if (!codec) {
-        error = std::string("FFmpeg has no decoder for ") + avcodec_get_name(par->codec_id);
+        error = ::format(tr("FFmpeg has no decoder for %s"), avcodec_get_name(par->codec_id));
         return nullptr;
     }
     CodecPtr ctx(avcodec_alloc_context3(codec));
@@ -135,7 +137,7 @@ CodecPtr InputFile::openDecoder(int index, std::string& error) {
         code = avcodec_open2(ctx.get(), codec, nullptr);
     }
     if (code < 0) {
-        error = std::string("cannot open the ") + codec->name + " decoder (avcodec_open2: " + avError(code) + ")";
+        error = ::format(tr("cannot open the %s decoder (avcodec_open2: %s)"), codec->name, avError(code).c_str());
         return nullptr;
     }
     return ctx;
@@ -152,7 +154,7 @@ bool decodeStream(InputFile& input, AVCodecContext* decoder, int index, const st
     double total = streamSeconds(format, stream);
     // Damaged packets and frames are skipped, but not memory running out.
     auto memoryLeft = [&](int code, const char* call) {
-        return code != AVERROR(ENOMEM) || succeeded(code, "out of memory", call, error);
+        return code != AVERROR(ENOMEM) || succeeded(code, tr("out of memory"), call, error);
     };
     auto drain = [&]() {
         for (;;) {
@@ -172,7 +174,7 @@ bool decodeStream(InputFile& input, AVCodecContext* decoder, int index, const st
         av_packet_unref(packet.get());
         if (ours && (!memoryLeft(sent, "avcodec_send_packet") || !drain())) return false;
     }
-    if (code != AVERROR_EOF) return succeeded(code, "reading stopped early", "av_read_frame", error);
+    if (code != AVERROR_EOF) return succeeded(code, tr("reading stopped early"), "av_read_frame", error);
     return memoryLeft(avcodec_send_packet(decoder, nullptr), "avcodec_send_packet") && drain();
 }
 
@@ -180,7 +182,7 @@ OutputFile::~OutputFile() { avformat_free_context(format_); }
 
 bool OutputFile::open(const char* formatName, std::string& error) {
     int code = avformat_alloc_output_context2(&format_, nullptr, formatName, nullptr);
-    if (!succeeded(code, std::string("cannot make a ") + formatName + " file", "avformat_alloc_output_context2", error))
+    if (!succeeded(code, ::format(tr("cannot make a %s file"), formatName), "avformat_alloc_output_context2", error))
         return false;
     AVIOContext* io = stream_.context(true);
     if (!allocated(io, "avio_alloc_context", error)) return false;
@@ -192,10 +194,10 @@ bool OutputFile::open(const char* formatName, std::string& error) {
 AVStream* OutputFile::addStream(AVCodecContext* enc, std::string& error) {
     AVStream* stream = avformat_new_stream(format_, nullptr);
     if (!stream) {
-        error = "cannot add a stream (avformat_new_stream)";
+        error = tr("cannot add a stream (avformat_new_stream)");
         return nullptr;
     }
-    if (!succeeded(avcodec_parameters_from_context(stream->codecpar, enc), "cannot add a stream",
+    if (!succeeded(avcodec_parameters_from_context(stream->codecpar, enc), tr("cannot add a stream"),
                    "avcodec_parameters_from_context", error))
         return nullptr;
     stream->time_base = enc->time_base;
@@ -203,28 +205,30 @@ AVStream* OutputFile::addStream(AVCodecContext* enc, std::string& error) {
 }
 
 bool OutputFile::writeHeader(std::string& error) {
-    return succeeded(avformat_write_header(format_, nullptr), "cannot start the output", "avformat_write_header", error);
+    return succeeded(avformat_write_header(format_, nullptr), tr("cannot start the output"), "avformat_write_header", error);
 }
 
 bool OutputFile::encode(AVCodecContext* enc, AVStream* stream, AVFrame* frame, std::string& error) {
-    const std::string encoder = std::string("the ") + enc->codec->name + " encoder";
-    if (!succeeded(avcodec_send_frame(enc, frame), encoder + " refused a frame", "avcodec_send_frame", error)) return false;
+    const char* encoder = enc->codec->name;
+    if (!succeeded(avcodec_send_frame(enc, frame), ::format(tr("the %s encoder refused a frame"), encoder),
+                   "avcodec_send_frame", error))
+        return false;
     PacketPtr packet(av_packet_alloc());
     if (!allocated(packet.get(), "av_packet_alloc", error)) return false;
     for (;;) {
         int code = avcodec_receive_packet(enc, packet.get());
         if (code == AVERROR(EAGAIN) || code == AVERROR_EOF) return true;
-        if (!succeeded(code, encoder + " failed", "avcodec_receive_packet", error)) return false;
+        if (!succeeded(code, ::format(tr("the %s encoder failed"), encoder), "avcodec_receive_packet", error)) return false;
         packet->stream_index = stream->index;
         av_packet_rescale_ts(packet.get(), enc->time_base, stream->time_base);
-        if (!succeeded(av_interleaved_write_frame(format_, packet.get()), "cannot write a packet",
+        if (!succeeded(av_interleaved_write_frame(format_, packet.get()), tr("cannot write a packet"),
                        "av_interleaved_write_frame", error))
             return false;
     }
 }
 
 bool OutputFile::finish(std::vector<uint8_t>& out, std::string& error) {
-    if (!succeeded(av_write_trailer(format_), "cannot finish the output", "av_write_trailer", error)) return false;
+    if (!succeeded(av_write_trailer(format_), tr("cannot finish the output"), "av_write_trailer", error)) return false;
     avio_flush(format_->pb);
     out.swap(stream_.data());
     return true;

@@ -15,6 +15,7 @@
 #include "packing/convert/sound_convert.h"
 #include "packing/convert/video_convert.h"
 #include "packing/pack_check.h"
+#include "platform/texts.h"
 #include "platform/utf16.h"
 
 namespace rvlpack {
@@ -55,8 +56,8 @@ struct Preparer {
         // A sound FFmpeg cannot decode either stays, and the check warns about it.
         if (convertSound(block, ogg, from, to, why, [&](double f) { progress.update(f); }) != SoundOutcome::Converted)
             return;
-        note(where, "converted " + what + " (" + describeSound(from) + ", " + byteSize(block.size()) + ") to " +
-                        describeSound(to) + ", " + byteSize(ogg.size()));
+        note(where, format(tr("converted %s (%s, %s) to %s, %s"), what.c_str(), describeSound(from).c_str(),
+                           byteSize(block.size()).c_str(), describeSound(to).c_str(), byteSize(ogg.size()).c_str()));
         block = std::move(ogg);
         remember(copy, "sound", block);
     }
@@ -68,17 +69,18 @@ struct Preparer {
         std::vector<uint8_t> ogg;
         SoundFacts from, to;
         std::string why;
-        ProgressLine progress(file + " (sound)");
+        ProgressLine progress(format(tr("%s (sound)"), file.c_str()));
         SoundOutcome outcome = convertSound(ask.video, ogg, from, to, why, [&](double f) { progress.update(f); });
         if (outcome == SoundOutcome::NoSoundStream) {
-            error(where, "the video file has no sound stream; name a sound file in \"audio\", or give "
-                         "\"audio\": null for a silent clip");
+            error(where, tr("the video file has no sound stream; name a sound file in \"audio\", or give "
+                            "\"audio\": null for a silent clip"));
         } else if (outcome == SoundOutcome::Failed) {
-            error(where, "the sound of the video file cannot be converted: " + why +
-                             "; name a sound file in \"audio\", or give \"audio\": null for a silent clip");
+            error(where, format(tr("the sound of the video file cannot be converted: %s; name a sound file in "
+                                   "\"audio\", or give \"audio\": null for a silent clip"),
+                                why.c_str()));
         } else {
-            note(where, "took the sound of the video (" + describeSound(from) + ") as " + describeSound(to) +
-                            ", " + byteSize(ogg.size()));
+            note(where, format(tr("took the sound of the video (%s) as %s, %s"), describeSound(from).c_str(),
+                               describeSound(to).c_str(), byteSize(ogg.size()).c_str()));
             ask.media = std::move(ogg);
             remember(ask.video.copy(), "sound of the video", ask.media);
         }
@@ -93,18 +95,21 @@ struct Preparer {
         std::string why;  // a picture that does not decode is left to the check's warning
         PictureOutcome outcome = preparePicture(block, windowWidth, windowHeight, converted, from, to, why);
         if (outcome == PictureOutcome::TooLarge) {
-            error(where, "the picture cannot be used: " + why + "; scale it down in an image editor");
+            error(where, format(tr("the picture cannot be used: %s; scale it down in an image editor"), why.c_str()));
         } else if (outcome == PictureOutcome::Converted) {
             if (pictureCutShort(block))
                 addFinding(issues, Severity::Warning, where,
-                         "the " + from.kind + " picture is cut short (it has no end marker); its missing part is "
-                         "grey in the converted picture; copy the whole file again");
+                           format(tr("the %s picture is cut short (it has no end marker); its missing part is grey in "
+                                     "the converted picture; copy the whole file again"),
+                                  from.kind.c_str()));
             int64_t frames = from.kind == "GIF" ? animationFrames(block) : 0;
             if (frames > 1)
-                note(where, "GIF with " + std::to_string(frames) + " frames: the first frame is kept; to keep the "
-                            "animation, make it a video question");
-            note(where, "converted the picture (" + describePicture(from) + ", " + byteSize(block.size()) +
-                            ") to " + describePicture(to) + ", " + byteSize(converted.size()));
+                note(where, format(tr("GIF with %lld frames: the first frame is kept; to keep the animation, make it a "
+                                      "video question"),
+                                   static_cast<long long>(frames)));
+            note(where, format(tr("converted the picture (%s, %s) to %s, %s"), describePicture(from).c_str(),
+                               byteSize(block.size()).c_str(), describePicture(to).c_str(),
+                               byteSize(converted.size()).c_str()));
             block = std::move(converted);
             remember(copy, "picture", block);
         }
@@ -126,9 +131,9 @@ struct Preparer {
             double end = facts.seconds > 0 ? videoPacketsEnd(block) : 0;
             if (end > 0 && end < facts.seconds * 0.98)
                 addFinding(issues, Severity::Warning, where,
-                         "the video file is cut short: its pictures end at " + seconds(end) + " of the " +
-                             seconds(facts.seconds) + " its header gives, and the reader stops there; copy the "
-                             "whole file again");
+                           format(tr("the video file is cut short: its pictures end at %s of the %s its header gives, "
+                                     "and the reader stops there; copy the whole file again"),
+                                  seconds(end).c_str(), seconds(facts.seconds).c_str()));
             return;
         }
         // What FFmpeg cannot read or convert stays, and the check warns about it.
@@ -139,20 +144,22 @@ struct Preparer {
         if (!convertVideo(block, letterbox && widthOff, windowWidth, windowHeight, converted, from, to, why,
                           [&](double f) { progress.update(f); }))
             return;
-        note(where, std::string(letterbox && widthOff ? "letterboxed" : "re-encoded") + " the video (" +
-                        describeVideo(from) + ", " + byteSize(block.size()) + ") to " + describeVideo(to) + ", " +
-                        byteSize(converted.size()));
+        note(where, format(letterbox && widthOff ? tr("letterboxed the video (%s, %s) to %s, %s")
+                                                 : tr("re-encoded the video (%s, %s) to %s, %s"),
+                           describeVideo(from).c_str(), byteSize(block.size()).c_str(), describeVideo(to).c_str(),
+                           byteSize(converted.size()).c_str()));
         if (from.seconds > 0 && std::fabs(to.seconds / from.seconds - 1) > 0.02)
             addFinding(issues, Severity::Warning, where,
-                     "the re-encoded video lasts " + seconds(to.seconds) + ", the source " + seconds(from.seconds) +
-                         "; its timestamps could not be followed; convert it to a constant frame rate yourself");
+                       format(tr("the re-encoded video lasts %s, the source %s; its timestamps could not be followed; "
+                                 "convert it to a constant frame rate yourself"),
+                              seconds(to.seconds).c_str(), seconds(from.seconds).c_str()));
         block = std::move(converted);
         remember(copy, how, block);
     }
 
     static std::string seconds(double value) {
         char text[32];
-        snprintf(text, sizeof text, "%.2f s", value);
+        snprintf(text, sizeof text, tr("%.2f s"), value);
         return text;
     }
 };
@@ -172,10 +179,11 @@ void prepareMedia(Module& module, const ManifestMedia& sources, std::vector<Find
             if (source.fit == Fit::None) continue;
             switch (rvlformat::askType(ask.type)) {
             case rvlformat::AskType::Picture: prepare.picture(ask.media, where); break;
-            case rvlformat::AskType::Audio: prepare.sound(ask.media, source.media, "the sound", where); break;
+            case rvlformat::AskType::Audio: prepare.sound(ask.media, source.media, tr("the sound"), where); break;
             case rvlformat::AskType::Video:
                 if (!source.soundFromVideo)
-                    prepare.sound(ask.media, source.audio, "the sound track \"" + shownPath(source.audio) + "\"", where);
+                    prepare.sound(ask.media, source.audio,
+                                  format(tr("the sound track \"%s\""), shownPath(source.audio).c_str()), where);
                 prepare.video(ask.video, source.video, where, source.fit != Fit::Stretch);
                 break;
             default: break;

@@ -14,6 +14,7 @@
 #include "packing/media_kind.h"
 #include "packing/reader_probe.h"
 #include "platform/sdl_handles.h"
+#include "platform/texts.h"
 #include "presentation/picture_decode.h"
 
 namespace rvlpack {
@@ -115,7 +116,7 @@ int exifOrientation(const std::vector<uint8_t>& bytes) {
 
 std::string describePicture(const PictureFacts& f) {
     std::string text = f.kind + " " + std::to_string(f.width) + "x" + std::to_string(f.height);
-    if (f.orientation != 1) text += ", EXIF orientation " + std::to_string(f.orientation);
+    if (f.orientation != 1) text += format(tr(", EXIF orientation %d"), f.orientation);
     return text;
 }
 
@@ -125,7 +126,7 @@ PictureOutcome preparePicture(const std::vector<uint8_t>& input, int maxWidth, i
     if (from.kind.empty()) from.kind = "picture";
     from.orientation = exifOrientation(input);
     if (input.size() > INT32_MAX) {
-        error = "it is larger than 2 GB";
+        error = tr("it is larger than 2 GB");
         return PictureOutcome::Failed;
     }
     // Only the six formats, each by its own decoder, and only once the
@@ -135,16 +136,17 @@ PictureOutcome preparePicture(const std::vector<uint8_t>& input, int maxWidth, i
     uint32_t w = 0, h = 0;
     bool sized = declaredPicture(input.data(), static_cast<uint32_t>(input.size()), kind, w, h);
     if (kind == PictureKind::unknown) {
-        error = "it is not a PNG, JPEG, GIF, BMP, WebP or TIFF picture";
+        error = tr("it is not a PNG, JPEG, GIF, BMP, WebP or TIFF picture");
         return PictureOutcome::Failed;
     }
     if (!sized || !acceptablePictureSize(w, h)) {
         from.width = static_cast<int>(std::min<uint32_t>(w, INT32_MAX));
         from.height = static_cast<int>(std::min<uint32_t>(h, INT32_MAX));
-        error = !sized ? "its " + from.kind + " header cannot be read"
-                       : "its header claims " + std::to_string(w) + "x" + std::to_string(h) +
-                             " pixels, more than the " + std::to_string(maxPictureSide) + " a side or " +
-                             std::to_string(maxPicturePixels) + " in all a picture may have";
+        error = !sized ? format(tr("its %s header cannot be read"), from.kind.c_str())
+                       : format(tr("its header claims %ux%u pixels, more than the %u a side or %llu in all a picture "
+                                   "may have"),
+                                unsigned(w), unsigned(h), unsigned(maxPictureSide),
+                                static_cast<unsigned long long>(maxPicturePixels));
         return sized ? PictureOutcome::TooLarge : PictureOutcome::Failed;
     }
     SurfaceHandle decoded;
@@ -159,7 +161,7 @@ PictureOutcome preparePicture(const std::vector<uint8_t>& input, int maxWidth, i
         SDL_RWclose(stream);
     }
     if (!decoded) {
-        error = "SDL_image cannot decode it (" + from.kind + " loader: " + SDL_GetError() + ")";
+        error = format(tr("SDL_image cannot decode it (%s loader: %s)"), from.kind.c_str(), SDL_GetError());
         return PictureOutcome::Failed;
     }
     from.width = decoded->w;
@@ -176,7 +178,7 @@ PictureOutcome preparePicture(const std::vector<uint8_t>& input, int maxWidth, i
     decoded.reset();
     if (layout == AV_PIX_FMT_NONE) layout = AV_PIX_FMT_RGBA;
     if (!rgba) {
-        error = std::string("cannot convert its pixels (SDL_ConvertSurfaceFormat: ") + SDL_GetError() + ")";
+        error = format(tr("cannot convert its pixels (SDL_ConvertSurfaceFormat: %s)"), SDL_GetError());
         return PictureOutcome::Failed;
     }
     // The upright size, then the scale that fits it into the window.
@@ -189,13 +191,13 @@ PictureOutcome preparePicture(const std::vector<uint8_t>& input, int maxWidth, i
     int scaledW = swap ? outH : outW, scaledH = swap ? outW : outH;
     SurfaceHandle scaled(SDL_CreateRGBSurfaceWithFormat(0, scaledW, scaledH, 32, SDL_PIXELFORMAT_RGBA32));
     if (!scaled) {
-        error = std::string("out of memory (SDL_CreateRGBSurfaceWithFormat: ") + SDL_GetError() + ")";
+        error = format(tr("out of memory (SDL_CreateRGBSurfaceWithFormat: %s)"), SDL_GetError());
         return PictureOutcome::Failed;
     }
     SwsPtr sws(sws_getContext(rgba->w, rgba->h, layout, scaledW, scaledH, AV_PIX_FMT_RGBA,
                               SWS_AREA | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr));
     if (!sws) {
-        error = "cannot set up the scaler (sws_getContext)";
+        error = tr("cannot set up the scaler (sws_getContext)");
         return PictureOutcome::Failed;
     }
     const uint8_t* srcPlanes[1] = {static_cast<const uint8_t*>(rgba->pixels)};
@@ -207,7 +209,7 @@ PictureOutcome preparePicture(const std::vector<uint8_t>& input, int maxWidth, i
 
     SurfaceHandle upright(SDL_CreateRGBSurfaceWithFormat(0, outW, outH, 32, SDL_PIXELFORMAT_RGBA32));
     if (!upright) {
-        error = std::string("out of memory (SDL_CreateRGBSurfaceWithFormat: ") + SDL_GetError() + ")";
+        error = format(tr("out of memory (SDL_CreateRGBSurfaceWithFormat: %s)"), SDL_GetError());
         return PictureOutcome::Failed;
     }
     for (int y = 0; y < outH; ++y) {
@@ -225,8 +227,7 @@ PictureOutcome preparePicture(const std::vector<uint8_t>& input, int maxWidth, i
     SDL_RWops* rw = vectorWriter(output);
     int code = !rw ? -1 : png ? IMG_SavePNG_RW(upright.get(), rw, 1) : IMG_SaveJPG_RW(upright.get(), rw, 1, jpegQuality);
     if (code != 0 || output.empty()) {
-        error = std::string("cannot encode the result (") + (png ? "IMG_SavePNG_RW: " : "IMG_SaveJPG_RW: ") +
-                SDL_GetError() + ")";
+        error = format(tr("cannot encode the result (%s: %s)"), png ? "IMG_SavePNG_RW" : "IMG_SaveJPG_RW", SDL_GetError());
         return PictureOutcome::Failed;
     }
     to.kind = png ? "PNG" : "JPEG q90";

@@ -6,6 +6,8 @@
 
 #include <cstdio>
 
+#include "platform/texts.h"
+
 namespace rvlpack {
 
 ProgressLine::ProgressLine(std::string name)
@@ -22,7 +24,7 @@ void ProgressLine::update(double fraction) {
     if (elapsed < 1.0 || percent == lastPercent_) return;
     lastPercent_ = percent;
     drawn_ = true;
-    fprintf(stderr, "\r\033[K%s: %d%% %.1f s", name_.c_str(), percent, elapsed);
+    fprintf(stderr, "\r\033[K%s", format(tr("%s: %d%% %.1f s"), name_.c_str(), percent, elapsed).c_str());
     fflush(stderr);
 }
 

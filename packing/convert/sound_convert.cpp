@@ -9,6 +9,8 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include "platform/texts.h"
+
 namespace rvlpack {
 
 namespace {
@@ -49,12 +51,12 @@ struct SoundJob {
         if (!in.open(error)) return SoundOutcome::Failed;
         index = in.firstStream(AVMEDIA_TYPE_AUDIO);
         if (index < 0) {
-            error = "it holds no sound stream";
+            error = tr("it holds no sound stream");
             return SoundOutcome::NoSoundStream;
         }
         decoder = in.openDecoder(index, error);
         if (!decoder) return SoundOutcome::Failed;
-        if (!succeeded(inputLayout(decoder->ch_layout, inLayout.layout), "out of memory", "av_channel_layout_copy", error))
+        if (!succeeded(inputLayout(decoder->ch_layout, inLayout.layout), tr("out of memory"), "av_channel_layout_copy", error))
             return SoundOutcome::Failed;
         inRate = decoder->sample_rate;
         inFormat = decoder->sample_fmt;
@@ -62,7 +64,7 @@ struct SoundJob {
         from.rate = decoder->sample_rate;
         from.channels = inLayout.layout.nb_channels;
         if (from.rate <= 0) {
-            error = "its sample rate is unknown";
+            error = tr("its sample rate is unknown");
             return SoundOutcome::Failed;
         }
         if (!openEncoder(std::min(from.rate, maxRate), from.channels == 1 ? 1 : 2)) return SoundOutcome::Failed;
@@ -78,7 +80,7 @@ struct SoundJob {
     bool openEncoder(int rate, int channels) {
         const AVCodec* vorbis = avcodec_find_encoder_by_name("libvorbis");
         if (!vorbis) {
-            error = "FFmpeg has no libvorbis encoder";
+            error = tr("FFmpeg has no libvorbis encoder");
             return false;
         }
         enc.reset(avcodec_alloc_context3(vorbis));
@@ -92,7 +94,7 @@ struct SoundJob {
         if (!out.open("ogg", error)) return false;
         if (out.format()->oformat->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         int code = avcodec_open2(enc.get(), vorbis, nullptr);
-        if (code < 0) error = "cannot open the libvorbis encoder (avcodec_open2: " + avError(code) + ")";
+        if (code < 0) error = format(tr("cannot open the libvorbis encoder (avcodec_open2: %s)"), avError(code).c_str());
         return code >= 0;
     }
 
@@ -101,9 +103,9 @@ struct SoundJob {
         int code = swr_alloc_set_opts2(&made, &enc->ch_layout, enc->sample_fmt, enc->sample_rate, &inLayout.layout,
                                        static_cast<AVSampleFormat>(inFormat), inRate, 0, nullptr);
         swr.reset(made);
-        if (!succeeded(code, "cannot set up the resampler", "swr_alloc_set_opts2", error)) return false;
+        if (!succeeded(code, tr("cannot set up the resampler"), "swr_alloc_set_opts2", error)) return false;
         if (swr_init(swr.get()) >= 0) return true;
-        error = "cannot set up the resampler (swr_init)";
+        error = tr("cannot set up the resampler (swr_init)");
         return false;
     }
 
@@ -111,7 +113,7 @@ struct SoundJob {
     // what it holds and is made again for the frames that follow.
     bool add(const AVFrame* frame) {
         ChannelLayout layout;
-        if (!succeeded(inputLayout(frame->ch_layout, layout.layout), "out of memory", "av_channel_layout_copy", error))
+        if (!succeeded(inputLayout(frame->ch_layout, layout.layout), tr("out of memory"), "av_channel_layout_copy", error))
             return false;
         if (frame->sample_rate != inRate || frame->format != inFormat ||
             av_channel_layout_compare(&layout.layout, &inLayout.layout) != 0) {
@@ -131,13 +133,13 @@ struct SoundJob {
         uint8_t** buffers = nullptr;
         int channels = enc->ch_layout.nb_channels;
         if (!succeeded(av_samples_alloc_array_and_samples(&buffers, nullptr, channels, room, enc->sample_fmt, 0),
-                       "out of memory", "av_samples_alloc_array_and_samples", error))
+                       tr("out of memory"), "av_samples_alloc_array_and_samples", error))
             return false;
         int got = swr_convert(swr.get(), buffers, room, frame ? const_cast<const uint8_t**>(frame->extended_data) : nullptr,
                               frame ? frame->nb_samples : 0);
-        if (got < 0) error = "the resampler failed (swr_convert)";
+        if (got < 0) error = tr("the resampler failed (swr_convert)");
         bool ok = got >= 0 && (got == 0 || av_audio_fifo_write(fifo.get(), reinterpret_cast<void**>(buffers), got) == got);
-        if (got > 0 && !ok) error = "out of memory (av_audio_fifo_write)";
+        if (got > 0 && !ok) error = tr("out of memory (av_audio_fifo_write)");
         av_freep(&buffers[0]);
         av_freep(&buffers);
         return ok;
@@ -151,12 +153,12 @@ struct SoundJob {
             chunk->nb_samples = n;
             chunk->format = enc->sample_fmt;
             chunk->sample_rate = enc->sample_rate;
-            if (!succeeded(av_channel_layout_copy(&chunk->ch_layout, &enc->ch_layout), "out of memory",
+            if (!succeeded(av_channel_layout_copy(&chunk->ch_layout, &enc->ch_layout), tr("out of memory"),
                            "av_channel_layout_copy", error) ||
-                !succeeded(av_frame_get_buffer(chunk.get(), 0), "out of memory", "av_frame_get_buffer", error))
+                !succeeded(av_frame_get_buffer(chunk.get(), 0), tr("out of memory"), "av_frame_get_buffer", error))
                 return false;
             if (av_audio_fifo_read(fifo.get(), reinterpret_cast<void**>(chunk->data), n) != n) {
-                error = "the sound buffer came short (av_audio_fifo_read)";
+                error = tr("the sound buffer came short (av_audio_fifo_read)");
                 return false;
             }
             chunk->pts = written;
@@ -175,7 +177,7 @@ struct SoundJob {
 } // namespace
 
 std::string describeSound(const SoundFacts& f) {
-    std::string layout = f.channels == 1 ? "mono" : f.channels == 2 ? "stereo" : std::to_string(f.channels) + " channels";
+    std::string layout = f.channels == 1 ? tr("mono") : f.channels == 2 ? tr("stereo") : format(tr("%d channels"), f.channels);
     return f.codec + ", " + std::to_string(f.rate) + " Hz, " + layout + ", " + minutesSeconds(f.seconds);
 }
 
@@ -193,7 +195,7 @@ SoundOutcome convertSound(const std::vector<uint8_t>& input, std::vector<uint8_t
     to.seconds = job.written / double(job.enc->sample_rate);
     from.seconds = to.seconds;
     if (job.written == 0) {
-        error = "it decodes to no sound at all";
+        error = tr("it decodes to no sound at all");
         return SoundOutcome::Failed;
     }
     return SoundOutcome::Converted;

@@ -13,6 +13,8 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include "platform/texts.h"
+
 namespace rvlpack {
 
 namespace {
@@ -57,7 +59,7 @@ bool videoWillBeStretched(const std::vector<uint8_t>& video, double& aspect) {
 
 std::string describeVideo(const VideoFacts& f) {
     char text[200];
-    snprintf(text, sizeof text, "%s %dx%d (display aspect %.2f), %.3g fps, ", f.codec.c_str(), f.width, f.height,
+    snprintf(text, sizeof text, tr("%s %dx%d (display aspect %.2f), %.3g fps, "), f.codec.c_str(), f.width, f.height,
              f.aspect, f.fps);
     return text + minutesSeconds(f.seconds);
 }
@@ -68,7 +70,7 @@ static int openFirstVideo(InputFile& in, VideoFacts& facts, std::string& error) 
     if (!in.open(error)) return -1;
     int index = in.firstStream(AVMEDIA_TYPE_VIDEO);
     if (index < 0 || !factsOf(in, index, facts)) {
-        error = "FFmpeg finds no picture in it";
+        error = tr("FFmpeg finds no picture in it");
         return -1;
     }
     return index;
@@ -170,7 +172,7 @@ struct VideoJob {
         picture->format = enc->pix_fmt;
         picture->width = frameW;
         picture->height = frameH;
-        return succeeded(av_frame_get_buffer(picture.get(), 0), "out of memory", "av_frame_get_buffer", error);
+        return succeeded(av_frame_get_buffer(picture.get(), 0), tr("out of memory"), "av_frame_get_buffer", error);
     }
 
     void place(const VideoFacts& from, bool letterbox, int maxWidth, int maxHeight) {
@@ -203,7 +205,7 @@ struct VideoJob {
         const AVCodec* codec = x264 ? x264 : avcodec_find_encoder(AV_CODEC_ID_MJPEG);
         h264 = x264 != nullptr;
         if (!codec) {
-            error = "FFmpeg has neither a libx264 nor an MJPEG encoder";
+            error = tr("FFmpeg has neither a libx264 nor an MJPEG encoder");
             return false;
         }
         enc.reset(avcodec_alloc_context3(codec));
@@ -227,10 +229,10 @@ struct VideoJob {
             enc->flags |= AV_CODEC_FLAG_QSCALE;
             enc->global_quality = mjpegQuality * FF_QP2LAMBDA;
         }
-        bool ok = succeeded(code, "out of memory", "av_dict_set", error) && out.open(h264 ? "mp4" : "avi", error);
+        bool ok = succeeded(code, tr("out of memory"), "av_dict_set", error) && out.open(h264 ? "mp4" : "avi", error);
         if (ok && (out.format()->oformat->flags & AVFMT_GLOBALHEADER)) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         ok = ok && succeeded(avcodec_open2(enc.get(), codec, &options),
-                             std::string("cannot open the ") + codec->name + " encoder", "avcodec_open2", error);
+                             format(tr("cannot open the %s encoder"), codec->name), "avcodec_open2", error);
         av_dict_free(&options);
         return ok;
     }
@@ -241,10 +243,10 @@ struct VideoJob {
                                        static_cast<AVPixelFormat>(frame->format), pictureW, pictureH, enc->pix_fmt,
                                        SWS_AREA | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
         if (!sws) {
-            error = "cannot set up the scaler (sws_getCachedContext)";
+            error = tr("cannot set up the scaler (sws_getCachedContext)");
             return false;
         }
-        if (!succeeded(av_frame_make_writable(picture.get()), "out of memory", "av_frame_make_writable", error))
+        if (!succeeded(av_frame_make_writable(picture.get()), tr("out of memory"), "av_frame_make_writable", error))
             return false;
         // Black bars: luma 16 (0 for full-range MJPEG), chroma 128.
         int* stride = picture->linesize;
@@ -254,7 +256,7 @@ struct VideoJob {
         uint8_t* planes[3] = {picture->data[0] + top * stride[0] + left, picture->data[1] + top / 2 * stride[1] + left / 2,
                               picture->data[2] + top / 2 * stride[2] + left / 2};
         if (!succeeded(sws_scale(sws.get(), frame->data, frame->linesize, 0, frame->height, planes, stride),
-                       "the scaler failed", "sws_scale", error))
+                       tr("the scaler failed"), "sws_scale", error))
             return false;
         int64_t stamp = frame->best_effort_timestamp;
         if (stamp != AV_NOPTS_VALUE && first == AV_NOPTS_VALUE) first = stamp;
@@ -276,7 +278,7 @@ struct VideoJob {
         // The last picture stays up to the source's end.
         if (frames > 0 && !repeatUntil(std::min(sourceEnd, frames + longestHold))) return false;
         if (!out.encode(enc.get(), stream, nullptr, error) || !out.finish(output, error)) return false;
-        if (frames == 0) error = "it decodes to no frames";
+        if (frames == 0) error = tr("it decodes to no frames");
         return frames > 0;
     }
 };
