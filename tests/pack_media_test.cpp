@@ -62,7 +62,7 @@ TEST(PackMedia, BuildConvertsWhatTheReaderRefusesAndIsDeterministic) {
         {"wide.mp4", {"mp4", "libx264", 320, 180, 25}, q("video", {{"audio", nullptr}}), 0, 320, 240},
         {"stretched.mp4", {"mp4", "libx264", 320, 180, 5}, q("video", {{"audio", nullptr}, {"fit", "stretch"}}), 0, 320, 180},
         {"kept.mp4", {"mp4", "libx264", 320, 180, 5}, q("video", {{"audio", nullptr}, {"fit", "none"}}), 0, 320, 180},
-        // A 5 s pause of one frame: re-encoded at a constant rate, the clip keeps its 6 s.
+        // A 5 s pause after frame 10: re-encoded at its 25 fps, frame 10 held over the pause.
         {"pause.mp4", {"mp4", "libx264", 320, 180, 25, 25, nullptr, 44100, 2, 0, 10, 125},
          q("video", {{"audio", nullptr}, {"fit", "letterbox"}}), 0, 320, 240},
     };
@@ -144,10 +144,22 @@ TEST(PackMedia, BuildConvertsWhatTheReaderRefusesAndIsDeterministic) {
             // Rows from the top whose green is darker than 40: the bars.
             int bars = 0;
             while (bars < frame.rows && cv::mean(frame.row(bars))[1] < 40) ++bars;
-            if (std::string(row.file) == "pause.mp4") {
-                EXPECT_NEAR(capture.get(cv::CAP_PROP_FRAME_COUNT) / capture.get(cv::CAP_PROP_FPS), 6.0, 0.2);
-            }
             if (row.width == 320 && row.height == 240) {  // letterboxed
+                // The source's rate exactly, a frame for each of its frames and of its pause.
+                EXPECT_EQ(capture.get(cv::CAP_PROP_FPS), 25.0);
+                EXPECT_EQ(capture.get(cv::CAP_PROP_FRAME_COUNT), row.spec.frames + row.spec.pauseFrames);
+                // The red of the picture's middle in frames 9, 10 and 135: frame 9 of the
+                // source is held over the pause, its frame 10 (4 redder) comes after.
+                std::vector<double> red;
+                cv::Mat later;
+                for (int at = 1; at <= 135 && capture.read(later); ++at)
+                    if (at == 9 || at == 10 || at == 135) red.push_back(cv::mean(later.row(later.rows / 2))[2]);
+                bool paused = row.spec.pauseFrames > 0;
+                ASSERT_EQ(red.size(), paused ? 3u : 2u);
+                EXPECT_NEAR(red[1] - red[0], paused ? 0 : 4, 1.5) << "frame 10";
+                if (paused) {
+                    EXPECT_NEAR(red[2] - red[0], 4, 1.5) << "frame 135";
+                }
                 EXPECT_LT(cv::mean(frame.row(0))[0], 20) << "bars are black";
                 double content = double(frame.cols) / (frame.rows - 2 * bars);
                 EXPECT_NEAR(content / (16.0 / 9), 1.0, 0.02) << "content aspect " << content;

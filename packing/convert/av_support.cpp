@@ -220,6 +220,7 @@ bool OutputFile::encode(AVCodecContext* enc, AVStream* stream, AVFrame* frame, s
         if (code == AVERROR(EAGAIN) || code == AVERROR_EOF) return true;
         if (!succeeded(code, ::format(tr("the %s encoder failed"), encoder), "avcodec_receive_packet", error)) return false;
         packet->stream_index = stream->index;
+        if (packet->duration == 0) packet->duration = packetDuration;
         av_packet_rescale_ts(packet.get(), enc->time_base, stream->time_base);
         if (!succeeded(av_interleaved_write_frame(format_, packet.get()), tr("cannot write a packet"),
                        "av_interleaved_write_frame", error))

@@ -103,6 +103,9 @@ public:
     // Sends every packet enc has (frame null flushes it) to stream.
     bool encode(AVCodecContext* enc, AVStream* stream, AVFrame* frame, std::string& error);
     bool finish(std::vector<uint8_t>& out, std::string& error);
+    // Given, in the encoder's time base, to packets that come without a
+    // duration (libx264 gives none); 0 leaves them so.
+    int64_t packetDuration = 0;
 
 private:
     MemoryStream stream_;

@@ -3,6 +3,7 @@
 // the FFmpeg and SDL_image conversions make the rest.
 #include "packing/convert/media_prepare.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <utility>
@@ -148,7 +149,8 @@ struct Preparer {
                                                  : tr("re-encoded the video (%s, %s) to %s, %s"),
                            describeVideo(from).c_str(), byteSize(block.size()).c_str(), describeVideo(to).c_str(),
                            byteSize(converted.size()).c_str()));
-        if (from.seconds > 0 && std::fabs(to.seconds / from.seconds - 1) > 0.02)
+        // The end falls on a frame of the new rate, the last frame shown once at least.
+        if (from.seconds > 0 && std::fabs(to.seconds - from.seconds) > std::max(0.02 * from.seconds, 1.5 / to.fps))
             addFinding(issues, Severity::Warning, where,
                        format(tr("the re-encoded video lasts %s, the source %s; its timestamps could not be followed; "
                                  "convert it to a constant frame rate yourself"),

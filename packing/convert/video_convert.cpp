@@ -5,6 +5,7 @@
 #include "packing/convert/video_convert.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 
@@ -81,21 +82,32 @@ bool readVideoFacts(const std::vector<uint8_t>& input, VideoFacts& facts, std::s
     return openFirstVideo(in, facts, error) >= 0;
 }
 
-double videoPacketsEnd(const std::vector<uint8_t>& input) {
-    InputFile in(input);
+// The timestamps of the first video stream's packets, read without decoding,
+// and where the last of them ends; the stream, or null without one.
+static AVStream* videoPacketStamps(InputFile& in, std::vector<int64_t>& stamps, int64_t& end) {
     VideoFacts facts;
     std::string error;
     int index = openFirstVideo(in, facts, error);
     PacketPtr packet(av_packet_alloc());
-    if (index < 0 || !packet) return 0;
-    AVStream* stream = in.format()->streams[index];
-    int64_t start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0, end = 0;
+    if (index < 0 || !packet) return nullptr;
     while (av_read_frame(in.format(), packet.get()) >= 0) {
-        if (packet->stream_index == index && packet->pts != AV_NOPTS_VALUE)
-            end = std::max(end, packet->pts + std::max<int64_t>(packet->duration, 0) - start);
+        if (packet->stream_index == index && packet->pts != AV_NOPTS_VALUE) {
+            stamps.push_back(packet->pts);
+            end = std::max(end, packet->pts + std::max<int64_t>(packet->duration, 0));
+        }
         av_packet_unref(packet.get());
     }
-    return end * av_q2d(stream->time_base);
+    return in.format()->streams[index];
+}
+
+double videoPacketsEnd(const std::vector<uint8_t>& input) {
+    InputFile in(input);
+    std::vector<int64_t> stamps;
+    int64_t end = 0;
+    AVStream* stream = videoPacketStamps(in, stamps, end);
+    if (!stream) return 0;
+    int64_t start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+    return std::max<int64_t>(end - start, 0) * av_q2d(stream->time_base);
 }
 
 int64_t animationFrames(const std::vector<uint8_t>& input) {
@@ -114,12 +126,29 @@ int64_t animationFrames(const std::vector<uint8_t>& input) {
 
 namespace {
 
-// A constant rate: the source's average, held between 1 and 60 frames a
-// second; frames are placed by their timestamps, repeated over pauses and
-// dropped where they come faster, so that the clip keeps its length.
-AVRational outputRate(AVFormatContext* format, AVStream* source) {
-    AVRational rate = source->avg_frame_rate;
+// A constant rate fast enough for the frames that come fastest, a tenth of
+// them at least, so that a clip of variable rate keeps its motion; FFmpeg's
+// r_frame_rate, when it agrees within 10%, gives a constant rate's exact
+// fraction (30000/1001). Held between 1 and 60 frames a second; frames are
+// placed by their timestamps, held over pauses and dropped where they come
+// faster, so that the clip keeps its length.
+AVRational outputRate(const std::vector<uint8_t>& input, AVFormatContext* format, AVStream* source) {
+    AVRational rate = source->r_frame_rate;
     if (rate.num <= 0 || rate.den <= 0) rate = av_guess_frame_rate(format, source, nullptr);
+    InputFile in(input);
+    std::vector<int64_t> stamps, steps;
+    int64_t end = 0;
+    AVStream* stream = videoPacketStamps(in, stamps, end);
+    std::sort(stamps.begin(), stamps.end());  // B-frames come out of order
+    for (size_t i = 1; i < stamps.size(); ++i)
+        if (stamps[i] > stamps[i - 1]) steps.push_back(stamps[i] - stamps[i - 1]);
+    if (stream && steps.size() >= 2) {
+        auto fast = steps.begin() + steps.size() / 10;
+        std::nth_element(steps.begin(), fast, steps.end());
+        AVRational timed{};
+        av_reduce(&timed.num, &timed.den, stream->time_base.den, *fast * stream->time_base.num, INT_MAX);
+        if (rate.num <= 0 || rate.den <= 0 || std::fabs(av_q2d(timed) / av_q2d(rate) - 1) > 0.1) rate = timed;
+    }
     if (rate.num <= 0 || rate.den <= 0) rate = AVRational{25, 1};
     if (av_q2d(rate) > 60) rate = AVRational{60, 1};
     if (av_q2d(rate) < 1) rate = AVRational{1, 1};
@@ -128,10 +157,10 @@ AVRational outputRate(AVFormatContext* format, AVStream* source) {
 }
 
 // One re-encode in three steps: open sets up the decoder, the encoder, the
-// muxer and the output picture; each decoded frame is scaled into the
-// picture, which is encoded once for every output slot up to the frame's
-// time; finish holds the last picture to the source's end, drains the
-// encoder and closes the file.
+// muxer and the output picture; for each decoded frame the picture before
+// is encoded into every output slot up to the frame's time, then the frame
+// is scaled into it; finish holds the last picture to the source's end,
+// drains the encoder and closes the file.
 struct VideoJob {
     InputFile in;
     std::string& error;
@@ -148,15 +177,16 @@ struct VideoJob {
     AVStream* stream = nullptr;
     FramePtr picture;
     SwsPtr sws;  // made for the first frame's format, remade if it changes
-    int64_t frames = 0;
+    int64_t frames = 0;   // slots encoded
+    int64_t decoded = 0;  // frames decoded; the last of them is in picture, not yet encoded
 
     VideoJob(const std::vector<uint8_t>& input, std::string& e) : in(input), error(e) {}
 
-    bool open(bool letterbox, int maxWidth, int maxHeight, VideoFacts& from) {
+    bool open(const std::vector<uint8_t>& input, bool letterbox, int maxWidth, int maxHeight, VideoFacts& from) {
         index = openFirstVideo(in, from, error);
         if (index < 0 || !(decoder = in.openDecoder(index, error))) return false;
         AVStream* source = in.format()->streams[index];
-        rate = outputRate(in.format(), source);
+        rate = outputRate(input, in.format(), source);
         slotsPerTick = av_q2d(source->time_base) * av_q2d(rate);
         // A forged timestamp or length must not make it encode for hours: one
         // picture is held for a minute at most, and nothing far past the source's end.
@@ -165,6 +195,7 @@ struct VideoJob {
         lastSlot = from.seconds > 0 ? std::llround((from.seconds * 1.1 + 1) * av_q2d(rate)) : INT64_MAX;
         place(from, letterbox, maxWidth, maxHeight);
         if (!openEncoder(letterbox)) return false;
+        out.packetDuration = 1;  // one slot: the muxer then keeps the last frame's length
         stream = out.addStream(enc.get(), error);
         if (!stream || !out.writeHeader(error)) return false;
         picture.reset(av_frame_alloc());
@@ -238,6 +269,12 @@ struct VideoJob {
     }
 
     bool add(const AVFrame* frame) {
+        // The picture before stays up to this frame's slot; with no timestamp,
+        // the frame takes the next slot.
+        int64_t stamp = frame->best_effort_timestamp;
+        if (stamp != AV_NOPTS_VALUE && first == AV_NOPTS_VALUE) first = stamp;
+        int64_t slot = stamp != AV_NOPTS_VALUE ? std::llround((stamp - first) * slotsPerTick) : frames + 1;
+        if (decoded++ > 0 && !repeatUntil(std::min({slot, frames + longestHold, lastSlot}))) return false;
         // sws_getCachedContext hands the context back, or frees it and makes another.
         sws.reset(sws_getCachedContext(sws.release(), frame->width, frame->height,
                                        static_cast<AVPixelFormat>(frame->format), pictureW, pictureH, enc->pix_fmt,
@@ -255,14 +292,8 @@ struct VideoJob {
         memset(picture->data[2], 128, static_cast<size_t>(stride[2]) * (frameH / 2));
         uint8_t* planes[3] = {picture->data[0] + top * stride[0] + left, picture->data[1] + top / 2 * stride[1] + left / 2,
                               picture->data[2] + top / 2 * stride[2] + left / 2};
-        if (!succeeded(sws_scale(sws.get(), frame->data, frame->linesize, 0, frame->height, planes, stride),
-                       tr("the scaler failed"), "sws_scale", error))
-            return false;
-        int64_t stamp = frame->best_effort_timestamp;
-        if (stamp != AV_NOPTS_VALUE && first == AV_NOPTS_VALUE) first = stamp;
-        int64_t slot = stamp == AV_NOPTS_VALUE ? frames : std::llround((stamp - first) * slotsPerTick);
-        if (frames == 0) slot = 0;
-        return repeatUntil(std::min({slot, frames + longestHold, lastSlot}) + 1);
+        return succeeded(sws_scale(sws.get(), frame->data, frame->linesize, 0, frame->height, planes, stride),
+                         tr("the scaler failed"), "sws_scale", error);
     }
 
     // Encodes the current picture into every slot before end.
@@ -275,8 +306,8 @@ struct VideoJob {
     }
 
     bool finish(std::vector<uint8_t>& output) {
-        // The last picture stays up to the source's end.
-        if (frames > 0 && !repeatUntil(std::min(sourceEnd, frames + longestHold))) return false;
+        // The last picture stays up to the source's end, and is shown once at least.
+        if (decoded > 0 && !repeatUntil(std::max(frames + 1, std::min(sourceEnd, frames + longestHold)))) return false;
         if (!out.encode(enc.get(), stream, nullptr, error) || !out.finish(output, error)) return false;
         if (frames == 0) error = tr("it decodes to no frames");
         return frames > 0;
@@ -290,7 +321,7 @@ bool convertVideo(const std::vector<uint8_t>& input, bool letterbox, int maxWidt
                   const ProgressFn& progress) {
     VideoJob job(input, error);
     auto add = [&](AVFrame* frame) { return job.add(frame); };
-    if (!job.open(letterbox, maxWidth, maxHeight, from) ||
+    if (!job.open(input, letterbox, maxWidth, maxHeight, from) ||
         !decodeStream(job.in, job.decoder.get(), job.index, add, progress, error) || !job.finish(output))
         return false;
     to.codec = job.h264 ? "H.264 in MP4" : "MJPEG in AVI";

@@ -29,7 +29,7 @@ void paint(std::vector<uint8_t>& rgb, int w, int h, int frame) {
         for (int x = 0; x < w; ++x) {
             bool corner = x < w / 8 && y < h / 8;
             uint8_t* p = &rgb[(static_cast<size_t>(y) * w + x) * 3];
-            p[0] = corner ? 255 : static_cast<uint8_t>(100 + frame % 20);
+            p[0] = corner ? 255 : static_cast<uint8_t>(100 + frame % 20 * 4);  // frames tell apart
             p[1] = p[2] = corner ? 0 : 100;
         }
 }
@@ -76,6 +76,7 @@ std::vector<uint8_t> makeClip(const ClipSpec& spec) {
         if (!audio || !(as = out.addStream(audio.get(), error))) return {};
     }
     if (!out.writeHeader(error)) return {};
+    out.packetDuration = 1;  // a frame: the last one's length is recorded, as cameras do
     if (video) {
         FramePtr frame(av_frame_alloc());
         frame->format = video->pix_fmt;
