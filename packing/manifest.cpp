@@ -507,8 +507,17 @@ std::string plainParseMessage(const std::string& what) {
 
 // The deepest nesting of arrays and objects in JSON text, strings skipped;
 // exact for valid JSON, which is all the parser accepts.
-int nestingDepth(const std::vector<uint8_t>& text) {
-    int depth = 0, deepest = 0;
+// How deep arrays and objects nest, and how many values they hold (an
+// element or a member follows each opening bracket or comma), read off the
+// bytes without parsing them.
+struct JsonShape {
+    int deepest = 0;
+    long values = 0;
+};
+
+JsonShape shapeOf(const std::vector<uint8_t>& text) {
+    JsonShape shape;
+    int depth = 0;
     bool inString = false;
     for (size_t i = 0; i < text.size(); ++i) {
         uint8_t c = text[i];
@@ -518,12 +527,15 @@ int nestingDepth(const std::vector<uint8_t>& text) {
         } else if (c == '"') {
             inString = true;
         } else if (c == '[' || c == '{') {
-            deepest = std::max(deepest, ++depth);
+            shape.deepest = std::max(shape.deepest, ++depth);
+            ++shape.values;
         } else if (c == ']' || c == '}') {
             --depth;
+        } else if (c == ',') {
+            ++shape.values;
         }
     }
-    return deepest;
+    return shape;
 }
 
 bool loadRoot(Json root, const std::string& dir, Module& module, std::vector<Finding>& issues,
@@ -553,12 +565,21 @@ bool loadManifest(const std::string& path, Module& module, std::vector<Finding>&
     std::vector<uint8_t> bytes;
     if (!startLoad(path, tr("the JSON manifest"), module, media, bytes, issues)) return false;
     // Deeper nesting is refused before parsing: it would only exhaust the
-    // stack of whatever walks the values later.
-    if (nestingDepth(bytes) > maxManifestDepth) {
+    // stack of whatever walks the values later; so are more values than a
+    // pack can use, which could exhaust memory inside the parser.
+    const JsonShape shape = shapeOf(bytes);
+    if (shape.deepest > maxManifestDepth) {
         addFinding(issues, Severity::Error, path,
                    format(tr("arrays and objects are nested more than %d levels deep, a manifest needs five; fix the "
                              "manifest"),
                           int(maxManifestDepth)));
+        return false;
+    }
+    if (shape.values > maxManifestValues) {
+        addFinding(issues, Severity::Error, path,
+                   format(tr("the manifest holds more than %ld values, a full pack needs about half a million; fix "
+                             "the manifest"),
+                          maxManifestValues));
         return false;
     }
     Json root;

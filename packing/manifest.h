@@ -33,6 +33,12 @@ struct ManifestOptions {
 // needs five levels.
 const int maxManifestDepth = 64;
 
+// Most values (array elements and object members) a manifest may hold: a
+// full pack of 255 topics of 255 questions needs about half a million. More
+// is refused before parsing, since each parsed value costs memory, and
+// running out of it inside the JSON parser cannot be recovered from.
+const long maxManifestValues = 2000000;
+
 // How build shapes a video to the 4:3 screen: pad it with black (the
 // default), stretch it, or keep every file of the question as it is.
 enum class Fit { Letterbox, Stretch, None };

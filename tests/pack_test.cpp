@@ -374,6 +374,12 @@ TEST(PackTool, EachFindingWithItsMessageAndStatus) {
          "error: broken.json: bad JSON: parse error at line 1, column 9: syntax error while parsing value", {"build", "broken.json", "-o", "pack.rvl"}},
         {"nested 100000 deep", [](Json&, const ScratchDir& d) { writeText(d.file("deep.json"), "{\"created\":" + std::string(100000, '[') + std::string(100000, ']') + "}"); },
          "error: deep.json: arrays and objects are nested more than 64 levels deep", {"build", "deep.json", "-o", "p.rvl"}},
+        {"two million and one values", [](Json&, const ScratchDir& d) {
+             std::string zeros;
+             for (int i = 0; i < 2000000; ++i) zeros += "0,";
+             writeText(d.file("wide.json"), "{\"created\":[" + zeros + "0]}");
+         },
+         "error: wide.json: the manifest holds more than 2000000 values", {"build", "wide.json", "-o", "p.rvl"}},
         {"a million bad questions, cut at 100 lines, errors before the warning found first",
          [&](Json& m, const ScratchDir&) {
              m["comment"] = "x";
