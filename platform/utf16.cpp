@@ -19,6 +19,19 @@ void appendUtf16(std::wstring& out, char32_t cp) {
 // escapeBase + byte.
 const char32_t escapeBase = 0xDC00;
 
+// UTF-8 to UTF-16, each byte that is not part of a well-formed sequence
+// becoming the unit stand(byte).
+template <class StandIn> std::wstring decodeUtf8(const std::string& bytes, StandIn stand) {
+    std::wstring out;
+    for (size_t i = 0; i < bytes.size();) {
+        char32_t cp = 0;
+        size_t n = utf8Sequence(bytes, i, &cp);
+        appendUtf16(out, n ? cp : stand(static_cast<unsigned char>(bytes[i])));
+        i += n ? n : 1;
+    }
+    return out;
+}
+
 } // namespace
 
 char32_t nextCodePoint(const std::wstring& text, size_t& i) {
@@ -97,25 +110,11 @@ std::string utf16ToUtf8(const std::wstring& units) {
 }
 
 std::wstring utf8ToUtf16(const std::string& bytes) {
-    std::wstring out;
-    for (size_t i = 0; i < bytes.size();) {
-        char32_t cp = 0xFFFD;
-        size_t n = utf8Sequence(bytes, i, &cp);
-        appendUtf16(out, n ? cp : 0xFFFD);
-        i += n ? n : 1;
-    }
-    return out;
+    return decodeUtf8(bytes, [](unsigned char) -> char32_t { return 0xFFFD; });
 }
 
 std::wstring pathToUtf16(const std::string& bytes) {
-    std::wstring path;
-    for (size_t i = 0; i < bytes.size();) {
-        char32_t cp = 0;
-        size_t n = utf8Sequence(bytes, i, &cp);
-        appendUtf16(path, n ? cp : escapeBase + static_cast<unsigned char>(bytes[i]));
-        i += n ? n : 1;
-    }
-    return path;
+    return decodeUtf8(bytes, [](unsigned char stray) { return escapeBase + stray; });
 }
 
 std::string pathFromUtf16(const std::wstring& path) {
