@@ -149,8 +149,10 @@ struct Preparer {
                                                  : tr("re-encoded the video (%s, %s) to %s, %s"),
                            describeVideo(from).c_str(), byteSize(block.size()).c_str(), describeVideo(to).c_str(),
                            byteSize(converted.size()).c_str()));
-        // The end falls on a frame of the new rate, the last frame shown once at least.
-        if (from.seconds > 0 && std::fabs(to.seconds - from.seconds) > std::max(0.02 * from.seconds, 1.5 / to.fps))
+        // The end falls on a frame of the new rate, the last frame shown once at least;
+        // an output whose rate cannot be read gets no frame of slack.
+        double slack = std::max(0.02 * from.seconds, to.fps > 0 ? 1.5 / to.fps : 0.0);
+        if (from.seconds > 0 && std::fabs(to.seconds - from.seconds) > slack)
             addFinding(issues, Severity::Warning, where,
                        format(tr("the re-encoded video lasts %s, the source %s; its timestamps could not be followed; "
                                  "convert it to a constant frame rate yourself"),
